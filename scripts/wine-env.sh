@@ -1,0 +1,23 @@
+# Sourced by the scripts that run Windows programs: one Wine prefix inside the
+# build tree (never the user's own), quiet, with no Mono or Gecko download prompts.
+: "${PALLISAR_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export WINEPREFIX="${WINEPREFIX_PALLISAR:-$PALLISAR_BUILD/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# Creates the prefix once (about 15 s); later calls return at once.
+pallisar_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# Starts Wine's background services with no pipe attached. A test runner that reads
+# a Wine program's output through a pipe would otherwise wait for those services,
+# which inherit the pipe and outlive the program.
+pallisar_wine_warm_up() {
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
