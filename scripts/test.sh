@@ -40,7 +40,7 @@ pallisar_display
 export PALLISAR_BUILD="$build"
 source "$root/scripts/wine-env.sh"
 pallisar_wine_prefix
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 pallisar_wine_warm_up
 trap 'wineserver -k 2>/dev/null || true; pallisar_display_stop' EXIT
 
