@@ -1,0 +1,82 @@
+#include "app/game_list.h"
+
+#include <algorithm>
+
+#include "core/file_names.h"
+#include "core/text.h"
+
+namespace pallisar {
+
+std::vector<MenuItem> GameListView::DesignTimeTrayPopup() {
+    MenuItem restore = Item("miRestore", "&Restore");
+    restore.Default = true;
+    return {Item("DUMMY1", "DUMMY"), Separator("N4"), restore, Item("Exi1", "E&xit")};
+}
+
+namespace {
+
+// The shell's standard icon, used for entries without a usable icon file.
+IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\\shell32.dll", 0}; }
+
+IconRef EntryIcon(IniFile& catalogue, const std::string& title, const SystemInfo& system,
+                  IconFileInfo& icons) {
+    const std::string iconName = catalogue.ReadString(title, "IconName", "");
+    const size_t comma = iconName.find(',');
+    const std::string file = comma == std::string::npos ? "" : iconName.substr(0, comma);
+    const std::string number = comma == std::string::npos ? iconName : iconName.substr(comma + 1);
+
+    if (FileExists(file)) {
+        const int wanted = StrToInt(number);  // throws for a bad number
+        const int count = icons.NumberOfIcons(file);
+        if (count > 0) return {file, std::clamp(wanted, 0, count - 1)};
+    }
+    const IconRef fallback = FallbackIcon(system);
+    catalogue.WriteString(title, "IconName", fallback.FileName + ",0");
+    return fallback;
+}
+
+}  // namespace
+
+void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
+                  IconFileInfo& icons) {
+    view.Items.clear();
+    view.IconList.clear();
+    view.TrayIcons.clear();
+    auto& tray = view.TrayPopup;
+    while (tray.size() > 3) tray.erase(tray.begin());
+
+    std::vector<std::string> titles = catalogue.ReadSections();
+    std::stable_sort(titles.begin(), titles.end(), [](const std::string& a, const std::string& b) {
+        return CompareText(a, b) < 0;
+    });
+
+    int games = 0;
+    int configOnly = 0;
+    for (size_t i = 0; i < titles.size(); ++i) {
+        const std::string& title = titles[i];
+        const std::string run = catalogue.ReadString(title, "Run", "");
+        // Only the exact upper-case text counts here, unlike at launch.
+        const bool isConfigOnly = run == kConfigOnlyRun;
+        if (isConfigOnly) {
+            ++configOnly;
+        } else {
+            ++games;
+        }
+
+        const IconRef icon = EntryIcon(catalogue, title, system, icons);
+        view.IconList.push_back(icon);
+        view.TrayIcons.push_back(icon);
+
+        const int image = static_cast<int>(i);
+        view.Items.push_back({title, image, run});
+
+        MenuItem trayItem;
+        trayItem.Caption = title;
+        trayItem.ImageIndex = image;
+        const auto at = isConfigOnly ? tray.end() - 3 : tray.begin() + (games - 1);
+        tray.insert(at, std::move(trayItem));
+    }
+    if (configOnly > 0) tray.insert(tray.begin() + games, Separator(""));
+}
+
+}  // namespace pallisar

@@ -1,0 +1,46 @@
+#pragma once
+// The main window's in-memory view of the game catalogue Game.dat: the list items,
+// the two image lists (as icon references) and the tray menu. Rebuilt completely by
+// LoadGameList; nothing else changes it.
+
+#include <string>
+#include <vector>
+
+#include "app/icon_ref.h"
+#include "app/menu_model.h"
+#include "core/ini_file.h"
+#include "platform/system_info.h"
+
+namespace pallisar {
+
+struct ListItem {
+    std::string Caption;  // the game's title
+    int ImageIndex = -1;
+    std::string Path;  // the "Path" column: the entry's Run value
+    bool operator==(const ListItem&) const = default;
+};
+
+struct GameListView {
+    std::vector<ListItem> Items;
+    // Large (32 x 32) and small icons; entry i of the list has icon i in both.
+    std::vector<IconRef> IconList;
+    std::vector<IconRef> TrayIcons;
+    // The tray menu: the games, then (when there are some) a separator and the
+    // Config Only entries, then the fixed separator, "&Restore" and "E&xit".
+    std::vector<MenuItem> TrayPopup = DesignTimeTrayPopup();
+
+    static std::vector<MenuItem> DesignTimeTrayPopup();
+};
+
+// The Run value that marks a Config Only entry.
+inline constexpr const char* kConfigOnlyRun = "INTERNAL";
+
+// Rebuilds `view` from the catalogue. An entry whose icon file is missing or holds
+// no icons gets icon 0 of the system directory's shell32.dll, and that choice is
+// written back to its IconName. An icon number that is not an integer (with an
+// existing icon file) throws ConvertError "'<text>' is not a valid integer value";
+// the entries before it stay loaded. A refused write-back throws FileWriteError.
+void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
+                  IconFileInfo& icons);
+
+}  // namespace pallisar

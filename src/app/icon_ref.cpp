@@ -1,0 +1,13 @@
+#include "app/icon_ref.h"
+
+#include "ui/file_index_icon.h"
+
+namespace pallisar {
+
+int FileIconInfo::NumberOfIcons(const std::string& fileName) {
+    TFileIndexIcon icon;
+    icon.SetFileName(fileName);
+    return icon.NumberOfIcons();
+}
+
+}  // namespace pallisar
