@@ -1,0 +1,123 @@
+#pragma once
+// TExecFile: starts a program from a path and a parameter text with a chosen window
+// state and priority class, and can wait until it ends. Every game is started
+// through one instance owned by the main window.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/process_starter.h"
+
+namespace pallisar {
+
+enum class TWindowStyle {
+    wsNorm,
+    wsMinimize,
+    wsMaximize,
+    wsHide,
+    wsMinNoActivate,
+    wsShowNoActivate
+};
+enum class TPriorityClass { pcNormal, pcIdle, pcHigh, pcRealTime };
+enum class TWaitStyle { wRegular, wSuspend };
+
+// The show-window state (SW_...) of a window style.
+uint16_t ShowWindowValue(TWindowStyle style);
+// The priority class flag (..._PRIORITY_CLASS) of a priority.
+uint32_t PriorityClassValue(TPriorityClass priority);
+
+// The longest text an InString property holds; longer texts keep their first 255
+// characters. The command line built from them is cut to the same length.
+constexpr std::size_t kInStringLength = 255;
+// The longest command line of a start through a file association.
+constexpr std::size_t kAssociatedLineLength = 512;
+
+// The process creation and start-up flags the launcher uses.
+constexpr uint32_t kCreateNewConsole = 0x10;
+constexpr uint32_t kStartfUseShowWindow = 0x1;
+
+// System error codes the launcher reports for starts it refuses itself.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorInvalidName = 123;
+constexpr uint32_t kErrorFilenameExcedRange = 206;
+
+// A path without the double quotes that enclose it (as is when it has none).
+std::string UnquotedPath(std::string_view path);
+// The program part of a command line: a path holding a blank is enclosed in double
+// quotes (unless it already is), so that the system cannot take a shorter path up to
+// the blank ("C:\Program.exe" for "C:\Program Files\...") as the program.
+std::string QuotedProgramPath(std::string_view path);
+// The directory of a program path (up to and including its last backslash or
+// colon), its enclosing quotes removed first; "" when there is none. The working
+// directory for a game started from that path.
+std::string ExtractProgramDir(std::string_view path);
+
+class TExecFile {
+  public:
+    using InString = std::string;
+    using TNotifyEvent = std::function<void(TExecFile& sender)>;
+
+    // `starter` must outlive the component.
+    explicit TExecFile(ProcessStarter& starter);
+    TExecFile(const TExecFile&) = delete;
+    TExecFile& operator=(const TExecFile&) = delete;
+
+    bool Associate() const { return associate_; }
+    void SetAssociate(bool value) { associate_ = value; }
+    const InString& CommandLine() const { return command_line_; }
+    void SetCommandLine(std::string_view value);
+    const InString& WorkingDir() const { return working_dir_; }
+    void SetWorkingDir(std::string_view value);
+    const InString& Parameters() const { return parameters_; }
+    void SetParameters(std::string_view value);
+    TPriorityClass Priority() const { return priority_; }
+    void SetPriority(TPriorityClass value) { priority_ = value; }
+    bool Wait() const { return wait_; }
+    void SetWait(bool value) { wait_ = value; }
+    TWaitStyle WaitStyle() const { return wait_style_; }
+    void SetWaitStyle(TWaitStyle value) { wait_style_ = value; }
+    TWindowStyle WindowStyle() const { return window_style_; }
+    void SetWindowStyle(TWindowStyle value) { window_style_ = value; }
+
+    // Called when a start fails, after LastError is set.
+    TNotifyEvent OnFail;
+
+    // Starts the program the properties describe. True when a program was started
+    // (after it has ended, when Wait is set); false when none could be, after
+    // OnFail. The process of the previous start is released first.
+    bool Execute();
+
+    // The system error code of the last failed start.
+    uint32_t LastError() const { return last_error_; }
+    // The process of the last successful start; null when there is none.
+    const ProcessHandle* ProcessInfo() const { return process_.get(); }
+    // The start-up information passed to the system at the last Execute.
+    const StartupInfo& StartInfo() const { return startup_; }
+
+  private:
+    bool Fail(uint32_t error);
+    // Starts through the program associated with CommandLine.
+    ProcessStartResult StartAssociated(uint32_t creation_flags);
+    void WaitRegular(const ProcessHandle& process);
+
+    ProcessStarter& starter_;
+    bool associate_ = false;
+    InString command_line_;
+    InString working_dir_;
+    InString parameters_;
+    TPriorityClass priority_ = TPriorityClass::pcNormal;
+    bool wait_ = false;
+    TWaitStyle wait_style_ = TWaitStyle::wRegular;
+    TWindowStyle window_style_ = TWindowStyle::wsNorm;
+
+    uint32_t last_error_ = 0;
+    StartupInfo startup_;
+    // Shared so that a start made from a handler during a regular wait cannot release
+    // the process the outer wait is testing.
+    std::shared_ptr<ProcessHandle> process_;
+};
+
+}  // namespace pallisar

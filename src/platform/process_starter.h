@@ -1,0 +1,83 @@
+#pragma once
+// Process creation and waiting as the process launcher needs them. Implemented
+// over Windows (win32/win32_process_starter.h); tests use a fake. Error codes are
+// Windows system error codes.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pallisar {
+
+// A started process. Destroying it releases the process and thread handles; the
+// process itself runs on.
+class ProcessHandle {
+  public:
+    virtual ~ProcessHandle() = default;
+    virtual uint32_t ProcessId() const = 0;
+    virtual uint32_t ThreadId() const = 0;
+};
+
+// The start-up information handed to the system (the part the launcher sets).
+struct StartupInfo {
+    uint32_t size = 68;  // the size of the system's record on 32-bit Windows
+    uint32_t flags = 0;
+    uint16_t show_window = 0;
+};
+
+struct ProcessStart {
+    // The whole command line; the system takes the program from its start.
+    std::string command_line;
+    // Empty: the new process inherits the caller's current directory.
+    std::string current_dir;
+    uint32_t creation_flags = 0;
+    StartupInfo startup;
+};
+
+struct ProcessStartResult {
+    // Set when the process was created; empty otherwise.
+    std::unique_ptr<ProcessHandle> process;
+    // The system's last error when the start failed.
+    uint32_t error = 0;
+};
+
+struct FindExecutableResult {
+    // The system's result code: below 32 means failure.
+    intptr_t code = 0;
+    // The system's last error right after the call.
+    uint32_t error = 0;
+    // The associated program's path when code >= 32.
+    std::string program;
+};
+
+// One step of the calling thread's message queue.
+struct MessageStep {
+    enum Kind { kNone, kDispatched, kQuit };
+    Kind kind = kNone;
+    // The quit message's exit code when kind == kQuit.
+    int exit_code = 0;
+};
+
+class ProcessStarter {
+  public:
+    virtual ~ProcessStarter() = default;
+
+    virtual ProcessStartResult CreateProcess(const ProcessStart& start) = 0;
+    // The program associated with `file` (a document or a program path).
+    virtual FindExecutableResult FindExecutable(const std::string& file) = 0;
+    // Blocks the calling thread until the process has ended.
+    virtual void WaitForProcess(const ProcessHandle& process) = 0;
+    // Tests without waiting whether the process has ended.
+    virtual bool ProcessEnded(const ProcessHandle& process) = 0;
+    // Takes the next message of the calling thread, if any: a quit message is taken
+    // and reported, any other is translated and dispatched.
+    virtual MessageStep PumpMessage() = 0;
+    // Serves every pending message of the calling thread once; a quit message met
+    // there stays for the application's own message loop.
+    virtual void ProcessPendingMessages() = 0;
+    // Ends the whole program with `exit_code`. Does not return on Windows; a test
+    // double may return, after which the caller returns at once.
+    virtual void ExitProgram(int exit_code) = 0;
+};
+
+}  // namespace pallisar
