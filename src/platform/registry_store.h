@@ -1,9 +1,15 @@
 #pragma once
 // The registry as the program sees it: predefined roots, hierarchical keys with
 // case-insensitive names, typed named values and an unnamed default value per key
-// (the empty name). Implemented over the Windows registry (win32/) and in memory
-// (platform/memory_registry.h). Results are Windows error codes; an out-parameter
-// is left untouched when the call fails.
+// (the empty name). Implemented over the Windows registry (win32/win32_registry.h)
+// and in memory (platform/memory_registry.h); one contract test suite holds both to
+// the same behaviour. Results are Windows error codes; an out-parameter is left
+// untouched when the call fails.
+//
+// Paths are relative to the root and backslash-separated. Empty components (a
+// doubled or trailing backslash) are skipped; a path that begins with a backslash
+// is refused with kBadPathname. Sub-keys and values enumerate sorted by name,
+// compared without regard to letter case (the order Wine's registry gives).
 
 #include <cstdint>
 #include <memory>
@@ -31,8 +37,10 @@ constexpr long kSuccess = 0;
 constexpr long kFileNotFound = 2;
 constexpr long kAccessDenied = 5;
 constexpr long kInvalidParameter = 87;
+constexpr long kBadPathname = 161;  // a path that begins with a backslash
 constexpr long kMoreData = 234;
 constexpr long kNoMoreItems = 259;
+constexpr long kKeyDeleted = 1018;  // the key behind an open handle was deleted
 }  // namespace reg_error
 
 struct RegValue {
@@ -47,9 +55,11 @@ struct RegValue {
     uint32_t AsDword() const;
 };
 
-// One open key. Destroying it releases the handle.
+// One open key. Destroying it releases the handle. QueryValue of a missing value
+// and DeleteValue of a missing value give kFileNotFound; writing through a key
+// opened for reading gives kAccessDenied.
 class RegistryKey {
-public:
+  public:
     virtual ~RegistryKey() = default;
     virtual long QueryValue(std::string_view name, RegValue& value) = 0;
     virtual long SetValue(std::string_view name, const RegValue& value) = 0;
@@ -61,16 +71,17 @@ public:
 };
 
 class RegistryStore {
-public:
+  public:
     virtual ~RegistryStore() = default;
-    // Opens an existing key; `path` is relative to the root, backslash-separated,
-    // without leading backslash ("" is the root itself).
+    // Opens an existing key ("" is the root itself); `write` asks for write access.
     virtual long OpenKey(RegRoot root, std::string_view path, bool write,
                          std::unique_ptr<RegistryKey>& key) = 0;
     // Opens a key for writing, creating every missing key on the path.
     virtual long CreateKey(RegRoot root, std::string_view path,
                            std::unique_ptr<RegistryKey>& key) = 0;
-    // Deletes a key and everything below it (used by tests and fixture loading).
+    // Deletes a key and everything below it (used by tests and fixture loading);
+    // kFileNotFound when it does not exist. Handles open below it then fail with
+    // kKeyDeleted.
     virtual long DeleteTree(RegRoot root, std::string_view path) = 0;
 };
 

@@ -3,7 +3,8 @@
 // by relative names, sub-key path and value name joined by backslashes
 // ("Glide Splash Screen\Value"). Every operation opens its own key through the
 // RegistryStore and releases it before returning; with an empty `Key` an operation
-// does nothing (reads yield their default).
+// does nothing (reads yield their default). A key that cannot be opened for reading
+// or deleting is never reported; the operation has no effect.
 
 #include <cstdint>
 #include <string>
@@ -15,23 +16,33 @@
 
 namespace pallisar {
 
-enum class TRootKey { hkClassesRoot, hkCurrentConfig, hkCurrentUser, hkDynData, hkLocalMachine, hkUsers };
+enum class TRootKey {
+    hkClassesRoot,
+    hkCurrentConfig,
+    hkCurrentUser,
+    hkDynData,
+    hkLocalMachine,
+    hkUsers
+};
 
 class TRegistryEnhanced {
-public:
+  public:
     explicit TRegistryEnhanced(RegistryStore& store) : store_(store) {}
 
     std::string Key;
     TRootKey RootKey = TRootKey::hkCurrentUser;
 
     // Writes a string value (REG_SZ), creating the key path when missing.
-    // Throws RegistryError "Failed to set data for '<value name>'" when refused.
+    // Throws RegistryError "Failed to set data for '<value name>'" when the registry
+    // refuses the key or the value: a tweak that did not reach the driver must not
+    // pass for written.
     void WriteValue(std::string_view name, std::string_view value);
     // Writes a REG_DWORD value; same failure as above.
     void WriteValue(std::string_view name, uint32_t value);
-    // A REG_SZ value's text or a REG_DWORD value's number in decimal; empty for any
-    // other type and for a missing value or key. Throws RegistryError
-    // "Failed to get data for '%s'" when a present value cannot be read.
+    // A REG_SZ value's text or a REG_DWORD value's number in signed decimal; empty
+    // for any other type and for a missing value or key. Throws RegistryError
+    // "Failed to get data for '<value name>'" when a present value cannot be read,
+    // and "Invalid data type for '<value name>'" for a REG_DWORD that is not 4 bytes.
     std::string ReadValue(std::string_view name);
     // As ReadValue, but `fallback` whenever the value cannot be read as text or number.
     std::string ReadValueDefault(std::string_view name, std::string_view fallback);
@@ -41,14 +52,24 @@ public:
     // Deletes a value when its key exists; a missing value or a refusal is ignored.
     void DeleteValue(std::string_view name);
 
-    // Path helpers, see the component's description.
+    // Drops one trailing backslash, then one leading backslash when more than one
+    // character remains.
     static std::string TrimSlashes(std::string_view s);
+    // The sub-key part of a relative name, each piece preceded by a backslash
+    // (Glide\Sub\FX gives \Glide\Sub); empty for a name of one piece. Empty pieces
+    // (doubled backslashes) are dropped.
     static std::string ParentPath(std::string_view name);
+    // The last piece of a relative name; a name of one piece is returned unchanged.
     static std::string ValueName(std::string_view name);
 
-private:
+  private:
+    // Pieces of a relative name, empty ones dropped.
+    static std::vector<std::string> Pieces(std::string_view name);
+    // The store's root that RootKey names.
+    RegRoot Root() const;
+    void WriteData(std::string_view name, const RegValue& value);
+
     RegistryStore& store_;
-    TBrkApart splitter_;
 };
 
 }  // namespace pallisar

@@ -1,0 +1,19 @@
+#include "platform/registry_store.h"
+
+namespace pallisar {
+
+RegValue RegValue::Dword(uint32_t number) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    return {RegType::Dword, bytes};
+}
+
+uint32_t RegValue::AsDword() const {
+    // Little-endian; missing high bytes count as zero.
+    uint32_t number = 0;
+    for (size_t i = 0; i < 4 && i < data.size(); ++i)
+        number |= static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
+    return number;
+}
+
+}  // namespace pallisar
