@@ -7,7 +7,18 @@
 // 16 KB limit).
 //
 // The file is never held open between operations. A read always sees the file as it
-// is on disk now, including changes made by another IniFile or another process.
+// is on disk now, including changes made by another IniFile or another process
+// (parsed files are cached, but checked against the file at every read).
+//
+// Writing changes only the line of the key (or inserts one after the section's last
+// line that is not blank, or appends the section at the end); every other byte of the
+// file stays as it was. New lines end with CR LF. Text is single-byte: names and
+// values are bytes, and only the ASCII letters fold for matching.
+//
+// Where the rules of the profile API leave room, the engine does what
+// GetPrivateProfileStringA and WritePrivateProfileStringA do (checked against them
+// under Wine by tests/win32/ini_differential_test.cpp, which also lists the few
+// deliberate differences).
 
 #include <string>
 #include <string_view>
@@ -21,7 +32,9 @@ public:
 
     const std::string& FileName() const { return path_; }
 
-    // Reads never fail: a missing file, section or key yields `fallback`.
+    // Reads never fail: a missing file, section or key yields `fallback` (without its
+    // trailing spaces, as the API gives it). The first of duplicate sections and the
+    // first of duplicate keys count; a line without "=" has no value.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
     // The text read as an integer (decimal, or hexadecimal after "0x", "0X" or "$");
@@ -33,11 +46,18 @@ public:
     // The section names in file order, as the Windows profile API lists them.
     std::vector<std::string> ReadSections() const;
     // The key names of a section in file order; empty when the section is missing.
+    // Comment lines (";"), lines without "=" and keys without a name are not listed.
     std::vector<std::string> ReadSection(std::string_view section) const;
+    // As TIniFile: true when ReadSection lists at least one key (a section holding no
+    // key counts as missing).
     bool SectionExists(std::string_view section) const;
+    // True when ReadSection lists the key (ASCII case ignored).
     bool ValueExists(std::string_view section, std::string_view key) const;
 
-    // Writes throw FileWriteError ("Unable to write to " + path) when refused.
+    // Writes throw FileWriteError ("Unable to write to " + path) when refused; the file
+    // is then left as it was (or as far as the system wrote it). A write that changes
+    // nothing (same value, missing key or section to delete) does not touch the file,
+    // so it neither creates a missing file nor fails on a read-only one.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     // Writes "1" or "0".

@@ -1,0 +1,465 @@
+#include "core/ini_file.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace pallisar {
+
+namespace {
+
+// ---------------------------------------------------------------------------------
+// Parsing, with the rules of the Windows profile API as Wine implements them.
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+// The reader's buffer holds 2048 characters with the terminating zero.
+constexpr size_t kMaxValue = 2047;
+
+// The profile API's blanks: the C white-space characters and ^Z (DOS end of file).
+bool IsProfileSpace(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u == ' ' || (u >= 0x09 && u <= 0x0D) || u == 0x1A;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && IsProfileSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsProfileSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsProfileSpace(s.front())) s.remove_prefix(1);
+    return s;
+}
+
+// Names and values are C strings to the profile API: a zero byte ends them.
+std::string_view CutAtZero(std::string_view s) {
+    const size_t zero = s.find('\0');
+    return zero == std::string_view::npos ? s : s.substr(0, zero);
+}
+
+// One pair of enclosing quotes (both ' or both ") is dropped, then the text is cut
+// to what the reader's buffer holds.
+std::string_view Unquote(std::string_view s) {
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        s = s.substr(1, s.size() - 2);
+    return s.substr(0, std::min(s.size(), kMaxValue));
+}
+
+struct Line {
+    size_t begin;     // first byte of the line
+    size_t body_end;  // end of the text before the line end (CR LF, LF or CR)
+    size_t end;       // first byte of the next line
+};
+
+struct Key {
+    std::string name;  // as in the file, blanks around it dropped
+    bool has_value;    // false for a line without "="
+    std::string value; // blanks around it dropped, quotes kept
+    size_t line;
+};
+
+struct Section {
+    std::string name;          // between "[" and the last "]", as in the file
+    size_t header_line;        // kNone for the lines before the first section header
+    size_t end_line;           // one past the section's last line
+    size_t last_content_line;  // last line that is not blank; kNone when none
+    std::vector<Key> keys;
+};
+
+struct Document {
+    bool exists = false;
+    std::string bytes;
+    size_t content_begin = 0;  // after a UTF-8 byte-order mark
+    std::vector<Line> lines;
+    // sections[0] holds the lines before the first header; its name is empty.
+    std::vector<Section> sections;
+    // Upper-cased name -> index of the first section of that name.
+    std::unordered_map<std::string, size_t> first_section;
+
+    const Section* FindSection(std::string_view name) const {
+        const auto it = first_section.find(UpperCase(name));
+        return it == first_section.end() ? nullptr : &sections[it->second];
+    }
+};
+
+std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
+    auto doc = std::make_shared<Document>();
+    doc->exists = exists;
+    doc->bytes = std::move(bytes);
+    const std::string_view text = doc->bytes;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") doc->content_begin = 3;
+
+    doc->sections.push_back({"", kNone, 0, kNone, {}});
+    size_t pos = doc->content_begin;
+    while (pos < text.size()) {
+        // A line ends at LF; a file (rest) without any LF has its lines end at CR.
+        size_t term = text.find('\n', pos);
+        if (term == std::string_view::npos) term = text.find('\r', pos);
+        const size_t next = term == std::string_view::npos ? text.size() : term + 1;
+        size_t body_end = term == std::string_view::npos ? text.size() : term;
+        while (body_end > pos && text[body_end - 1] == '\r') --body_end;
+        const size_t index = doc->lines.size();
+        doc->lines.push_back({pos, body_end, next});
+        pos = next;
+
+        const std::string_view content = TrimSpaces(text.substr(doc->lines[index].begin,
+                                                               next - doc->lines[index].begin));
+        if (!content.empty() && content.front() == '[') {
+            const size_t close = content.rfind(']');
+            if (close != std::string_view::npos && close > 0) {
+                doc->sections.push_back(
+                    {std::string(CutAtZero(content.substr(1, close - 1))), index, index + 1,
+                     kNone, {}});
+                continue;
+            }
+            // A "[" without "]" is an ordinary line of the current section.
+        }
+        Section* section = &doc->sections.back();
+        section->end_line = index + 1;
+        if (content.empty()) continue;
+        section->last_content_line = index;
+        Key key;
+        key.line = index;
+        const size_t eq = content.find('=');
+        if (eq == std::string_view::npos) {
+            key.name = std::string(CutAtZero(content));
+            key.has_value = false;
+        } else {
+            std::string_view name = content.substr(0, eq);
+            while (!name.empty() && IsProfileSpace(name.back())) name.remove_suffix(1);
+            key.name = std::string(CutAtZero(name));
+            key.has_value = true;
+            key.value = std::string(CutAtZero(TrimLeft(content.substr(eq + 1))));
+        }
+        section->keys.push_back(std::move(key));
+    }
+    for (size_t i = 0; i < doc->sections.size(); ++i)
+        doc->first_section.emplace(UpperCase(doc->sections[i].name), i);
+    return doc;
+}
+
+// ---------------------------------------------------------------------------------
+// File access and the cache of parsed files.
+
+struct Stamp {
+    bool exists = false;
+    long long size = 0;
+    long long mtime_sec = 0;
+    long long mtime_nsec = 0;
+    long long ctime_sec = 0;
+    long long ctime_nsec = 0;
+    unsigned long long inode = 0;
+    unsigned long long device = 0;
+
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp StatFile(const std::string& path) {
+    Stamp stamp;
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_stat64(path.c_str(), &st) != 0 || (st.st_mode & _S_IFREG) == 0) return stamp;
+    stamp.mtime_sec = st.st_mtime;
+    stamp.ctime_sec = st.st_ctime;
+#else
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+    stamp.mtime_sec = st.st_mtim.tv_sec;
+    stamp.mtime_nsec = st.st_mtim.tv_nsec;
+    stamp.ctime_sec = st.st_ctim.tv_sec;
+    stamp.ctime_nsec = st.st_ctim.tv_nsec;
+    stamp.inode = st.st_ino;
+#endif
+    stamp.device = static_cast<unsigned long long>(st.st_dev);
+    stamp.exists = true;
+    stamp.size = static_cast<long long>(st.st_size);
+    return stamp;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+long long NowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// A file whose modification time lies this many seconds before the moment it was read
+// cannot change again without its time stamp changing too: the coarsest time stamps
+// (FAT) count in 2-second steps, and one more second covers rounding.
+constexpr long long kSettleSeconds = 3;
+
+// The cache keeps parsed files. An entry is trusted on its time stamp and size alone
+// only when it is settled (see kSettleSeconds); otherwise the file is read again and
+// compared byte for byte, which still saves the parsing.
+struct CacheEntry {
+    Stamp stamp;
+    bool settled = false;
+    std::shared_ptr<const Document> doc;
+};
+
+class Cache {
+public:
+    std::shared_ptr<const Document> Load(const std::string& path) {
+        for (int attempt = 0;; ++attempt) {
+            const Stamp before = StatFile(path);
+            std::shared_ptr<const Document> cached;
+            {
+                std::lock_guard lock(mutex_);
+                const auto it = entries_.find(path);
+                if (it != entries_.end()) {
+                    if (it->second.settled && it->second.stamp == before) return it->second.doc;
+                    cached = it->second.doc;
+                }
+            }
+            if (!before.exists) {
+                Forget(path);
+                return Empty();
+            }
+            std::string bytes;
+            const bool read = ReadWholeFile(path, bytes);
+            const long long read_at = NowSeconds();
+            const Stamp after = StatFile(path);
+            if (!read || !(after == before)) {
+                // Changed (or gone) while being read: look again, a few times.
+                if (attempt < 3) continue;
+                Forget(path);
+                return read ? Parse(std::move(bytes), true) : Empty();
+            }
+            std::shared_ptr<const Document> doc;
+            if (cached && cached->exists && cached->bytes == bytes)
+                doc = cached;
+            else
+                doc = Parse(std::move(bytes), true);
+            Store(path, after, read_at - after.mtime_sec >= kSettleSeconds, doc);
+            return doc;
+        }
+    }
+
+    // After a write of this process: the next read compares the bytes again.
+    void Written(const std::string& path, std::shared_ptr<const Document> doc) {
+        Store(path, StatFile(path), false, std::move(doc));
+    }
+
+    void Forget(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        entries_.erase(path);
+    }
+
+private:
+    static std::shared_ptr<const Document> Empty() {
+        static const std::shared_ptr<const Document> empty = Parse("", false);
+        return empty;
+    }
+
+    void Store(const std::string& path, const Stamp& stamp, bool settled,
+               std::shared_ptr<const Document> doc) {
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kMaxEntries && entries_.find(path) == entries_.end())
+            entries_.clear();
+        entries_[path] = CacheEntry{stamp, settled && stamp.exists, std::move(doc)};
+    }
+
+    static constexpr size_t kMaxEntries = 16;
+    std::mutex mutex_;
+    std::unordered_map<std::string, CacheEntry> entries_;
+};
+
+Cache& TheCache() {
+    static Cache cache;
+    return cache;
+}
+
+const Key* FindKey(const Section& section, std::string_view name) {
+    for (const Key& key : section.keys)
+        if (SameText(key.name, name)) return &key;
+    return nullptr;
+}
+
+// Inserts whole lines at `at` (the start of a line, or the end of the file). New
+// lines end with CR LF, except among lines that end with a lone CR (a file, or its
+// tail, without LF), where an LF would join them into one line.
+void InsertLines(std::string& bytes, size_t at, size_t content_begin,
+                 const std::vector<std::string>& lines) {
+    const size_t last_lf_before = at == 0 ? std::string::npos : bytes.rfind('\n', at - 1);
+    const size_t tail_begin = last_lf_before == std::string::npos ? content_begin : last_lf_before + 1;
+    const bool cr_lines = bytes.find('\n', at) == std::string::npos &&
+                          bytes.find('\r', tail_begin) < at;
+    const char* eol = cr_lines ? "\r" : "\r\n";
+    std::string text;
+    // The last line of the file may lack its line end.
+    if (at > content_begin && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') text += eol;
+    for (const std::string& line : lines) text += line + eol;
+    bytes.insert(at, text);
+}
+
+}  // namespace
+
+// -------------------------------------------------------------------------------------
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+    // The API drops trailing spaces from the caller's default.
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    const std::string_view key_name = TrimSpaces(key);
+    if (key.empty()) return std::string(Unquote(fallback));
+    const auto doc = TheCache().Load(path_);
+    const Section* found = doc->FindSection(TrimSpaces(section));
+    const Key* entry = found ? FindKey(*found, key_name) : nullptr;
+    if (!entry || !entry->has_value) return std::string(Unquote(fallback));
+    return std::string(Unquote(entry->value));
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
+    return StrToIntDef(ReadString(section, key, ""), fallback);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+std::vector<std::string> IniFile::ReadSections() const {
+    const auto doc = TheCache().Load(path_);
+    std::vector<std::string> names;
+    for (const Section& section : doc->sections)
+        if (!section.name.empty()) names.push_back(section.name);
+    return names;
+}
+
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
+    const auto doc = TheCache().Load(path_);
+    std::vector<std::string> names;
+    const Section* found = doc->FindSection(section);
+    if (!found) return names;
+    for (const Key& key : found->keys) {
+        // Comments, lines without "=" and keys without a name are not listed.
+        if (!key.has_value || key.name.empty() || key.name.front() == ';') continue;
+        const std::string_view name = Unquote(key.name);
+        if (!name.empty()) names.emplace_back(name);
+    }
+    return names;
+}
+
+bool IniFile::SectionExists(std::string_view section) const {
+    return !ReadSection(section).empty();
+}
+
+bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
+    for (const std::string& name : ReadSection(section))
+        if (SameText(name, key)) return true;
+    return false;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key,
+                          std::string_view value) {
+    const auto doc = TheCache().Load(path_);
+    value = TrimLeft(value);
+    std::string bytes = doc->bytes;
+    const Section* found = doc->FindSection(TrimSpaces(section));
+    if (found) {
+        const Key* entry = FindKey(*found, TrimSpaces(key));
+        if (entry) {
+            if (entry->has_value && entry->value == value) return;  // nothing changes
+            const Line& line = doc->lines[entry->line];
+            bytes.replace(line.begin, line.body_end - line.begin,
+                          entry->name + "=" + std::string(value));
+        } else {
+            size_t at;
+            if (found->last_content_line != kNone)
+                at = doc->lines[found->last_content_line].end;
+            else if (found->header_line != kNone)
+                at = doc->lines[found->header_line].end;
+            else
+                at = doc->content_begin;
+            InsertLines(bytes, at, doc->content_begin,
+                        {std::string(TrimLeft(key)) + "=" + std::string(value)});
+        }
+    } else {
+        InsertLines(bytes, bytes.size(), doc->content_begin,
+                    {"[" + std::string(TrimLeft(section)) + "]",
+                     std::string(TrimLeft(key)) + "=" + std::string(value)});
+    }
+    if (!WriteWholeFile(path_, bytes)) {
+        TheCache().Forget(path_);
+        throw FileWriteError(path_);
+    }
+    TheCache().Written(path_, Parse(std::move(bytes), true));
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void IniFile::DeleteKey(std::string_view section, std::string_view key) {
+    const auto doc = TheCache().Load(path_);
+    // The API looks through every section of that name for the first such key.
+    for (const Section& s : doc->sections) {
+        if (!SameText(s.name, section)) continue;
+        const Key* entry = FindKey(s, key);
+        if (!entry) continue;
+        const Line& line = doc->lines[entry->line];
+        std::string bytes = doc->bytes;
+        bytes.erase(line.begin, line.end - line.begin);
+        if (!WriteWholeFile(path_, bytes)) {
+            TheCache().Forget(path_);
+            throw FileWriteError(path_);
+        }
+        TheCache().Written(path_, Parse(std::move(bytes), true));
+        return;
+    }
+}
+
+void IniFile::EraseSection(std::string_view section) {
+    const auto doc = TheCache().Load(path_);
+    for (const Section& s : doc->sections) {
+        if (!SameText(s.name, section)) continue;
+        const size_t first = s.header_line == kNone ? 0 : s.header_line;
+        if (first >= s.end_line) return;  // nothing to remove
+        const size_t begin = s.header_line == kNone ? doc->content_begin : doc->lines[first].begin;
+        const size_t end = doc->lines[s.end_line - 1].end;
+        std::string bytes = doc->bytes;
+        bytes.erase(begin, end - begin);
+        if (!WriteWholeFile(path_, bytes)) {
+            TheCache().Forget(path_);
+            throw FileWriteError(path_);
+        }
+        TheCache().Written(path_, Parse(std::move(bytes), true));
+        return;
+    }
+}
+
+}  // namespace pallisar
