@@ -1,0 +1,54 @@
+#include "ui/file_index_icon.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "core/errors.h"
+#include "core/file_names.h"
+
+namespace pallisar {
+
+void TFileIndexIcon::SetFileName(const std::string& name) {
+    if (name == file_name_) return;
+    file_name_ = name;
+    icon_.reset();
+    number_of_icons_ = -1;
+    if (!FileExists(file_name_)) return;
+    const int count = CountIconsInFile(file_name_);
+    if (count <= 0) return;
+    number_of_icons_ = count;
+    // Loaded even when 0 was already the index (of the previous file).
+    icon_index_ = 0;
+    Load();
+}
+
+void TFileIndexIcon::SetIconIndex(int index) {
+    if (index == icon_index_ || number_of_icons_ == -1) return;
+    icon_index_ = std::clamp(index, 0, number_of_icons_ - 1);
+    Load();
+}
+
+void TFileIndexIcon::Load() {
+    icon_.reset();
+    icon_ = ReadIconFromFile(file_name_, icon_index_);
+}
+
+const IconImage* TFileIndexIcon::Image(int cx, int cy) const {
+    return icon_ ? ChooseImage(*icon_, cx, cy) : nullptr;
+}
+
+std::string TFileIndexIcon::SaveToBytes() const {
+    const IconImage* image = Image(kLargeIconSize, kLargeIconSize);
+    if (!image) throw Error(kNoIconToSave);
+    return WriteIconFile(Icon{{*image}});
+}
+
+void TFileIndexIcon::SaveToFile(const std::string& path) const {
+    const std::string bytes = SaveToBytes();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw FileWriteError(path);
+}
+
+}  // namespace pallisar

@@ -1,0 +1,280 @@
+#include "support/icon_fixtures.h"
+
+#include <algorithm>
+
+namespace pallisar::test {
+
+namespace {
+
+void U16(std::string& out, std::uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void U32(std::string& out, std::uint32_t v) {
+    U16(out, v & 0xFFFF);
+    U16(out, v >> 16);
+}
+void U64(std::string& out, std::uint64_t v) {
+    U32(out, static_cast<std::uint32_t>(v));
+    U32(out, static_cast<std::uint32_t>(v >> 32));
+}
+void PadTo(std::string& out, size_t size) { out.resize(std::max(out.size(), size), '\0'); }
+std::uint32_t AlignUp(std::uint32_t v, std::uint32_t a) { return (v + a - 1) / a * a; }
+
+struct Resource {
+    std::string name;
+    std::uint32_t id = 0;
+    std::string data;
+};
+
+struct ResourceType {
+    std::uint32_t type;
+    std::vector<Resource> resources;
+};
+
+constexpr std::uint32_t kSectionRva = 0x1000;
+constexpr std::uint32_t kFileAlignment = 0x200;
+
+// The .rsrc section: directories, then language directories, data entries, names
+// and data, as resource compilers lay them out.
+std::string ResourceSection(const std::vector<ResourceType>& types) {
+    size_t total = 0;
+    for (const auto& t : types) total += t.resources.size();
+    const std::uint32_t root_size = 16 + 8 * static_cast<std::uint32_t>(types.size());
+    std::vector<std::uint32_t> type_dirs;
+    std::uint32_t at = root_size;
+    for (const auto& t : types) {
+        type_dirs.push_back(at);
+        at += 16 + 8 * static_cast<std::uint32_t>(t.resources.size());
+    }
+    const std::uint32_t languages = at;
+    const std::uint32_t data_entries = languages + 24 * static_cast<std::uint32_t>(total);
+    std::uint32_t strings = data_entries + 16 * static_cast<std::uint32_t>(total);
+
+    std::vector<std::uint32_t> name_offsets;
+    std::string names;
+    for (const auto& t : types) {
+        for (const auto& r : t.resources) {
+            name_offsets.push_back(strings + static_cast<std::uint32_t>(names.size()));
+            if (r.name.empty()) continue;
+            U16(names, static_cast<std::uint32_t>(r.name.size()));
+            for (char c : r.name) U16(names, static_cast<unsigned char>(c));
+        }
+    }
+    std::uint32_t blobs = AlignUp(strings + static_cast<std::uint32_t>(names.size()), 8);
+
+    std::string out;
+    auto directory = [&out](size_t named, size_t ids) {
+        U32(out, 0);  // characteristics
+        U32(out, 0);  // time stamp
+        U32(out, 4);  // version 4.0
+        U16(out, static_cast<std::uint32_t>(named));
+        U16(out, static_cast<std::uint32_t>(ids));
+    };
+    directory(0, types.size());
+    for (size_t i = 0; i < types.size(); ++i) {
+        U32(out, types[i].type);
+        U32(out, 0x80000000u | type_dirs[i]);
+    }
+    size_t index = 0;
+    for (const auto& t : types) {
+        const auto named = std::count_if(t.resources.begin(), t.resources.end(),
+                                         [](const Resource& r) { return !r.name.empty(); });
+        directory(static_cast<size_t>(named), t.resources.size() - static_cast<size_t>(named));
+        for (const auto& r : t.resources) {
+            U32(out, r.name.empty() ? r.id : 0x80000000u | name_offsets[index]);
+            U32(out, 0x80000000u | (languages + 24 * static_cast<std::uint32_t>(index)));
+            ++index;
+        }
+    }
+    for (size_t i = 0; i < total; ++i) {
+        directory(0, 1);
+        U32(out, 0x409);
+        U32(out, data_entries + 16 * static_cast<std::uint32_t>(i));
+    }
+    std::string data;
+    for (const auto& t : types) {
+        for (const auto& r : t.resources) {
+            const std::uint32_t offset = blobs + static_cast<std::uint32_t>(data.size());
+            U32(out, kSectionRva + offset);
+            U32(out, static_cast<std::uint32_t>(r.data.size()));
+            U32(out, 0);
+            U32(out, 0);
+            data += r.data;
+            PadTo(data, AlignUp(static_cast<std::uint32_t>(data.size()), 8));
+        }
+    }
+    out += names;
+    PadTo(out, blobs);
+    out += data;
+    return out;
+}
+
+}  // namespace
+
+IconImage MakeDibImage(int width, int height, int bits, int seed) {
+    IconImage image;
+    image.width = width;
+    image.height = height;
+    image.color_count = bits < 8 ? 1 << bits : 0;
+    image.planes = 1;
+    image.bit_count = bits;
+    std::string& d = image.data;
+    U32(d, 40);
+    U32(d, static_cast<std::uint32_t>(width));
+    U32(d, static_cast<std::uint32_t>(height * 2));  // colour bits and mask
+    U16(d, 1);
+    U16(d, static_cast<std::uint32_t>(bits));
+    for (int i = 0; i < 6; ++i) U32(d, 0);  // no compression, sizes and colours implied
+    if (bits <= 8) {
+        for (int i = 0; i < (1 << bits); ++i)
+            U32(d, static_cast<std::uint32_t>(i * 0x010203 + seed));
+    }
+    const int colour_row = (width * bits + 31) / 32 * 4;
+    const int mask_row = (width + 31) / 32 * 4;
+    for (int i = 0; i < colour_row * height; ++i)
+        d += static_cast<char>((i * 7 + seed * 13) & 0xFF);
+    for (int i = 0; i < mask_row * height; ++i) d += static_cast<char>(i % 3 == 0 ? 0xFF : 0);
+    return image;
+}
+
+IconImage MakePngImage(int width, int height, int seed) {
+    IconImage image;
+    image.width = width;
+    image.height = height;
+    image.planes = 1;
+    image.bit_count = 32;
+    std::string& d = image.data;
+    d = std::string("\x89PNG\r\n\x1A\n", 8);
+    U32(d, 0x0D000000);  // IHDR length 13, big-endian
+    d += "IHDR";
+    for (int v : {width, height}) {
+        d += static_cast<char>((v >> 24) & 0xFF);
+        d += static_cast<char>((v >> 16) & 0xFF);
+        d += static_cast<char>((v >> 8) & 0xFF);
+        d += static_cast<char>(v & 0xFF);
+    }
+    d += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA
+    for (int i = 0; i < 64; ++i) d += static_cast<char>((i + seed) & 0xFF);
+    return image;
+}
+
+std::string MakeIcoFile(const std::vector<IconImage>& images) {
+    std::string out;
+    U16(out, 0);
+    U16(out, 1);
+    U16(out, static_cast<std::uint32_t>(images.size()));
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(images.size());
+    for (const IconImage& image : images) {
+        out += static_cast<char>(image.width & 0xFF);  // 256 is stored as 0
+        out += static_cast<char>(image.height & 0xFF);
+        out += static_cast<char>(image.color_count);
+        out += '\0';
+        U16(out, static_cast<std::uint32_t>(image.planes));
+        U16(out, static_cast<std::uint32_t>(image.bit_count));
+        U32(out, static_cast<std::uint32_t>(image.data.size()));
+        U32(out, offset);
+        offset += static_cast<std::uint32_t>(image.data.size());
+    }
+    for (const IconImage& image : images) out += image.data;
+    return out;
+}
+
+std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus) {
+    ResourceType icons{3, {}};
+    ResourceType rcdata{10, {{"", 1, "not an icon"}}};
+    ResourceType group_type{14, {}};
+    std::uint32_t next_id = 1;
+    for (const IconGroupSpec& group : groups) {
+        std::string dir;
+        U16(dir, 0);
+        U16(dir, 1);
+        U16(dir, static_cast<std::uint32_t>(group.images.size() + group.dangling_entries));
+        for (const IconImage& image : group.images) {
+            dir += static_cast<char>(image.width & 0xFF);
+            dir += static_cast<char>(image.height & 0xFF);
+            dir += static_cast<char>(image.color_count);
+            dir += '\0';
+            U16(dir, static_cast<std::uint32_t>(image.planes));
+            U16(dir, static_cast<std::uint32_t>(image.bit_count));
+            U32(dir, static_cast<std::uint32_t>(image.data.size()));
+            U16(dir, next_id);
+            icons.resources.push_back({"", next_id++, image.data});
+        }
+        for (int i = 0; i < group.dangling_entries; ++i) {
+            dir += std::string("\x20\x20\x00\x00\x01\x00\x20\x00\x00\x01\x00\x00", 12);
+            U16(dir, 0xFFF0 - static_cast<std::uint32_t>(i));
+        }
+        group_type.resources.push_back({group.name, group.id, dir});
+    }
+    const std::string section = ResourceSection({icons, rcdata, group_type});
+    const auto section_size = static_cast<std::uint32_t>(section.size());
+
+    std::string out;
+    out += "MZ";
+    PadTo(out, 0x3C);
+    U32(out, 0x40);  // e_lfanew
+    out += std::string("PE\0\0", 4);
+    U16(out, pe32plus ? 0x8664 : 0x14C);
+    U16(out, 1);  // one section
+    U32(out, 0);
+    U32(out, 0);
+    U32(out, 0);
+    U16(out, pe32plus ? 240 : 224);
+    U16(out, pe32plus ? 0x2022 : 0x2102);  // a DLL
+    const size_t optional = out.size();
+    U16(out, pe32plus ? 0x20B : 0x10B);
+    U16(out, 0);  // linker version
+    U32(out, 0);  // size of code
+    U32(out, AlignUp(section_size, kFileAlignment));
+    U32(out, 0);
+    U32(out, 0);  // entry point
+    U32(out, kSectionRva);
+    if (pe32plus) {
+        U64(out, 0x180000000ull);
+    } else {
+        U32(out, kSectionRva);
+        U32(out, 0x10000000);
+    }
+    U32(out, 0x1000);          // section alignment
+    U32(out, kFileAlignment);  // file alignment
+    for (int v : {4, 0, 0, 0, 4, 0}) U16(out, static_cast<std::uint32_t>(v));
+    U32(out, 0);
+    U32(out, kSectionRva + AlignUp(section_size, 0x1000));  // size of image
+    U32(out, kFileAlignment);                               // size of headers
+    U32(out, 0);                                            // checksum
+    U16(out, 2);                                            // GUI
+    U16(out, 0);
+    for (int i = 0; i < 4; ++i) pe32plus ? U64(out, 0x100000) : U32(out, 0x100000);
+    U32(out, 0);   // loader flags
+    U32(out, 16);  // data directories
+    for (int i = 0; i < 16; ++i) {
+        U32(out, i == 2 ? kSectionRva : 0);
+        U32(out, i == 2 ? section_size : 0);
+    }
+    if (out.size() - optional != (pe32plus ? 240u : 224u)) return {};  // layout slip
+    out += std::string(".rsrc\0\0\0", 8);
+    U32(out, section_size);
+    U32(out, kSectionRva);
+    U32(out, AlignUp(section_size, kFileAlignment));
+    U32(out, kFileAlignment);
+    for (int i = 0; i < 3; ++i) U32(out, 0);
+    U32(out, 0x40000040);  // initialised data, readable
+    PadTo(out, kFileAlignment);
+    out += section;
+    PadTo(out, kFileAlignment + AlignUp(section_size, kFileAlignment));
+    return out;
+}
+
+std::vector<IconGroupSpec> NumberedGroups(int count, int seed) {
+    std::vector<IconGroupSpec> groups;
+    for (int i = 0; i < count; ++i) {
+        groups.push_back({"",
+                          static_cast<std::uint16_t>(i + 1),
+                          {MakeDibImage(16, 16, 4, seed + i), MakeDibImage(32, 32, 8, seed + i)},
+                          0});
+    }
+    return groups;
+}
+
+}  // namespace pallisar::test

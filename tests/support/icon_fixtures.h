@@ -1,0 +1,41 @@
+#pragma once
+// Icon files and program files with icon resources, built byte by byte for tests
+// (independently of the program's own icon writer).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/icon_resources.h"
+
+namespace pallisar::test {
+
+// A valid DIB image of an icon: BITMAPINFOHEADER, a palette for 8 bits or fewer,
+// colour bits and AND mask. `seed` varies the pixels so that images differ.
+IconImage MakeDibImage(int width, int height, int bits, int seed = 0);
+// A stand-in PNG image: the PNG signature and an IHDR chunk, then filler bytes.
+IconImage MakePngImage(int width, int height, int seed = 0);
+
+// The bytes of an .ico file with these images, data in order after the directory.
+std::string MakeIcoFile(const std::vector<IconImage>& images);
+
+// One icon group resource of a program file.
+struct IconGroupSpec {
+    std::string name;  // a named resource when not empty (ASCII), else `id`
+    std::uint16_t id = 0;
+    std::vector<IconImage> images;
+    // Extra group entries naming icon images that do not exist.
+    int dangling_entries = 0;
+};
+
+// A DLL image (PE32, or PE32+ when `pe32plus`) with one resource section holding
+// the groups in the order given, their images as RT_ICON resources with ids from 1,
+// and one unrelated RCDATA resource. The caller stores named groups first, as
+// resource compilers do.
+std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus = false);
+
+// `count` groups with ids 1..count; group i holds a 16x16 and a 32x32 image whose
+// pixels depend on i.
+std::vector<IconGroupSpec> NumberedGroups(int count, int seed = 0);
+
+}  // namespace pallisar::test
