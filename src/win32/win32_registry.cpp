@@ -1,0 +1,161 @@
+#include "win32/win32_registry.h"
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "win32/scoped_handle.h"
+
+namespace pallisar {
+
+namespace {
+
+HKEY RootHandle(RegRoot root) {
+    switch (root) {
+        case RegRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegRoot::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+        case RegRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegRoot::DynData:
+            return HKEY_DYN_DATA;
+        case RegRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegRoot::Users:
+            return HKEY_USERS;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// Names of the sub-keys (or values) of `key`, in the registry's order.
+long EnumNames(HKEY key, bool sub_keys, std::vector<std::string>& names) {
+    DWORD longest_key = 0;
+    DWORD longest_value = 0;
+    long result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest_key, nullptr,
+                                   nullptr, &longest_value, nullptr, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    std::vector<char> buffer((sub_keys ? longest_key : longest_value) + 1);
+    std::vector<std::string> found;
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        result = sub_keys ? RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr,
+                                          nullptr, nullptr)
+                          : RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr,
+                                          nullptr, nullptr);
+        if (result == ERROR_MORE_DATA) {
+            // Another writer made a longer name since the key was measured.
+            buffer.resize(buffer.size() * 2 + 256);
+            --index;
+            continue;
+        }
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) return result;
+        found.emplace_back(buffer.data(), length);
+    }
+    names = std::move(found);
+    return ERROR_SUCCESS;
+}
+
+class Win32Key final : public RegistryKey {
+  public:
+    explicit Win32Key(ScopedRegKey key) : key_(std::move(key)) {}
+
+    long QueryValue(std::string_view name, RegValue& value) override {
+        const std::string value_name(name);
+        DWORD type = 0;
+        DWORD size = 0;
+        long result =
+            RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type, nullptr, &size);
+        std::string data;
+        // The value may grow between measuring and reading: measure again then.
+        while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+            data.resize(size);
+            result = RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data.data()), &size);
+            if (result == ERROR_SUCCESS) break;
+        }
+        if (result != ERROR_SUCCESS) return result;
+        data.resize(size);
+        if (IsStringType(type) && !data.empty() && data.back() == '\0') data.pop_back();
+        value.type = static_cast<RegType>(type);
+        value.data = std::move(data);
+        return ERROR_SUCCESS;
+    }
+
+    long SetValue(std::string_view name, const RegValue& value) override {
+        std::string data = value.data;
+        if (IsStringType(static_cast<DWORD>(value.type))) data.push_back('\0');
+        return RegSetValueExA(
+            key_.Get(), std::string(name).c_str(), 0, static_cast<DWORD>(value.type),
+            reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    }
+
+    long DeleteValue(std::string_view name) override {
+        return RegDeleteValueA(key_.Get(), std::string(name).c_str());
+    }
+
+    long EnumSubKeys(std::vector<std::string>& names) override {
+        return EnumNames(key_.Get(), true, names);
+    }
+
+    long EnumValues(std::vector<std::string>& names) override {
+        return EnumNames(key_.Get(), false, names);
+    }
+
+  private:
+    ScopedRegKey key_;
+};
+
+// RegDeleteTree does not exist on Windows 98 and 2000: remove the sub-keys one by
+// one, deepest first.
+long DeleteKeyAndBelow(HKEY parent, const std::string& path) {
+    ScopedRegKey key;
+    long result = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, key.Receive());
+    if (result != ERROR_SUCCESS) return result;
+    std::vector<std::string> children;
+    result = EnumNames(key.Get(), true, children);
+    if (result != ERROR_SUCCESS) return result;
+    for (const auto& child : children) {
+        result = DeleteKeyAndBelow(key.Get(), child);
+        if (result != ERROR_SUCCESS) return result;
+    }
+    key.Reset();
+    return RegDeleteKeyA(parent, path.c_str());
+}
+
+}  // namespace
+
+long Win32Registry::OpenKey(RegRoot root, std::string_view path, bool write,
+                            std::unique_ptr<RegistryKey>& key) {
+    ScopedRegKey handle;
+    const REGSAM access = write ? (KEY_READ | KEY_WRITE) : KEY_READ;
+    const long result =
+        RegOpenKeyExA(RootHandle(root), std::string(path).c_str(), 0, access, handle.Receive());
+    if (result != ERROR_SUCCESS) return result;
+    key = std::make_unique<Win32Key>(std::move(handle));
+    return ERROR_SUCCESS;
+}
+
+long Win32Registry::CreateKey(RegRoot root, std::string_view path,
+                              std::unique_ptr<RegistryKey>& key) {
+    ScopedRegKey handle;
+    const long result = RegCreateKeyExA(RootHandle(root), std::string(path).c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                                        handle.Receive(), nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    key = std::make_unique<Win32Key>(std::move(handle));
+    return ERROR_SUCCESS;
+}
+
+long Win32Registry::DeleteTree(RegRoot root, std::string_view path) {
+    // Deleting a whole root (an empty path) is never meant.
+    if (path.empty()) return ERROR_ACCESS_DENIED;
+    return DeleteKeyAndBelow(RootHandle(root), std::string(path));
+}
+
+}  // namespace pallisar
