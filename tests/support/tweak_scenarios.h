@@ -1,0 +1,79 @@
+#pragma once
+// Scenarios of the tweak engine that run the same on every RegistryStore, so the
+// in-memory registry and the Windows registry under Wine can be held to the same
+// results, and the small tools the engine's tests share.
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/registry_store.h"
+#include "tweaks/driver_state.h"
+#include "tweaks/previous_settings.h"
+#include "tweaks/tweak_settings.h"
+
+namespace pallisar::test {
+
+// Every value below HKEY_LOCAL_MACHINE\root, by its path relative to root and its
+// name ("Glide\Triple Buffering\Value"; the unnamed value is "@"). A string value
+// maps to its text, any other to "type<n>:" and its bytes in hex.
+using ValueMap = std::map<std::string, std::string>;
+ValueMap ReadValueTree(RegistryStore& store, std::string_view root);
+
+// The entries that differ between two maps: name -> {before, after}, with "<absent>"
+// standing for a missing entry.
+std::map<std::string, std::pair<std::string, std::string>> Differences(const ValueMap& before,
+                                                                       const ValueMap& after);
+
+// A store that passes everything on to another one but refuses to set or delete the
+// values named in `refused` (anywhere) with kAccessDenied, as a value protected by
+// the driver's installer would be.
+class ValueRefusingStore : public RegistryStore {
+  public:
+    explicit ValueRefusingStore(RegistryStore& inner) : inner_(inner) {}
+
+    long OpenKey(RegRoot root, std::string_view path, bool write,
+                 std::unique_ptr<RegistryKey>& key) override;
+    long CreateKey(RegRoot root, std::string_view path, std::unique_ptr<RegistryKey>& key) override;
+    long DeleteTree(RegRoot root, std::string_view path) override;
+
+    std::set<std::string> refused;
+
+  private:
+    long Wrap(long rc, std::unique_ptr<RegistryKey>& key);
+    RegistryStore& inner_;
+};
+
+// A TSettings as the launch reads it for an entry without tweak keys.
+TSettings DefaultTweakSettings();
+// A TSettings in which every tweak differs from its default.
+TSettings EveryTweakChanged();
+
+// One launch with restoring on, on a simulated board: the board's Glide and D3D keys
+// as they were before the launch, while the game ran and after the restore.
+struct RoundTrip {
+    ValueMap before;
+    ValueMap during;
+    ValueMap after;
+    TPrevSettings saved;
+    std::vector<std::string> log;
+};
+
+// The simulated boards, by fixture name, with the driver state that the card
+// detection finds on each.
+struct Board {
+    std::string fixture;  // file name below tests/fixtures/boards
+    DriverState driver;
+};
+const std::vector<Board>& SimulatedBoards();
+
+// Removes what an earlier board left below HKEY_LOCAL_MACHINE, loads `board` into
+// `store`, and runs SavePreviousSettings, ApplySettings(game) and
+// RestorePreviousSettings on it.
+RoundTrip RunRoundTrip(RegistryStore& store, const Board& board, const TSettings& game);
+
+}  // namespace pallisar::test

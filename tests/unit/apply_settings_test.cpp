@@ -1,0 +1,520 @@
+#include "tweaks/apply_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "core/errors.h"
+#include "platform/memory_registry.h"
+#include "support/recording_log.h"
+#include "support/registry_seed.h"
+#include "support/tweak_scenarios.h"
+
+using namespace pallisar;
+using namespace pallisar::test;
+
+namespace {
+
+const std::string kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+const std::string kGlideKey = kDriverKey + "\\Glide";
+const std::string kD3DKey = kDriverKey + "\\D3D";
+
+class ApplySettingsTest : public testing::Test {
+  protected:
+    MemoryRegistry memory;
+    ValueRefusingStore store{memory};
+    TRegistryEnhanced reg{store};
+    RecordingLog log;
+    DriverState driver{kDriverKey, false, "QuadChipAASLI"};
+    TweakContext context{reg, log, driver};
+
+    ValueMap Tree() { return ReadValueTree(memory, kDriverKey); }
+    std::optional<std::string> Value(const std::string& name) {
+        const ValueMap tree = Tree();
+        const auto found = tree.find(name);
+        if (found == tree.end()) return std::nullopt;
+        return found->second;
+    }
+    // The "Setting <group> Variable -- <name>" lines, in order.
+    std::vector<std::string> SettingLines() const {
+        std::vector<std::string> lines;
+        for (const std::string& line : log.lines) {
+            if (line.rfind("Setting ", 0) == 0) lines.push_back(line);
+        }
+        return lines;
+    }
+};
+
+// What a game with nothing but defaults writes on a quad-chip board whose driver
+// key holds nothing yet (every earlier "Value" reads as "0").
+const ValueMap kDefaultsOnEmptyQuadBoard = {
+    {"Glide\\Glide Splash Screen\\Previous Value", "0"},
+    {"Glide\\Glide Splash Screen\\Value", "0"},
+    {"Glide\\FX_GL_COMPRESS_LEGACY_TEXTURES", "1"},
+    {"Glide\\Legacy Texture Compression\\Previous Value", "0"},
+    {"Glide\\Legacy Texture Compression\\Value", "0"},
+    {"Glide\\FX_GLIDE_LOD_DITHER", "0"},
+    {"Glide\\MIP Map Dithering\\Previous Value", "0"},
+    {"Glide\\MIP Map Dithering\\Value", "0"},
+    {"D3D\\SSTH3_LOD_DITHER", "0"},
+    {"D3D\\MIP Map Dithering\\Previous Value", "0"},
+    {"D3D\\MIP Map Dithering\\Value", "0"},
+    {"Glide\\FX_GLIDE_ALLOC_COLOR", "-1"},
+    {"Glide\\Triple Buffering\\Previous Value", "0"},
+    {"Glide\\Triple Buffering\\Value", "0"},
+    {"Glide\\FX_GLIDE_BPP", "16"},
+    {"Glide\\Rendering Color-depth\\Previous Value", "0"},
+    {"Glide\\Rendering Color-depth\\Value", "0"},
+    {"Glide\\FX_GLIDE_SWAPPENDINGCOUNT", "1"},
+    {"Glide\\Maximum Buffered Frames\\Previous Value", "0"},
+    {"Glide\\Maximum Buffered Frames\\Value", "1"},
+    {"Glide\\FX_GL_16BPP_ZPRECISION", "1"},
+    {"Glide\\Depth Precision (16 Bit)\\Previous Value", "0"},
+    {"Glide\\Depth Precision (16 Bit)\\Value", "1"},
+    {"Glide\\FX_GL_32BPP_ZPRECISION", "1"},
+    {"Glide\\Depth Precision (32 Bit)\\Previous Value", "0"},
+    {"Glide\\Depth Precision (32 Bit)\\Value", "1"},
+    {"D3D\\SSTH3_MAX_PENDING_BUFFERS", "1"},
+    {"D3D\\Maximum Buffered Frames\\Previous Value", "0"},
+    {"D3D\\Maximum Buffered Frames\\Value", "1"},
+    {"Glide\\FX_GL_HSR", "0"},
+    {"Glide\\Hidden Surface Removal\\Previous Value", "0"},
+    {"Glide\\Hidden Surface Removal\\Value", "0"},
+    {"Glide\\FX_GL_GUARDBAND_ENABLED", "0"},
+    {"Glide\\Guardband Clipping\\Previous Value", "0"},
+    {"Glide\\Guardband Clipping\\Value", "0"},
+    {"Glide\\SSTH3_ALPHADITHERMODE", "1"},
+    {"Glide\\Alpha-Blending\\Previous Value", "0"},
+    {"Glide\\Alpha-Blending\\Value", "1"},
+    {"D3D\\SSTH3_ALPHADITHERMODE", "1"},
+    {"D3D\\Alpha-Blending\\Previous Value", "0"},
+    {"D3D\\Alpha-Blending\\Value", "1"},
+    {"Glide\\SSTH3_OVERLAYMODE", "1"},
+    {"Glide\\3D Filter Quality\\Previous Value", "0"},
+    {"Glide\\3D Filter Quality\\Value", "1"},
+    {"D3D\\SSTH3_OVERLAYMODE", "1"},
+    {"D3D\\3D Filter Quality\\Previous Value", "0"},
+    {"D3D\\3D Filter Quality\\Value", "1"},
+    {"Glide\\SSTH3_SLI_AA_CONFIGURATION", "5"},
+    {"Glide\\QuadChipAASLI\\Previous Value", "0"},
+    {"Glide\\QuadChipAASLI\\Value", "1"},
+    {"D3D\\SSTH3_SLI_AA_CONFIGURATION", "5"},
+    {"D3D\\QuadChipAASLI\\Previous Value", "0"},
+    {"D3D\\QuadChipAASLI\\Value", "1"},
+    {"Glide\\FX_GLIDE_LOD_BIAS", "0"},
+    {"Glide\\Level Of Detail Bias\\Previous Value", "0"},
+    {"Glide\\Level Of Detail Bias\\Value", "0"},
+    {"D3D\\FX_GLIDE_LOD_BIAS", "0"},
+    {"D3D\\Level Of Detail Bias\\Previous Value", "0"},
+    {"D3D\\Level Of Detail Bias\\Value", "0"},
+    {"Glide\\AA Demo Key\\Previous Value", "0"},
+    {"Glide\\AA Demo Key\\Value", "0"},
+    {"D3D\\AA Demo Key\\Previous Value", "0"},
+    {"D3D\\AA Demo Key\\Value", "0"},
+    {"Glide\\Vertical Sync\\Previous Value", "0"},
+    {"Glide\\Vertical Sync\\Value", "0"},
+    {"Glide\\SSTH3_RGAMMA", "1.30"},
+    {"Glide\\SSTH3_GGAMMA", "1.30"},
+    {"Glide\\SSTH3_BGAMMA", "1.30"},
+    {"D3D\\SSTH3_RGAMMA", "1.30"},
+    {"D3D\\SSTH3_GGAMMA", "1.30"},
+    {"D3D\\SSTH3_BGAMMA", "1.30"},
+    {"D3D\\SSTH3_Z_CLEAR_OPTIMIZATION", "1"},
+    {"D3D\\Z-buffer Optimization\\Previous Value", "0"},
+    {"D3D\\Z-buffer Optimization\\Value", "0"},
+};
+
+// The same board after a second game that changes every tweak: each "Previous
+// Value" holds what the first game recorded.
+const ValueMap kEveryTweakChangedAfterDefaults = {
+    {"Glide\\FX_GLIDE_NO_SPLASH", "1"},
+    {"Glide\\Glide Splash Screen\\Previous Value", "0"},
+    {"Glide\\Glide Splash Screen\\Value", "1"},
+    {"Glide\\FX_GL_COMPRESS_LEGACY_TEXTURES", "0"},
+    {"Glide\\Legacy Texture Compression\\Previous Value", "0"},
+    {"Glide\\Legacy Texture Compression\\Value", "1"},
+    {"Glide\\FX_GLIDE_LOD_DITHER", "1"},
+    {"Glide\\MIP Map Dithering\\Previous Value", "0"},
+    {"Glide\\MIP Map Dithering\\Value", "1"},
+    {"D3D\\SSTH3_LOD_DITHER", "1"},
+    {"D3D\\MIP Map Dithering\\Previous Value", "0"},
+    {"D3D\\MIP Map Dithering\\Value", "1"},
+    {"Glide\\FX_GLIDE_ALLOC_COLOR", "3"},
+    {"Glide\\Triple Buffering\\Previous Value", "0"},
+    {"Glide\\Triple Buffering\\Value", "1"},
+    {"Glide\\FX_GLIDE_BPP", "32"},
+    {"Glide\\Rendering Color-depth\\Previous Value", "0"},
+    {"Glide\\Rendering Color-depth\\Value", "1"},
+    {"Glide\\FX_GLIDE_SWAPPENDINGCOUNT", "3"},
+    {"Glide\\Maximum Buffered Frames\\Previous Value", "1"},
+    {"Glide\\Maximum Buffered Frames\\Value", "3"},
+    {"Glide\\FX_GL_16BPP_ZPRECISION", "2"},
+    {"Glide\\Depth Precision (16 Bit)\\Previous Value", "1"},
+    {"Glide\\Depth Precision (16 Bit)\\Value", "2"},
+    {"Glide\\FX_GL_32BPP_ZPRECISION", "0"},
+    {"Glide\\Depth Precision (32 Bit)\\Previous Value", "1"},
+    {"Glide\\Depth Precision (32 Bit)\\Value", "0"},
+    {"D3D\\SSTH3_MAX_PENDING_BUFFERS", "6"},
+    {"D3D\\Maximum Buffered Frames\\Previous Value", "1"},
+    {"D3D\\Maximum Buffered Frames\\Value", "6"},
+    {"Glide\\FX_GL_HSR", "4"},
+    {"Glide\\Hidden Surface Removal\\Previous Value", "0"},
+    {"Glide\\Hidden Surface Removal\\Value", "4"},
+    {"Glide\\FX_GL_GUARDBAND_ENABLED", "1"},
+    {"Glide\\Guardband Clipping\\Previous Value", "0"},
+    {"Glide\\Guardband Clipping\\Value", "1"},
+    {"Glide\\SSTH3_ALPHADITHERMODE", "3"},
+    {"Glide\\Alpha-Blending\\Previous Value", "1"},
+    {"Glide\\Alpha-Blending\\Value", "3"},
+    {"D3D\\SSTH3_ALPHADITHERMODE", "3"},
+    {"D3D\\Alpha-Blending\\Previous Value", "1"},
+    {"D3D\\Alpha-Blending\\Value", "3"},
+    {"Glide\\SSTH3_OVERLAYMODE", "3"},
+    {"Glide\\3D Filter Quality\\Previous Value", "1"},
+    {"Glide\\3D Filter Quality\\Value", "3"},
+    {"D3D\\SSTH3_OVERLAYMODE", "3"},
+    {"D3D\\3D Filter Quality\\Previous Value", "1"},
+    {"D3D\\3D Filter Quality\\Value", "3"},
+    {"Glide\\SSTH3_SLI_AA_CONFIGURATION", "6"},
+    {"Glide\\QuadChipAASLI\\Previous Value", "1"},
+    {"Glide\\QuadChipAASLI\\Value", "2"},
+    {"D3D\\SSTH3_SLI_AA_CONFIGURATION", "6"},
+    {"D3D\\QuadChipAASLI\\Previous Value", "1"},
+    {"D3D\\QuadChipAASLI\\Value", "2"},
+    {"Glide\\FX_GLIDE_LOD_BIAS", "-3"},
+    {"Glide\\Level Of Detail Bias\\Previous Value", "0"},
+    {"Glide\\Level Of Detail Bias\\Value", "-3"},
+    {"D3D\\FX_GLIDE_LOD_BIAS", "-3"},
+    {"D3D\\Level Of Detail Bias\\Previous Value", "0"},
+    {"D3D\\Level Of Detail Bias\\Value", "-3"},
+    {"Glide\\FX_GLIDE_AA_TOGGLE_KEY", "111"},
+    {"Glide\\AA Demo Key\\Previous Value", "0"},
+    {"Glide\\AA Demo Key\\Value", "2"},
+    {"D3D\\SSTH3_AAJITTER_TOGGLE_KEY", "65"},
+    {"D3D\\AA Demo Key\\Previous Value", "0"},
+    {"D3D\\AA Demo Key\\Value", "4"},
+    {"Glide\\FX_GLIDE_SWAPINTERVAL", "0"},
+    {"Glide\\Vertical Sync\\Previous Value", "0"},
+    {"Glide\\Vertical Sync\\Value", "1"},
+    {"D3D\\SSTH3_SWAPINTERVAL", "0"},
+    {"Glide\\SSTH3_RGAMMA", "0.50"},
+    {"Glide\\SSTH3_GGAMMA", "2.25"},
+    {"Glide\\SSTH3_BGAMMA", "1.3"},
+    {"D3D\\SSTH3_RGAMMA", "0.50"},
+    {"D3D\\SSTH3_GGAMMA", "2.25"},
+    {"D3D\\SSTH3_BGAMMA", "1.3"},
+    {"D3D\\SSTH3_Z_CLEAR_OPTIMIZATION", "0"},
+    {"D3D\\Z-buffer Optimization\\Previous Value", "0"},
+    {"D3D\\Z-buffer Optimization\\Value", "1"},
+};
+
+}  // namespace
+
+TEST_F(ApplySettingsTest, DefaultsThenEveryTweakChangedWriteTheCatalogue) {
+    ApplySettings(context, DefaultTweakSettings());
+    EXPECT_EQ(Tree(), kDefaultsOnEmptyQuadBoard);
+
+    const std::vector<std::string> expectedOrder = {
+        "Setting Glide Variable -- FX_GLIDE_NO_SPLASH",
+        "Setting Glide Variable -- FX_GL_COMPRESS_LEGACY_TEXTURES",
+        "Setting Glide Variable -- FX_GLIDE_LOD_DITHER",
+        "Setting D3D Variable -- SSTH3_LOD_DITHER",
+        "Setting Glide Variable -- FX_GLIDE_ALLOC_COLOR",
+        "Setting Glide Variable -- FX_GLIDE_BPP",
+        "Setting Glide Variable -- FX_GLIDE_SWAPPENDINGCOUNT",
+        "Setting Glide Variable -- FX_GL_16BPP_ZPRECISION",
+        "Setting Glide Variable -- FX_GL_32BPP_ZPRECISION",
+        "Setting D3D Variable -- SSTH3_MAX_PENDING_BUFFERS",
+        "Setting Glide Variable -- FX_GL_HSR",
+        "Setting Glide Variable -- FX_GL_GUARDBAND_ENABLED",
+        "Setting Glide Variable -- SSTH3_ALPHADITHERMODE",
+        "Setting D3D Variable -- SSTH3_ALPHADITHERMODE",
+        "Setting Glide Variable -- SSTH3_OVERLAYMODE",
+        "Setting D3D Variable -- SSTH3_OVERLAYMODE",
+        "Setting Glide Variable -- SSTH3_SLI_AA_CONFIGURATION",
+        "Setting D3D Variable -- SSTH3_SLI_AA_CONFIGURATION",
+        "Setting Glide Variable -- FX_GLIDE_LOD_BIAS",
+        "Setting D3D Variable -- FX_GLIDE_LOD_BIAS",
+        "Setting Glide Variable -- FX_GLIDE_AA_TOGGLE_KEY",
+        "Setting D3D Variable -- SSTH3_AAJITTER_TOGGLE_KEY",
+        "Setting Glide Variable -- FX_GLIDE_SWAPINTERVAL",
+        "Setting D3D Variable -- SSTH3_SWAPINTERVAL",
+        "Setting Glide Variable -- SSTH3_RGAMMA",
+        "Setting Glide Variable -- SSTH3_GGAMMA",
+        "Setting Glide Variable -- SSTH3_BGAMMA",
+        "Setting D3D Variable -- SSTH3_RGAMMA",
+        "Setting D3D Variable -- SSTH3_GGAMMA",
+        "Setting D3D Variable -- SSTH3_BGAMMA",
+        "Setting D3D Variable -- SSTH3_Z_CLEAR_OPTIMIZATION",
+    };
+    EXPECT_EQ(SettingLines(), expectedOrder);
+    ASSERT_GE(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0], "");
+    EXPECT_EQ(log.lines[1], "Loading Enviroment Settings...");
+    EXPECT_EQ(log.lines[2], "");
+
+    log.lines.clear();
+    ApplySettings(context, EveryTweakChanged());
+    EXPECT_EQ(Tree(), kEveryTweakChangedAfterDefaults);
+    EXPECT_EQ(SettingLines(), expectedOrder);
+}
+
+TEST_F(ApplySettingsTest, SetTweakLogsEveryChange) {
+    SetTweak(context, "Glide", "FX_GLIDE_BPP", "32", "Rendering Color-depth", "1");
+    const std::vector<std::string> set = {
+        "Setting Glide Variable -- FX_GLIDE_BPP",
+        "\tSet Value: " + kGlideKey + " : \"FX_GLIDE_BPP\" = 32",
+        "\tSet Value: " + kGlideKey + "\\Rendering Color-depth : \"Previous Value\" = 0",
+        "\tSet Value: " + kGlideKey + "\\Rendering Color-depth : \"Value\" = 1",
+    };
+    EXPECT_EQ(log.lines, set);
+
+    log.lines.clear();
+    ASSERT_TRUE(SeedText(memory, kGlideKey, "FX_GLIDE_NO_SPLASH", "1"));
+    ASSERT_TRUE(SeedText(memory, kGlideKey + "\\Glide Splash Screen", "Value", "1"));
+    SetTweak(context, "Glide", "FX_GLIDE_NO_SPLASH", "*", "Glide Splash Screen", "0");
+    const std::vector<std::string> deleted = {
+        "Setting Glide Variable -- FX_GLIDE_NO_SPLASH",
+        "\tDelete Value: " + kGlideKey + " : \"FX_GLIDE_NO_SPLASH\"",
+        "\tSet Value: " + kGlideKey + "\\Glide Splash Screen : \"Previous Value\" = 1",
+        "\tSet Value: " + kGlideKey + "\\Glide Splash Screen : \"Value\" = 0",
+    };
+    EXPECT_EQ(log.lines, deleted);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_NO_SPLASH"), std::nullopt);
+
+    // Without bookkeeping only the variable changes; no sub-key is made.
+    log.lines.clear();
+    SetTweak(context, "D3D", "SSTH3_SWAPINTERVAL", "0", "*", "");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "Setting D3D Variable -- SSTH3_SWAPINTERVAL",
+                             "\tSet Value: " + kD3DKey + " : \"SSTH3_SWAPINTERVAL\" = 0"}));
+    std::vector<std::string> d3dSubKeys{"untouched"};
+    reg.Key = kD3DKey;
+    reg.GetKeyNames("", d3dSubKeys);
+    EXPECT_TRUE(d3dSubKeys.empty());
+}
+
+TEST_F(ApplySettingsTest, RefusedWriteIsLoggedAndTheRowSkipped) {
+    store.refused = {"FX_GLIDE_BPP"};
+    ApplySettings(context, EveryTweakChanged());
+
+    const auto bpp =
+        std::find(log.lines.begin(), log.lines.end(), "Setting Glide Variable -- FX_GLIDE_BPP");
+    ASSERT_LE(bpp + 3, log.lines.end());
+    EXPECT_EQ(bpp[1], "!ERROR! setting key: " + kGlideKey + ":FX_GLIDE_BPP");
+    EXPECT_EQ(bpp[2], "\tFailed to set data for 'FX_GLIDE_BPP'");
+    EXPECT_EQ(bpp[3], "Setting Glide Variable -- FX_GLIDE_SWAPPENDINGCOUNT");
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_BPP"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\Rendering Color-depth\\Value"), std::nullopt);
+    // The rows after it are applied.
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPPENDINGCOUNT"), "3");
+    EXPECT_EQ(Value("D3D\\Z-buffer Optimization\\Value"), "1");
+
+    // A refusal in the bookkeeping sub-key names that key; the variable stays written.
+    log.lines.clear();
+    store.refused = {"Previous Value"};
+    SetTweak(context, "Glide", "FX_GLIDE_ALLOC_COLOR", "-1", "Triple Buffering", "0");
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{
+                  "Setting Glide Variable -- FX_GLIDE_ALLOC_COLOR",
+                  "\tSet Value: " + kGlideKey + " : \"FX_GLIDE_ALLOC_COLOR\" = -1",
+                  "!ERROR! setting key: " + kGlideKey + "\\Triple Buffering:FX_GLIDE_ALLOC_COLOR",
+                  "\tFailed to set data for 'Previous Value'"}));
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_ALLOC_COLOR"), "-1");
+    EXPECT_EQ(Value("Glide\\Triple Buffering\\Value"), "1");
+
+    // A whole group key refused: every Glide row fails, every D3D row is written.
+    store.refused.clear();
+    MemoryRegistry fresh;
+    TRegistryEnhanced freshReg{fresh};
+    TweakContext freshContext{freshReg, log, driver};
+    fresh.RefuseWritesBelow(RegRoot::LocalMachine, kGlideKey);
+    ApplySettings(freshContext, DefaultTweakSettings());
+    const ValueMap tree = ReadValueTree(fresh, kDriverKey);
+    for (const auto& [name, value] : kDefaultsOnEmptyQuadBoard) {
+        SCOPED_TRACE(name);
+        if (name.rfind("Glide\\", 0) == 0) {
+            EXPECT_EQ(tree.count(name), 0u);
+        } else {
+            EXPECT_EQ(tree.count(name), 1u);
+        }
+    }
+}
+
+TEST_F(ApplySettingsTest, Voodoo3SkipsColourDepthAntiAliasingAndToggleKeys) {
+    driver.IsVoodoo3 = true;
+    driver.SliMode = "";
+    TSettings game = EveryTweakChanged();
+    game.AA = "SINGLE CHIP ONLY";  // written on every other board, whatever the mode
+    ApplySettings(context, game);
+    const ValueMap voodoo3 = Tree();
+    const std::vector<std::string> voodoo3Lines = SettingLines();
+
+    MemoryRegistry otherMemory;
+    TRegistryEnhanced otherReg{otherMemory};
+    RecordingLog otherLog;
+    DriverState otherBoard{kDriverKey, false, ""};
+    TweakContext other{otherReg, otherLog, otherBoard};
+    ApplySettings(other, game);
+
+    const std::map<std::string, std::pair<std::string, std::string>> skipped = {
+        {"Glide\\FX_GLIDE_BPP", {"32", "<absent>"}},
+        {"Glide\\Rendering Color-depth\\Previous Value", {"0", "<absent>"}},
+        {"Glide\\Rendering Color-depth\\Value", {"1", "<absent>"}},
+        {"Glide\\SSTH3_SLI_AA_CONFIGURATION", {"0", "<absent>"}},
+        {"Glide\\Previous Value", {"0", "<absent>"}},
+        {"Glide\\Value", {"0", "<absent>"}},
+        {"D3D\\SSTH3_SLI_AA_CONFIGURATION", {"0", "<absent>"}},
+        {"D3D\\Previous Value", {"0", "<absent>"}},
+        {"D3D\\Value", {"0", "<absent>"}},
+        {"Glide\\FX_GLIDE_AA_TOGGLE_KEY", {"111", "<absent>"}},
+        {"Glide\\AA Demo Key\\Previous Value", {"0", "<absent>"}},
+        {"Glide\\AA Demo Key\\Value", {"2", "<absent>"}},
+        {"D3D\\SSTH3_AAJITTER_TOGGLE_KEY", {"65", "<absent>"}},
+        {"D3D\\AA Demo Key\\Previous Value", {"0", "<absent>"}},
+        {"D3D\\AA Demo Key\\Value", {"4", "<absent>"}},
+    };
+    EXPECT_EQ(Differences(ReadValueTree(otherMemory, kDriverKey), voodoo3), skipped);
+    EXPECT_EQ(voodoo3Lines.size(), 26u);
+    for (const std::string& line : voodoo3Lines) {
+        EXPECT_EQ(line.find("FX_GLIDE_BPP"), std::string::npos);
+        EXPECT_EQ(line.find("AA_CONFIGURATION"), std::string::npos);
+        EXPECT_EQ(line.find("TOGGLE_KEY"), std::string::npos);
+    }
+}
+
+TEST(ApplySettingsAntiAliasing, ConfigurationByMultiChipMode) {
+    struct Case {
+        std::string mode;
+        std::string aa;
+        std::optional<std::string> data;
+        std::string subValue;
+    };
+    const Case cases[] = {
+        {"SingleChipAASLI", "SINGLE CHIP ONLY", "0", "0"},
+        {"SingleChipAASLI", "FASTEST PERFORMANCE", "0", "0"},
+        {"SingleChipAASLI", "2 SAMPLE ANTI-ALIASING", "1", "1"},
+        {"SingleChipAASLI", "4 SAMPLE ANTI-ALIASING", std::nullopt, ""},
+        {"SingleChipAASLI", "8 SAMPLE ANTI-ALIASING", "8", "4"},
+        {"DualChipAASLI", "SINGLE CHIP ONLY", "0", "0"},
+        {"DualChipAASLI", "FASTEST PERFORMANCE", "2", "1"},
+        {"DualChipAASLI", "2 SAMPLE ANTI-ALIASING", "3", "2"},
+        {"DualChipAASLI", "4 SAMPLE ANTI-ALIASING", "4", "3"},
+        {"DualChipAASLI", "8 SAMPLE ANTI-ALIASING", "8", "4"},
+        {"QuadChipAASLI", "SINGLE CHIP ONLY", "0", "0"},
+        {"QuadChipAASLI", "FASTEST PERFORMANCE", "5", "1"},
+        {"QuadChipAASLI", "2 SAMPLE ANTI-ALIASING", "6", "2"},
+        {"QuadChipAASLI", "4 SAMPLE ANTI-ALIASING", "7", "3"},
+        {"QuadChipAASLI", "8 SAMPLE ANTI-ALIASING", "8", "4"},
+        // Without a mode only two choices write, and their bookkeeping lands in the
+        // group key itself.
+        {"", "SINGLE CHIP ONLY", "0", "0"},
+        {"", "FASTEST PERFORMANCE", std::nullopt, ""},
+        {"", "2 SAMPLE ANTI-ALIASING", std::nullopt, ""},
+        {"", "4 SAMPLE ANTI-ALIASING", std::nullopt, ""},
+        {"", "8 SAMPLE ANTI-ALIASING", "8", "4"},
+        // Texts that were not upper-cased match nothing.
+        {"DualChipAASLI", "2 Sample Anti-Aliasing", std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode + " / " + c.aa);
+        MemoryRegistry memory;
+        TRegistryEnhanced reg{memory};
+        RecordingLog log;
+        DriverState driver{kDriverKey, false, c.mode};
+        TweakContext context{reg, log, driver};
+        TSettings game = DefaultTweakSettings();
+        game.AA = c.aa;
+        ApplySettings(context, game);
+        const ValueMap tree = ReadValueTree(memory, kDriverKey);
+        const std::string sub = c.mode.empty() ? "" : c.mode + "\\";
+        for (const std::string group : {"Glide\\", "D3D\\"}) {
+            const auto find = [&](const std::string& name) -> std::optional<std::string> {
+                const auto it = tree.find(group + name);
+                return it == tree.end() ? std::nullopt : std::optional(it->second);
+            };
+            EXPECT_EQ(find("SSTH3_SLI_AA_CONFIGURATION"), c.data);
+            if (c.data) {
+                EXPECT_EQ(find(sub + "Value"), c.subValue);
+                EXPECT_EQ(find(sub + "Previous Value"), "0");
+            } else {
+                EXPECT_EQ(find(sub + "Value"), std::nullopt);
+            }
+        }
+    }
+}
+
+TEST_F(ApplySettingsTest, LodBiasIsWrittenFourfold) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"-2", "-8"}, {"0", "0"}, {"-0.75", "-3"}, {"0.5", "2"}, {"1.25", "5"}, {"2", "8"}};
+    for (const auto& [lod, written] : cases) {
+        SCOPED_TRACE(lod);
+        TSettings game = DefaultTweakSettings();
+        game.LODBias = lod;
+        ApplySettings(context, game);
+        EXPECT_EQ(Value("Glide\\FX_GLIDE_LOD_BIAS"), written);
+        EXPECT_EQ(Value("D3D\\FX_GLIDE_LOD_BIAS"), written);
+        EXPECT_EQ(Value("Glide\\Level Of Detail Bias\\Value"), written);
+        EXPECT_EQ(Value("D3D\\Level Of Detail Bias\\Value"), written);
+    }
+}
+
+TEST_F(ApplySettingsTest, LodBiasThatIsNoNumberStopsBeforeItsRow) {
+    for (const std::string lod : {"abc", "", "1,5", "1e308"}) {
+        SCOPED_TRACE(lod);
+        MemoryRegistry fresh;
+        TRegistryEnhanced freshReg{fresh};
+        log.lines.clear();
+        TweakContext freshContext{freshReg, log, driver};
+        TSettings game = EveryTweakChanged();
+        game.LODBias = lod;
+        try {
+            ApplySettings(freshContext, game);
+            ADD_FAILURE() << "no error raised";
+        } catch (const ConvertError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "'" + lod + "' is not a valid floating point value");
+        }
+        const ValueMap tree = ReadValueTree(fresh, kDriverKey);
+        // Rows up to the anti-aliasing one are written ...
+        EXPECT_EQ(tree.at("Glide\\FX_GLIDE_NO_SPLASH"), "1");
+        EXPECT_EQ(tree.at("D3D\\SSTH3_SLI_AA_CONFIGURATION"), "6");
+        // ... the LOD bias row and all after it are not.
+        for (const char* name :
+             {"Glide\\FX_GLIDE_LOD_BIAS", "D3D\\FX_GLIDE_LOD_BIAS",
+              "Glide\\Level Of Detail Bias\\Value", "Glide\\FX_GLIDE_AA_TOGGLE_KEY",
+              "D3D\\SSTH3_AAJITTER_TOGGLE_KEY", "Glide\\FX_GLIDE_SWAPINTERVAL",
+              "D3D\\SSTH3_SWAPINTERVAL", "Glide\\SSTH3_RGAMMA", "D3D\\SSTH3_BGAMMA",
+              "D3D\\SSTH3_Z_CLEAR_OPTIMIZATION"}) {
+            EXPECT_EQ(tree.count(name), 0u) << name;
+        }
+        EXPECT_EQ(log.lines.back(), "\tSet Value: " + kD3DKey + "\\QuadChipAASLI : \"Value\" = 2");
+    }
+}
+
+TEST_F(ApplySettingsTest, UnknownChoicesWriteNothingAndGammaIsVerbatim) {
+    ASSERT_TRUE(SeedText(memory, kGlideKey, "FX_GLIDE_NO_SPLASH", "1"));
+    ASSERT_TRUE(SeedText(memory, kD3DKey, "SSTH3_RGAMMA", "2.00"));
+    TSettings game = DefaultTweakSettings();
+    game.Splash = "Enable";  // not upper-cased: matches no choice
+    game.TripleBuffering = "";
+    game.RGamma = "*";  // deletes the gamma variables
+    game.GGamma = "0.1";
+    game.BGamma = "";
+    ApplySettings(context, game);
+
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_NO_SPLASH"), "1");
+    EXPECT_EQ(Value("Glide\\Glide Splash Screen\\Value"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_ALLOC_COLOR"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\SSTH3_RGAMMA"), std::nullopt);
+    EXPECT_EQ(Value("D3D\\SSTH3_RGAMMA"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\SSTH3_GGAMMA"), "0.1");
+    EXPECT_EQ(Value("D3D\\SSTH3_BGAMMA"), "");
+    EXPECT_NE(std::find(log.lines.begin(), log.lines.end(),
+                        "\tDelete Value: " + kD3DKey + " : \"SSTH3_RGAMMA\""),
+              log.lines.end());
+    for (const std::string& line : SettingLines()) {
+        EXPECT_EQ(line.find("FX_GLIDE_NO_SPLASH"), std::string::npos);
+        EXPECT_EQ(line.find("FX_GLIDE_ALLOC_COLOR"), std::string::npos);
+    }
+}

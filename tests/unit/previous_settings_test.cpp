@@ -1,0 +1,251 @@
+#include "tweaks/previous_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "core/errors.h"
+#include "platform/memory_registry.h"
+#include "support/recording_log.h"
+#include "support/registry_seed.h"
+#include "support/tweak_scenarios.h"
+#include "tweaks/apply_settings.h"
+
+using namespace pallisar;
+using namespace pallisar::test;
+
+namespace {
+
+const std::string kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+const std::string kGlideKey = kDriverKey + "\\Glide";
+const std::string kD3DKey = kDriverKey + "\\D3D";
+
+class PreviousSettingsTest : public testing::Test {
+  protected:
+    MemoryRegistry memory;
+    ValueRefusingStore store{memory};
+    TRegistryEnhanced reg{store};
+    RecordingLog log;
+    DriverState driver{kDriverKey, false, "QuadChipAASLI"};
+    TweakContext context{reg, log, driver};
+
+    ValueMap Tree() { return ReadValueTree(memory, kDriverKey); }
+    std::optional<std::string> Value(const std::string& name) {
+        const ValueMap tree = Tree();
+        const auto found = tree.find(name);
+        if (found == tree.end()) return std::nullopt;
+        return found->second;
+    }
+    void Seed(const std::string& key, const std::string& name, const std::string& text) {
+        ASSERT_TRUE(SeedText(memory, kDriverKey + "\\" + key, name, text));
+    }
+    // One launch with restoring on: the registry while the game runs is returned.
+    ValueMap Launch(const TSettings& game) {
+        const TPrevSettings saved = SavePreviousSettings(context);
+        ApplySettings(context, game);
+        ValueMap during = Tree();
+        RestorePreviousSettings(context, saved);
+        return during;
+    }
+};
+
+}  // namespace
+
+TEST_F(PreviousSettingsTest, SaveRecordsToggleKeysSwapIntervalsAndGamma) {
+    const TPrevSettings nothing{"DISABLE", "ENABLE", "1.30", "1.30", "1.30",
+                                "DISABLE", "ENABLE", "1.30", "1.30", "1.30"};
+    EXPECT_EQ(SavePreviousSettings(context), nothing);
+
+    Seed("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "123");
+    Seed("Glide", "FX_GLIDE_SWAPINTERVAL", "0");
+    Seed("Glide", "SSTH3_RGAMMA", "2.00");
+    Seed("Glide", "SSTH3_BGAMMA", "0.9");
+    ASSERT_TRUE(SeedValue(memory, kD3DKey, "SSTH3_AAJITTER_TOGGLE_KEY", RegValue::Dword(65)));
+    ASSERT_TRUE(SeedValue(memory, kD3DKey, "SSTH3_SWAPINTERVAL", RegValue::Dword(0)));
+    Seed("D3D", "SSTH3_GGAMMA", "0.50");
+    const TPrevSettings recorded{"123", "DISABLE", "2.00", "1.30", "0.9",
+                                 "65",  "DISABLE", "1.30", "0.50", "1.30"};
+    EXPECT_EQ(SavePreviousSettings(context), recorded);
+
+    // Any interval but 0 counts as "not disabled".
+    Seed("Glide", "FX_GLIDE_SWAPINTERVAL", "1");
+    ASSERT_TRUE(SeedValue(memory, kD3DKey, "SSTH3_SWAPINTERVAL", RegValue::Dword(2)));
+    const TPrevSettings saved = SavePreviousSettings(context);
+    EXPECT_EQ(saved.GlideVSync, "ENABLE");
+    EXPECT_EQ(saved.D3DVSync, "ENABLE");
+    // Saving reads only.
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(PreviousSettingsTest, LaunchPutsSwapIntervalToggleKeyAndGammaBack) {
+    TSettings game = DefaultTweakSettings();
+    game.VSynch = "DISABLE";
+    game.D3DVSynch = "DISABLE";
+    game.glAAToggle = "NUM-LOCK";
+    game.D3DAAToggle = "F12";
+    game.RGamma = "0.50";
+    Seed("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "123");
+    Seed("Glide", "SSTH3_RGAMMA", "2.00");
+    Seed("D3D", "SSTH3_SWAPINTERVAL", "1");
+
+    const ValueMap during = Launch(game);
+    EXPECT_EQ(during.at("Glide\\FX_GLIDE_SWAPINTERVAL"), "0");
+    EXPECT_EQ(during.at("D3D\\SSTH3_SWAPINTERVAL"), "0");
+    EXPECT_EQ(during.at("Glide\\FX_GLIDE_AA_TOGGLE_KEY"), "144");
+    EXPECT_EQ(during.at("D3D\\SSTH3_AAJITTER_TOGGLE_KEY"), "123");
+    EXPECT_EQ(during.at("Glide\\SSTH3_RGAMMA"), "0.50");
+
+    // Absent before: absent again. "1" before: only 0 and absent are recorded, so
+    // the value is deleted.
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPINTERVAL"), std::nullopt);
+    EXPECT_EQ(Value("D3D\\SSTH3_SWAPINTERVAL"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_AA_TOGGLE_KEY"), "123");
+    EXPECT_EQ(Value("D3D\\SSTH3_AAJITTER_TOGGLE_KEY"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\SSTH3_RGAMMA"), "2.00");
+    EXPECT_EQ(Value("D3D\\SSTH3_RGAMMA"), "1.30");
+
+    // A swap interval of 0 before the launch is 0 again after it.
+    Seed("Glide", "FX_GLIDE_SWAPINTERVAL", "0");
+    game.VSynch = "ENABLE";
+    const ValueMap enabled = Launch(game);
+    EXPECT_EQ(enabled.count("Glide\\FX_GLIDE_SWAPINTERVAL"), 0u);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPINTERVAL"), "0");
+}
+
+TEST_F(PreviousSettingsTest, ExchangeSwapsValuesAndPutsThePreviousChoiceBack) {
+    Seed("Glide\\Hidden Surface Removal", "Tweak Value", "FX_GL_HSR");
+    Seed("Glide\\Hidden Surface Removal", "Value", "3");
+    Seed("Glide\\Hidden Surface Removal", "Previous Value", "1");
+    ExchangeSubKey(context, "Glide", "Hidden Surface Removal");
+    EXPECT_EQ(Value("Glide\\Hidden Surface Removal\\Value"), "1");
+    EXPECT_EQ(Value("Glide\\Hidden Surface Removal\\Previous Value"), "3");
+    EXPECT_EQ(Value("Glide\\FX_GL_HSR"), "1");
+
+    // No earlier choice recorded: the history moves on, the variable is left alone.
+    Seed("D3D\\Geometry Assist", "Tweak Value", "SSTH3_GEOMETRY_ASSIST");
+    Seed("D3D\\Geometry Assist", "Value", "2");
+    Seed("D3D", "SSTH3_GEOMETRY_ASSIST", "7");
+    ExchangeSubKey(context, "D3D", "Geometry Assist");
+    EXPECT_EQ(Value("D3D\\Geometry Assist\\Value"), "2");
+    EXPECT_EQ(Value("D3D\\Geometry Assist\\Previous Value"), "2");
+    EXPECT_EQ(Value("D3D\\SSTH3_GEOMETRY_ASSIST"), "7");
+
+    // No current choice: "Previous Value" stays, the variable gets the previous choice.
+    Seed("Glide\\Triple Buffering", "Tweak Value", "FX_GLIDE_ALLOC_COLOR");
+    Seed("Glide\\Triple Buffering", "Previous Value", "0");
+    ExchangeSubKey(context, "Glide", "Triple Buffering");
+    EXPECT_EQ(Value("Glide\\Triple Buffering\\Value"), "0");
+    EXPECT_EQ(Value("Glide\\Triple Buffering\\Previous Value"), "0");
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_ALLOC_COLOR"), "0");
+}
+
+TEST_F(PreviousSettingsTest, ExchangeLeavesSubKeysWithoutTweakValueAlone) {
+    Seed("Glide\\Glide Splash Screen", "Value", "1");
+    Seed("Glide\\Glide Splash Screen", "Previous Value", "0");
+    Seed("Glide\\Vertical Sync", "Tweak Value", "");
+    Seed("Glide\\Vertical Sync", "Value", "1");
+    Seed("Glide\\Vertical Sync", "Previous Value", "0");
+    const ValueMap before = Tree();
+    ExchangeSubKey(context, "Glide", "Glide Splash Screen");
+    ExchangeSubKey(context, "Glide", "Vertical Sync");  // an empty name governs nothing
+    ExchangeSubKey(context, "D3D", "Missing");
+    EXPECT_EQ(Tree(), before);
+    std::vector<std::string> d3d{"untouched"};
+    reg.Key = kDriverKey;
+    reg.GetKeyNames("", d3d);
+    EXPECT_EQ(d3d, std::vector<std::string>{"Glide"});
+}
+
+TEST_F(PreviousSettingsTest, RestoreExchangesEverySubKeyOnce) {
+    // A list sub-key whose name the registry keeps in other letter case, one that is
+    // in no list, the multi-chip mode's sub-keys, and one without "Tweak Value".
+    Seed("Glide\\triple buffering", "Tweak Value", "FX_GLIDE_ALLOC_COLOR");
+    Seed("Glide\\triple buffering", "Value", "1");
+    Seed("Glide\\triple buffering", "Previous Value", "0");
+    Seed("Glide\\Hidden Surface Removal", "Tweak Value", "FX_GL_HSR");
+    Seed("Glide\\Hidden Surface Removal", "Value", "4");
+    Seed("Glide\\Hidden Surface Removal", "Previous Value", "2");
+    for (const std::string group : {"Glide", "D3D"}) {
+        Seed(group + "\\QuadChipAASLI", "Tweak Value", "SSTH3_SLI_AA_CONFIGURATION");
+        Seed(group + "\\QuadChipAASLI", "Value", "3");
+        Seed(group + "\\QuadChipAASLI", "Previous Value", "1");
+    }
+    Seed("D3D\\Z-buffer Optimization", "Tweak Value", "SSTH3_Z_CLEAR_OPTIMIZATION");
+    Seed("D3D\\Z-buffer Optimization", "Value", "1");
+    Seed("D3D\\Z-buffer Optimization", "Previous Value", "0");
+    Seed("D3D\\Custom", "Value", "5");
+    Seed("D3D\\Custom", "Previous Value", "6");
+
+    RestorePreviousSettings(context, SavePreviousSettings(context));
+
+    const ValueMap expected = {
+        {"Glide\\triple buffering\\Tweak Value", "FX_GLIDE_ALLOC_COLOR"},
+        {"Glide\\triple buffering\\Value", "0"},
+        {"Glide\\triple buffering\\Previous Value", "1"},
+        {"Glide\\FX_GLIDE_ALLOC_COLOR", "0"},
+        {"Glide\\Hidden Surface Removal\\Tweak Value", "FX_GL_HSR"},
+        {"Glide\\Hidden Surface Removal\\Value", "2"},
+        {"Glide\\Hidden Surface Removal\\Previous Value", "4"},
+        {"Glide\\FX_GL_HSR", "2"},
+        {"Glide\\QuadChipAASLI\\Tweak Value", "SSTH3_SLI_AA_CONFIGURATION"},
+        {"Glide\\QuadChipAASLI\\Value", "1"},
+        {"Glide\\QuadChipAASLI\\Previous Value", "3"},
+        {"Glide\\SSTH3_SLI_AA_CONFIGURATION", "1"},
+        {"D3D\\QuadChipAASLI\\Tweak Value", "SSTH3_SLI_AA_CONFIGURATION"},
+        {"D3D\\QuadChipAASLI\\Value", "1"},
+        {"D3D\\QuadChipAASLI\\Previous Value", "3"},
+        {"D3D\\SSTH3_SLI_AA_CONFIGURATION", "1"},
+        {"D3D\\Z-buffer Optimization\\Tweak Value", "SSTH3_Z_CLEAR_OPTIMIZATION"},
+        {"D3D\\Z-buffer Optimization\\Value", "0"},
+        {"D3D\\Z-buffer Optimization\\Previous Value", "1"},
+        {"D3D\\SSTH3_Z_CLEAR_OPTIMIZATION", "0"},
+        {"D3D\\Custom\\Value", "5"},
+        {"D3D\\Custom\\Previous Value", "6"},
+        {"Glide\\SSTH3_RGAMMA", "1.30"},
+        {"Glide\\SSTH3_GGAMMA", "1.30"},
+        {"Glide\\SSTH3_BGAMMA", "1.30"},
+        {"D3D\\SSTH3_RGAMMA", "1.30"},
+        {"D3D\\SSTH3_GGAMMA", "1.30"},
+        {"D3D\\SSTH3_BGAMMA", "1.30"},
+    };
+    EXPECT_EQ(Tree(), expected);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(PreviousSettingsTest, RestoreClearsZeroSplashAndDitherAndCopesWithoutD3DKey) {
+    Seed("Glide", "FX_GLIDE_NO_SPLASH", "0");
+    Seed("Glide", "FX_GLIDE_LOD_DITHER", "1");
+    const TPrevSettings saved = SavePreviousSettings(context);
+    EXPECT_EQ(saved.D3DRGamma, "1.30");
+    EXPECT_EQ(saved.D3DAAToggleKey, "DISABLE");
+    RestorePreviousSettings(context, saved);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_NO_SPLASH"), std::nullopt);
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_LOD_DITHER"), "1");
+    EXPECT_EQ(Value("D3D\\SSTH3_GGAMMA"), "1.30");
+    EXPECT_EQ(Value("D3D\\SSTH3_SWAPINTERVAL"), std::nullopt);
+}
+
+TEST_F(PreviousSettingsTest, RefusedWriteEndsTheRestoreWithItsError) {
+    Seed("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "111");
+    TSettings game = DefaultTweakSettings();
+    game.glAAToggle = "F12";
+    game.RGamma = "0.50";
+    game.GGamma = "0.60";
+    const TPrevSettings saved = SavePreviousSettings(context);
+    ApplySettings(context, game);
+    log.lines.clear();
+
+    store.refused = {"SSTH3_GGAMMA"};
+    try {
+        RestorePreviousSettings(context, saved);
+        ADD_FAILURE() << "no error raised";
+    } catch (const RegistryError& error) {
+        EXPECT_EQ(std::string(error.what()), "Failed to set data for 'SSTH3_GGAMMA'");
+    }
+    // Written up to the refusal, nothing after it.
+    EXPECT_EQ(Value("Glide\\SSTH3_RGAMMA"), "1.30");
+    EXPECT_EQ(Value("Glide\\SSTH3_GGAMMA"), "0.60");
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_AA_TOGGLE_KEY"), "123");
+    EXPECT_EQ(Value("D3D\\SSTH3_RGAMMA"), "0.50");
+    EXPECT_TRUE(log.lines.empty());
+}
