@@ -1,0 +1,215 @@
+#include "app/game_list.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "support/fake_system_info.h"
+#include "support/temp_dir.h"
+
+namespace pallisar {
+namespace {
+
+using test::FakeSystemInfo;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// Icon counts by file name; files not listed hold no icons.
+class FakeIconFiles : public IconFileInfo {
+  public:
+    int NumberOfIcons(const std::string& fileName) override {
+        const auto it = counts.find(fileName);
+        return it == counts.end() ? -1 : it->second;
+    }
+    std::map<std::string, int> counts;
+};
+
+std::vector<std::string> Captions(const std::vector<MenuItem>& items) {
+    std::vector<std::string> captions;
+    for (const MenuItem& item : items) captions.push_back(item.Caption);
+    return captions;
+}
+
+std::vector<std::string> Captions(const std::vector<ListItem>& items) {
+    std::vector<std::string> captions;
+    for (const ListItem& item : items) captions.push_back(item.Caption);
+    return captions;
+}
+
+class GameListTest : public testing::Test {
+  protected:
+    GameListTest() : system(true), catalogue(dir.File("Game.dat")) {
+        system.systemDir = "C:\\WINDOWS\\system32";
+    }
+
+    // A file that exists on disk and holds `count` icons.
+    std::string IconFile(const std::string& name, int count) {
+        const std::string path = dir.File(name);
+        WriteFileBytes(path, "icon");
+        icons.counts[path] = count;
+        return path;
+    }
+
+    void Load() { LoadGameList(view, catalogue, system, icons); }
+
+    TempDir dir;
+    FakeSystemInfo system;
+    FakeIconFiles icons;
+    IniFile catalogue;
+    GameListView view;
+};
+
+TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
+    const std::string exe = IconFile("game.exe", 3);
+    for (const char* title : {"beta", "Alpha", "gamma"}) {
+        catalogue.WriteString(title, "Run", std::string("C:\\") + title + ".exe");
+        catalogue.WriteString(title, "IconName", exe + ",0");
+    }
+    Load();
+
+    const std::vector<ListItem> expected = {
+        {"Alpha", 0, "C:\\Alpha.exe"}, {"beta", 1, "C:\\beta.exe"}, {"gamma", 2, "C:\\gamma.exe"}};
+    EXPECT_EQ(view.Items, expected);
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(view.TrayPopup[i].ImageIndex, i);
+    EXPECT_EQ(view.IconList, std::vector<IconRef>(3, IconRef{exe, 0}));
+    EXPECT_EQ(view.TrayIcons, view.IconList);
+}
+
+TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
+    catalogue.WriteString("C", "Run", "C:\\c.exe");
+    catalogue.WriteString("B", "Run", "INTERNAL");
+    catalogue.WriteString("A", "Run", "C:\\a.exe");
+    Load();
+
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"A", "C", "-", "B", "-", "&Restore", "E&xit"}));
+    // Images follow the sorted order, not the tray position.
+    EXPECT_EQ(view.TrayPopup[0].ImageIndex, 0);
+    EXPECT_EQ(view.TrayPopup[1].ImageIndex, 2);
+    EXPECT_EQ(view.TrayPopup[3].ImageIndex, 1);
+    EXPECT_EQ(view.Items[1], (ListItem{"B", 1, "INTERNAL"}));
+    // The fixed items keep their names and the default mark.
+    EXPECT_EQ(view.TrayPopup[5].Name, "miRestore");
+    EXPECT_TRUE(view.TrayPopup[5].Default);
+    EXPECT_EQ(view.TrayPopup[6].Name, "Exi1");
+}
+
+TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
+    catalogue.WriteString("Tweak", "Run", "internal");
+    catalogue.WriteString("Game", "Run", "C:\\g.exe");
+    Load();
+    // No Config Only entry: the games run straight into the fixed separator.
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"Game", "Tweak", "-", "&Restore", "E&xit"}));
+    EXPECT_EQ(view.Items[1].Path, "internal");
+}
+
+TEST_F(GameListTest, MissingOrEmptyIconFilesFallBackToShell32AndAreRepaired) {
+    const std::string empty = IconFile("empty.dll", -1);
+    const std::string gone = dir.File("gone.exe");  // never created
+    catalogue.WriteString("A Deleted", "IconName", gone + ",2");
+    catalogue.WriteString("B Empty", "IconName", empty + ",0");
+    catalogue.WriteString("C None", "Run", "C:\\x.exe");
+    catalogue.WriteString("D No Comma", "IconName", "7");
+    Load();
+
+    const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
+    EXPECT_EQ(view.IconList, std::vector<IconRef>(4, shell));
+    for (const char* title : {"A Deleted", "B Empty", "C None", "D No Comma"}) {
+        SCOPED_TRACE(title);
+        EXPECT_EQ(catalogue.ReadString(title, "IconName", "?"),
+                  "C:\\WINDOWS\\system32\\shell32.dll,0");
+    }
+}
+
+TEST_F(GameListTest, IconNumberIsClampedToTheFilesIcons) {
+    const std::string exe = IconFile("five.exe", 5);
+    catalogue.WriteString("High", "IconName", exe + ",9");
+    catalogue.WriteString("Low", "IconName", exe + ",-3");
+    catalogue.WriteString("Mid", "IconName", exe + ", 2");
+    Load();
+    EXPECT_EQ(view.IconList, (std::vector<IconRef>{{exe, 4}, {exe, 0}, {exe, 2}}));
+    // A usable icon is not written back.
+    EXPECT_EQ(catalogue.ReadString("High", "IconName", ""), exe + ",9");
+}
+
+TEST_F(GameListTest, IconPathIsCutAtItsFirstComma) {
+    // The file "a,b.ico" exists, but the path ends at the comma: "a" does not exist.
+    IconFile("a,b.ico", 1);
+    catalogue.WriteString("Game", "IconName", dir.File("a,b.ico") + ",0");
+    Load();
+    EXPECT_EQ(view.IconList[0].FileName, "C:\\WINDOWS\\system32\\shell32.dll");
+
+    // The fallback was written back.
+    EXPECT_EQ(catalogue.ReadString("Game", "IconName", ""), "C:\\WINDOWS\\system32\\shell32.dll,0");
+
+    // When the part before the comma exists, the rest must be a number.
+    IconFile("a", 1);
+    catalogue.WriteString("Game", "IconName", dir.File("a,b.ico") + ",0");
+    EXPECT_THROW(Load(), ConvertError);
+}
+
+TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
+    const std::string exe = IconFile("game.exe", 2);
+    catalogue.WriteString("Alpha", "IconName", exe + ",1");
+    catalogue.WriteString("Config", "Run", "INTERNAL");
+    catalogue.WriteString("Beta", "IconName", exe + ",abc");
+    catalogue.WriteString("Gamma", "IconName", exe + ",0");
+
+    try {
+        Load();
+        FAIL() << "no error";
+    } catch (const ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    }
+    EXPECT_EQ(Captions(view.Items), (std::vector<std::string>{"Alpha"}));
+    EXPECT_EQ(view.IconList.size(), 1u);
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
+
+    // Nothing after the comma is not a number either.
+    catalogue.WriteString("Beta", "IconName", exe + ",");
+    try {
+        Load();
+        FAIL() << "no error";
+    } catch (const ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'' is not a valid integer value");
+    }
+}
+
+TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
+    EXPECT_EQ(view.TrayPopup.front().Caption, "DUMMY");
+    catalogue.WriteString("B", "Run", "INTERNAL");
+    catalogue.WriteString("A", "Run", "C:\\a.exe");
+    Load();
+    const GameListView first = view;
+    Load();
+    EXPECT_EQ(view.Items, first.Items);
+    EXPECT_EQ(view.IconList, first.IconList);
+    EXPECT_EQ(Captions(view.TrayPopup), Captions(first.TrayPopup));
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"A", "-", "B", "-", "&Restore", "E&xit"}));
+
+    // Entries removed from the file disappear at the next load.
+    catalogue.EraseSection("A");
+    catalogue.EraseSection("B");
+    Load();
+    EXPECT_TRUE(view.Items.empty());
+    EXPECT_EQ(Captions(view.TrayPopup), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+}
+
+TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
+    Load();
+    EXPECT_TRUE(view.Items.empty());
+    EXPECT_TRUE(view.IconList.empty());
+    EXPECT_EQ(Captions(view.TrayPopup), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+    EXPECT_FALSE(test::FileExistsAt(dir.File("Game.dat")));
+}
+
+}  // namespace
+}  // namespace pallisar
