@@ -103,7 +103,7 @@ bool TExecFile::Execute() {
     start.current_dir = working_dir_.empty() ? std::string("C:\\") : working_dir_;
     start.creation_flags = creation_flags;
     start.startup = startup_;
-    ProcessStartResult result = starter_.CreateProcess(start);
+    ProcessStartResult result = starter_.StartProcess(start);
     if (!result.process && associate_) result = StartAssociated(creation_flags);
     if (!result.process) return Fail(result.error);
 
@@ -122,7 +122,7 @@ bool TExecFile::Execute() {
 ProcessStartResult TExecFile::StartAssociated(uint32_t creation_flags) {
     ProcessStartResult failed;
     const std::string document = UnquotedPath(command_line_);
-    const FindExecutableResult found = starter_.FindExecutable(document);
+    const FindExecutableResult found = starter_.FindAssociatedProgram(document);
     if (found.code < 32) {
         // The lookup does not always set the system's last error; its own result
         // code uses the same numbers for the common failures.
@@ -142,7 +142,7 @@ ProcessStartResult TExecFile::StartAssociated(uint32_t creation_flags) {
     start.command_line = line;
     start.creation_flags = creation_flags;
     start.startup = startup_;
-    return starter_.CreateProcess(start);
+    return starter_.StartProcess(start);
 }
 
 void TExecFile::WaitRegular(const ProcessHandle& process) {

@@ -62,9 +62,9 @@ class ProcessStarter {
   public:
     virtual ~ProcessStarter() = default;
 
-    virtual ProcessStartResult CreateProcess(const ProcessStart& start) = 0;
+    virtual ProcessStartResult StartProcess(const ProcessStart& start) = 0;
     // The program associated with `file` (a document or a program path).
-    virtual FindExecutableResult FindExecutable(const std::string& file) = 0;
+    virtual FindExecutableResult FindAssociatedProgram(const std::string& file) = 0;
     // Blocks the calling thread until the process has ended.
     virtual void WaitForProcess(const ProcessHandle& process) = 0;
     // Tests without waiting whether the process has ended.

@@ -34,7 +34,7 @@ class FakeProcessStarter : public ProcessStarter {
         EXPECT_TRUE(live_.empty()) << "process handles outlive the launcher";
     }
 
-    ProcessStartResult CreateProcess(const ProcessStart& start) override {
+    ProcessStartResult StartProcess(const ProcessStart& start) override {
         starts.push_back(start);
         live_at_create.push_back(live_.size());
         events.push_back("create " + start.command_line);
@@ -50,7 +50,7 @@ class FakeProcessStarter : public ProcessStarter {
         return result;
     }
 
-    FindExecutableResult FindExecutable(const std::string& file) override {
+    FindExecutableResult FindAssociatedProgram(const std::string& file) override {
         events.push_back("find " + file);
         return find_result;
     }

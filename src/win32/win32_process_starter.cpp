@@ -1,0 +1,102 @@
+#include "win32/win32_process_starter.h"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <vector>
+
+namespace pallisar {
+
+namespace {
+
+static_assert(sizeof(STARTUPINFOA) == 68 || sizeof(void*) != 4);
+
+// Owns the process and thread handles of one start.
+class Win32Process : public ProcessHandle {
+  public:
+    explicit Win32Process(const PROCESS_INFORMATION& info) : info_(info) {}
+    ~Win32Process() override {
+        if (info_.hThread) CloseHandle(info_.hThread);
+        if (info_.hProcess) CloseHandle(info_.hProcess);
+    }
+    Win32Process(const Win32Process&) = delete;
+    Win32Process& operator=(const Win32Process&) = delete;
+
+    uint32_t ProcessId() const override { return info_.dwProcessId; }
+    uint32_t ThreadId() const override { return info_.dwThreadId; }
+    HANDLE Process() const { return info_.hProcess; }
+
+  private:
+    PROCESS_INFORMATION info_;
+};
+
+HANDLE ProcessOf(const ProcessHandle& process) {
+    return static_cast<const Win32Process&>(process).Process();
+}
+
+}  // namespace
+
+ProcessStartResult Win32ProcessStarter::StartProcess(const ProcessStart& start) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = start.startup.flags;
+    startup.wShowWindow = start.startup.show_window;
+    // CreateProcessA may write into the command line.
+    std::vector<char> line(start.command_line.begin(), start.command_line.end());
+    line.push_back('\0');
+    PROCESS_INFORMATION info = {};
+    ProcessStartResult result;
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, start.creation_flags,
+                         nullptr, start.current_dir.empty() ? nullptr : start.current_dir.c_str(),
+                         &startup, &info)) {
+        result.process = std::make_unique<Win32Process>(info);
+    } else {
+        result.error = GetLastError();
+    }
+    return result;
+}
+
+FindExecutableResult Win32ProcessStarter::FindAssociatedProgram(const std::string& file) {
+    char program[MAX_PATH + 1] = {};
+    SetLastError(0);
+    FindExecutableResult result;
+    result.code = reinterpret_cast<intptr_t>(::FindExecutableA(file.c_str(), nullptr, program));
+    result.error = GetLastError();
+    if (result.code >= 32) result.program = program;
+    return result;
+}
+
+void Win32ProcessStarter::WaitForProcess(const ProcessHandle& process) {
+    WaitForSingleObject(ProcessOf(process), INFINITE);
+}
+
+bool Win32ProcessStarter::ProcessEnded(const ProcessHandle& process) {
+    return WaitForSingleObject(ProcessOf(process), 0) == WAIT_OBJECT_0;
+}
+
+MessageStep Win32ProcessStarter::PumpMessage() {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return {};
+    if (msg.message == WM_QUIT) return {MessageStep::kQuit, static_cast<int>(msg.wParam)};
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return {MessageStep::kDispatched, 0};
+}
+
+void Win32ProcessStarter::ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave it for the application's own loop, which ends the program.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void Win32ProcessStarter::ExitProgram(int exit_code) { ExitProcess(static_cast<UINT>(exit_code)); }
+
+}  // namespace pallisar
