@@ -1,0 +1,64 @@
+#include "app/file_upgrade.h"
+
+#include "core/text.h"
+
+namespace pallisar {
+
+namespace {
+
+constexpr double kFileVersion = 1.01;
+
+// The stored version as a number; a stamp that is not one counts as 0.9.
+double StoredVersionNumber(const ProgramSettings& settings, LogWriter& log) {
+    double version = 0;
+    if (!TryStrToFloat(settings.Version(), version)) {
+        log.WriteLog("*****Error in detecting settings.cfg version*****");
+        log.WriteLog("\tAssuming old version");
+        version = 0.9;
+    }
+    return version;
+}
+
+}  // namespace
+
+bool CheckFileVersion(const ProgramSettings& settings, LogWriter& log) {
+    const std::string stored = settings.Version();
+    const bool older = kFileVersion > StoredVersionNumber(settings, log);
+    if (older) {
+        log.WriteLog("Version " + stored + " in settings.cfg is older then " +
+                     ProgramSettings::kCurrentVersion);
+    }
+    return older;
+}
+
+void ConvertAAToggle(IniFile& file, const std::string& section) {
+    const std::string toggle = UpperCase(file.ReadString(section, "AAToggle", "Disable"));
+    if (toggle == "DISABLE") {
+        file.WriteString(section, "glAAToggle", "Disable");
+        file.WriteString(section, "D3DAAToggle", "Disable");
+    } else if (toggle == "ENABLE") {
+        file.WriteString(section, "glAAToggle", "Num-Lock");
+        file.WriteString(section, "D3DAAToggle", "Ctrl-Alt-A");
+    }
+    file.DeleteKey(section, "AAToggle");
+}
+
+void UpgradeFiles(ProgramSettings& settings, IniFile& gameDat, LogWriter& log, Prompts& prompts) {
+    prompts.ShowInformation(
+        "You have just upgraded to a newer version of the Pallisar Game Launcher.\r"
+        "It is now going to update your game file.");
+
+    if (StoredVersionNumber(settings, log) < 1.0) {
+        for (const std::string& game : gameDat.ReadSections()) ConvertAAToggle(gameDat, game);
+        log.WriteLog("Updated game.dat to version 1.01");
+
+        IniFile settingsFile = settings.File();
+        for (const std::string& preset : settingsFile.ReadSections()) {
+            if (!SameText(preset, ProgramSettings::kSection)) ConvertAAToggle(settingsFile, preset);
+        }
+    }
+    settings.SetVersion(ProgramSettings::kCurrentVersion);
+    log.WriteLog("Updated settings.cfg to version 1.01");
+}
+
+}  // namespace pallisar

@@ -1,0 +1,225 @@
+#include "app/launch_sequence.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/errors.h"
+#include "platform/memory_registry.h"
+#include "support/fake_process_starter.h"
+#include "support/fake_prompts.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+using namespace pallisar;
+using namespace pallisar::test;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+namespace {
+
+const char* const kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+
+// Records what the driver keys hold while the "game" runs (during the wait).
+class GameStarter : public FakeProcessStarter {
+public:
+    std::function<void()> while_running;
+    void WaitForProcess(const ProcessHandle& process) override {
+        FakeProcessStarter::WaitForProcess(process);
+        if (while_running) while_running();
+    }
+};
+
+class LaunchTest : public ::testing::Test {
+protected:
+    LaunchTest() {
+        driver.DriverKey = kDriverKey;
+        driver.SliMode = "DualChipAASLI";
+        Set("Glide", "FX_GLIDE_SWAPINTERVAL", "0");
+        Set("Glide", "SSTH3_RGAMMA", "1.10");
+        Set("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "123");
+        Set("D3D", "SSTH3_RGAMMA", "1.20");
+        Settings("ResetSettings=1");
+        WriteFileBytes(dir.File("Game.dat"),
+                       "[Quake]\r\nRun=C:\\Games\\Quake\\quake.exe\r\nParams=-fast\r\n"
+                       "VSynch=Enable\r\nRGamma=2.00\r\nglAAToggle=F12\r\nSplash=Disable\r\n"
+                       "[Solo]\r\nRun=C:\\Solo\\solo.exe\r\nGameOnly=1\r\nRGamma=3.00\r\n"
+                       "[Tune]\r\nRun=internal\r\nRGamma=0.50\r\n"
+                       "[Broken]\r\nRun=C:\\Broken\\b.exe\r\nLODBias=abc\r\n");
+        starter.while_running = [this] { during = Glide(); };
+    }
+
+    void Settings(const std::string& program) {
+        WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nVersion=1.01\r\n" + program + "\r\n");
+    }
+    void Set(const std::string& group, const std::string& name, const std::string& value) {
+        reg.RootKey = TRootKey::hkLocalMachine;
+        reg.Key = std::string(kDriverKey) + "\\" + group;
+        reg.WriteValue(name, value);
+    }
+    std::string Get(const std::string& group, const std::string& name) {
+        reg.RootKey = TRootKey::hkLocalMachine;
+        reg.Key = std::string(kDriverKey) + "\\" + group;
+        return reg.ReadValueDefault(name, "<absent>");
+    }
+    // The Glide values a test looks at.
+    std::map<std::string, std::string> Glide() {
+        std::map<std::string, std::string> values;
+        for (const char* name : {"FX_GLIDE_SWAPINTERVAL", "SSTH3_RGAMMA", "FX_GLIDE_AA_TOGGLE_KEY",
+                                 "FX_GLIDE_NO_SPLASH"})
+            values[name] = Get("Glide", name);
+        return values;
+    }
+    std::vector<std::string> LinesFrom(const std::string& first) const {
+        auto it = std::find(log.lines.begin(), log.lines.end(), first);
+        return {it, log.lines.end()};
+    }
+    bool Waited() const {
+        return std::any_of(starter.events.begin(), starter.events.end(),
+                           [](const std::string& e) { return e.rfind("wait", 0) == 0; });
+    }
+
+    TempDir dir;
+    IniFile gameDat{dir.File("Game.dat")};
+    ProgramSettings settings{dir.Path()};
+    MemoryRegistry store;
+    TRegistryEnhanced reg{store};
+    RecordingLog log;
+    FakePrompts prompts;
+    DriverState driver;
+    TweakContext tweaks{reg, log, driver};
+    GameStarter starter;
+    TExecFile exec{starter};
+    GameLauncher launcher{gameDat, settings, log, prompts, tweaks, exec};
+    std::map<std::string, std::string> during;
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack) {
+    const auto before = Glide();
+    launcher.ListLaunch("Quake");
+
+    EXPECT_EQ(log.lines.front(), "Quake selected.");
+    EXPECT_THAT(log.lines, Contains("Loading Enviroment Settings..."));
+    EXPECT_THAT(LinesFrom("Running Shortcut \"Quake\""),
+                ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
+                            "\tCommand Paramaters - -fast", "\tQuake terminated."));
+    ASSERT_EQ(starter.starts.size(), 1u);
+    EXPECT_EQ(starter.starts[0].command_line, "C:\\Games\\Quake\\quake.exe -fast");
+    EXPECT_EQ(starter.starts[0].current_dir, "C:\\Games\\Quake\\");
+    EXPECT_TRUE(Waited());
+
+    // While the game ran it saw its own values ...
+    EXPECT_EQ(during.at("SSTH3_RGAMMA"), "2.00");
+    EXPECT_EQ(during.at("FX_GLIDE_SWAPINTERVAL"), "<absent>");  // VSynch Enable deletes it
+    EXPECT_EQ(during.at("FX_GLIDE_AA_TOGGLE_KEY"), "123");      // F12
+    EXPECT_EQ(during.at("FX_GLIDE_NO_SPLASH"), "1");
+    // ... and afterwards the recorded ones are back. The splash variable is not part
+    // of the record: it keeps the game's choice.
+    auto expected = before;
+    expected["FX_GLIDE_NO_SPLASH"] = "1";
+    EXPECT_EQ(Glide(), expected);
+    EXPECT_EQ(Get("D3D", "SSTH3_RGAMMA"), "1.20");
+}
+
+TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
+    Settings("ResetSettings=0");
+    launcher.ListLaunch("Quake");
+    EXPECT_FALSE(Waited());
+    EXPECT_EQ(log.lines.back(), "\tQuake terminated.");
+    EXPECT_EQ(log.lines[log.lines.size() - 2], "\tCommand Paramaters - -fast");
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");
+    EXPECT_EQ(Get("Glide", "FX_GLIDE_SWAPINTERVAL"), "<absent>");
+}
+
+TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
+    launcher.ListLaunch("Solo");
+    EXPECT_THAT(log.lines,
+                ElementsAre("Solo selected.",
+                            "Running application in \"GAME ONLY\" mode. No settings will be adjusted.",
+                            "Running Shortcut \"Solo\"", "\tCommand String - C:\\Solo\\solo.exe",
+                            "\tCommand Paramaters - ", "\tSolo terminated."));
+    EXPECT_EQ(during.at("SSTH3_RGAMMA"), "1.10");
+    ASSERT_EQ(starter.starts.size(), 1u);
+    EXPECT_EQ(starter.starts[0].command_line, "C:\\Solo\\solo.exe ");  // empty Params: one space
+}
+
+TEST_F(LaunchTest, GameOnlyFromTheTrayIsLaunchedWithItsTweaks) {
+    launcher.TrayLaunch("Solo");
+    EXPECT_EQ(during.at("SSTH3_RGAMMA"), "3.00");
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "1.10");  // restored afterwards
+    EXPECT_THAT(log.lines, Not(Contains("Solo selected.")));
+}
+
+TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
+    launcher.ListLaunch("Tune");
+    EXPECT_THAT(prompts.shown, ElementsAre(FakePrompts::Prompt{"Information", "Tune Loaded"}));
+    EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
+    EXPECT_THAT(starter.starts, IsEmpty());
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");  // written and left in place
+
+    log.lines.clear();
+    Set("Glide", "SSTH3_RGAMMA", "1.10");
+    launcher.TrayLaunch("Tune");
+    EXPECT_EQ(prompts.shown.size(), 1u);  // the tray shows no box
+    EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");
+}
+
+TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) {
+    starter.create_errors = {2};
+    const auto before = Glide();
+    launcher.ListLaunch("Quake");
+    EXPECT_THAT(prompts.shown, IsEmpty());
+    EXPECT_THAT(LinesFrom("Running Shortcut \"Quake\""),
+                ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
+                            "\tCommand Paramaters - -fast", "\tQuake terminated."));
+    EXPECT_FALSE(Waited());
+    EXPECT_EQ(Glide().at("SSTH3_RGAMMA"), before.at("SSTH3_RGAMMA"));
+    EXPECT_EQ(Glide().at("FX_GLIDE_SWAPINTERVAL"), before.at("FX_GLIDE_SWAPINTERVAL"));
+}
+
+TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
+    try {
+        launcher.ListLaunch("Broken");
+        FAIL() << "no error raised";
+    } catch (const ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'ABC' is not a valid floating point value");
+    }
+    EXPECT_THAT(starter.starts, IsEmpty());
+}
+
+TEST_F(LaunchTest, CommandLineLaunchNeitherRecordsNorRestores) {
+    launcher.CommandLineLaunch("Quake");
+    EXPECT_TRUE(Waited());  // ResetSettings on: it waits ...
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");  // ... but puts nothing back
+    EXPECT_THAT(log.lines, Not(Contains("Quake selected.")));
+}
+
+TEST_F(LaunchTest, AnUnknownTitleWritesTheDefaultsAndStartsNothingUseful) {
+    launcher.ListLaunch("No Such Game");
+    const std::string glideGamma = std::string("\tSet Value: ") + kDriverKey +
+                                   "\\Glide : \"SSTH3_RGAMMA\" = 1.30";
+    EXPECT_THAT(log.lines, Contains(glideGamma));  // the default was written
+    EXPECT_THAT(LinesFrom("Running Shortcut \"No Such Game\""),
+                ElementsAre("Running Shortcut \"No Such Game\"", "\tCommand String - ",
+                            "\tCommand Paramaters - ", "\tNo Such Game terminated."));
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "1.10");  // restored at once
+}
+
+TEST(FindTitleByRunPath, MatchesWithoutRegardToCaseOrQuotesAndTheLastMatchWins) {
+    TempDir dir;
+    WriteFileBytes(dir.File("Game.dat"),
+                   "[First]\r\nRun=C:\\Games\\Doom\\doom.exe\r\n"
+                   "[Other]\r\nRun=C:\\Other\\o.exe\r\n"
+                   "[Second]\r\nRun=c:\\games\\DOOM\\doom.exe\r\n");
+    IniFile gameDat(dir.File("Game.dat"));
+    EXPECT_EQ(FindTitleByRunPath(gameDat, "C:\\GAMES\\doom\\DOOM.EXE"), "Second");
+    EXPECT_EQ(FindTitleByRunPath(gameDat, "\"c:\\other\\O.exe\""), "Other");
+    EXPECT_EQ(FindTitleByRunPath(gameDat, "C:\\Other"), "DUMMY");
+    EXPECT_EQ(FindTitleByRunPath(gameDat, ""), "DUMMY");
+}
