@@ -1,0 +1,86 @@
+#pragma once
+// The main window on screen: a thin view of TfmMain. It creates the window, the
+// buttons, the list view, the status bar and the menus, copies the model's state
+// into them, and turns clicks, keys and menu commands into the model's handlers.
+// Every handler runs under the application's error handler.
+//
+// Layout at 96 DPI: the window is 623 x 420; the left 105 pixels (Panel1, no bevel)
+// hold five 75 x 25 buttons at x = 15; the list view fills the rest above a 19 pixel
+// status bar.
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "win32/application.h"
+#include "win32/scoped_handle.h"
+
+namespace pallisar {
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Null() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
+using ScopedImageList = ScopedHandle<ImageListTraits>;
+
+class MainWindowView {
+  public:
+    static constexpr const char* kClassName = "TfmMain";
+    // The registered message that makes the window write its state report.
+    static constexpr const char* kWriteStateMessage = "PallisarWriteState";
+    // The environment variable naming the state report file.
+    static constexpr const char* kStateFileVariable = "PALLISAR_STATE_FILE";
+
+    MainWindowView(Application& app, TfmMain& model);
+    ~MainWindowView();
+    MainWindowView(const MainWindowView&) = delete;
+    MainWindowView& operator=(const MainWindowView&) = delete;
+
+    // Creates the window (running FormCreate) and shows it with `showCommand`.
+    // Returns false when the window could not be created.
+    bool Create(int showCommand);
+
+    HWND Handle() const { return hwnd_; }
+    HWND ListView() const { return listView_; }
+    HWND StatusBar() const { return statusBar_; }
+    // The tray menu as built from the model after the last load (owned by the view).
+    HMENU TrayMenu() const { return trayMenu_.Get(); }
+
+    // Shows the list's context menu at screen point (x, y).
+    void ShowPopupMenu1(int x, int y);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void CreateControls();
+    void Layout();
+    void OnCommand(int id);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnInitMenuPopup(HMENU menu);
+
+    // Copies the model's state into the controls.
+    void SyncAll();
+    void SyncCaptionAndStyle();
+    void SyncList();
+    void SyncTrayMenu();
+    void ApplyMenuState(HMENU menu);
+    void WriteStateReport();
+
+    Application& app_;
+    TfmMain& model_;
+    HWND hwnd_ = nullptr;
+    HWND listView_ = nullptr;
+    HWND statusBar_ = nullptr;
+    ScopedImageList largeImages_;
+    ScopedImageList smallImages_;
+    ScopedMenu trayMenu_;
+    UINT writeStateMessage_ = 0;
+    bool syncing_ = false;
+};
+
+}  // namespace pallisar
