@@ -8,8 +8,9 @@
 // hold five 75 x 25 buttons at x = 15; the list view fills the rest above a 19 pixel
 // status bar.
 
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <string>
 
