@@ -118,8 +118,8 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
             const size_t close = content.rfind(']');
             if (close != std::string_view::npos && close > 0) {
                 doc->sections.push_back(
-                    {std::string(CutAtZero(content.substr(1, close - 1))), index, index + 1,
-                     kNone, {}});
+                    {std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1)))), index,
+                     index + 1, kNone, {}});
                 continue;
             }
             // A "[" without "]" is an ordinary line of the current section.
@@ -229,39 +229,31 @@ struct CacheEntry {
 class Cache {
 public:
     std::shared_ptr<const Document> Load(const std::string& path) {
-        for (int attempt = 0;; ++attempt) {
-            const Stamp before = StatFile(path);
-            std::shared_ptr<const Document> cached;
-            {
-                std::lock_guard lock(mutex_);
-                const auto it = entries_.find(path);
-                if (it != entries_.end()) {
-                    if (it->second.settled && it->second.stamp == before) return it->second.doc;
-                    cached = it->second.doc;
-                }
+        // The stamp is taken before the bytes are read: a change made meanwhile shows
+        // as a different stamp at the next read, which then reads the file again.
+        const Stamp stamp = StatFile(path);
+        std::shared_ptr<const Document> cached;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = entries_.find(path);
+            if (it != entries_.end()) {
+                if (it->second.settled && it->second.stamp == stamp) return it->second.doc;
+                cached = it->second.doc;
             }
-            if (!before.exists) {
-                Forget(path);
-                return Empty();
-            }
-            std::string bytes;
-            const bool read = ReadWholeFile(path, bytes);
-            const long long read_at = NowSeconds();
-            const Stamp after = StatFile(path);
-            if (!read || !(after == before)) {
-                // Changed (or gone) while being read: look again, a few times.
-                if (attempt < 3) continue;
-                Forget(path);
-                return read ? Parse(std::move(bytes), true) : Empty();
-            }
-            std::shared_ptr<const Document> doc;
-            if (cached && cached->exists && cached->bytes == bytes)
-                doc = cached;
-            else
-                doc = Parse(std::move(bytes), true);
-            Store(path, after, read_at - after.mtime_sec >= kSettleSeconds, doc);
-            return doc;
         }
+        std::string bytes;
+        if (!stamp.exists || !ReadWholeFile(path, bytes)) {
+            Forget(path);
+            return Empty();
+        }
+        const long long read_at = NowSeconds();
+        std::shared_ptr<const Document> doc;
+        if (cached && cached->exists && cached->bytes == bytes)
+            doc = cached;
+        else
+            doc = Parse(std::move(bytes), true);
+        Store(path, stamp, read_at - stamp.mtime_sec >= kSettleSeconds, doc);
+        return doc;
     }
 
     // After a write of this process: the next read compares the bytes again.
@@ -362,10 +354,13 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
     const Section* found = doc->FindSection(section);
     if (!found) return names;
     for (const Key& key : found->keys) {
-        // Comments, lines without "=" and keys without a name are not listed.
-        if (!key.has_value || key.name.empty() || key.name.front() == ';') continue;
-        const std::string_view name = Unquote(key.name);
-        if (!name.empty()) names.emplace_back(name);
+        // Comments and lines without "=" are not listed.
+        if (!key.has_value || (!key.name.empty() && key.name.front() == ';')) continue;
+        // The API lists a key without a name as an empty string, which ends the list
+        // for whoever walks it (TIniFile did; the API itself returns nothing at all
+        // when the list starts with one).
+        if (key.name.empty()) break;
+        names.push_back(key.name);
     }
     return names;
 }
@@ -406,7 +401,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
         }
     } else {
         InsertLines(bytes, bytes.size(), doc->content_begin,
-                    {"[" + std::string(TrimLeft(section)) + "]",
+                    {"[" + std::string(TrimSpaces(section)) + "]",
                      std::string(TrimLeft(key)) + "=" + std::string(value)});
     }
     if (!WriteWholeFile(path_, bytes)) {
