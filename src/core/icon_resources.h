@@ -1,6 +1,6 @@
 #pragma once
 // Icons as Windows stores them: .ico files, and the icon resources of program files
-// and libraries (PE images, 32- and 64-bit). Icons are numbered the way the Windows
+// and libraries (PE images, 32- and 64-bit, and 16-bit NE ones). Icons are numbered the way the Windows
 // shell numbers them: an .ico file holds one icon; a program file holds one icon per
 // icon group resource, in the order of its resource directory.
 //

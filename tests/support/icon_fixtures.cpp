@@ -266,6 +266,95 @@ std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus) 
     return out;
 }
 
+std::string MakeNeFile(const std::vector<IconGroupSpec>& groups) {
+    struct NeResource {
+        std::uint32_t id;
+        std::string data;
+    };
+    std::vector<NeResource> icons;
+    std::vector<NeResource> directories;
+    std::uint32_t next_id = 1;
+    for (const IconGroupSpec& group : groups) {
+        std::string dir;
+        U16(dir, 0);
+        U16(dir, 1);
+        U16(dir, static_cast<std::uint32_t>(group.images.size()));
+        for (const IconImage& image : group.images) {
+            dir += static_cast<char>(image.width & 0xFF);
+            dir += static_cast<char>(image.height & 0xFF);
+            dir += static_cast<char>(image.color_count);
+            dir += '\0';
+            U16(dir, static_cast<std::uint32_t>(image.planes));
+            U16(dir, static_cast<std::uint32_t>(image.bit_count));
+            U32(dir, static_cast<std::uint32_t>(image.data.size()));
+            U16(dir, next_id);
+            icons.push_back({next_id++, image.data});
+        }
+        directories.push_back({group.id, dir});
+    }
+
+    constexpr std::uint32_t kShift = 4;
+    constexpr std::uint32_t kTableStart = 0x40;            // from the NE header
+    const std::string module_name("\x07ICONLIB\0\0", 10);  // name and ordinal
+    const auto table_size =
+        static_cast<std::uint32_t>(2 + 2 * 8 + 12 * (icons.size() + directories.size()) + 2 + 1);
+    const std::uint32_t names = kTableStart + table_size;
+    std::uint32_t data_at =
+        AlignUp(0x40 + names + static_cast<std::uint32_t>(module_name.size()) + 1, 16);
+
+    std::string table;
+    U16(table, kShift);
+    std::string data;
+    auto type = [&](std::uint32_t type_id, const std::vector<NeResource>& resources) {
+        U16(table, 0x8000 | type_id);
+        U16(table, static_cast<std::uint32_t>(resources.size()));
+        U32(table, 0);
+        for (const NeResource& r : resources) {
+            const std::uint32_t at = data_at + static_cast<std::uint32_t>(data.size());
+            U16(table, at >> kShift);
+            U16(table, AlignUp(static_cast<std::uint32_t>(r.data.size()), 16) >> kShift);
+            U16(table, 0x1C30);  // moveable, pure, discardable
+            U16(table, 0x8000 | r.id);
+            U32(table, 0);
+            data += r.data;
+            PadTo(data, AlignUp(static_cast<std::uint32_t>(data.size()), 16));
+        }
+    };
+    type(3, icons);
+    type(14, directories);
+    U16(table, 0);  // end of types
+    table += '\0';  // no resource names
+
+    std::string out = "MZ";
+    PadTo(out, 0x3C);
+    U32(out, 0x40);
+    std::string ne = "NE";
+    ne += "\x05\x0A";
+    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // entry table
+    U16(ne, 0);
+    U32(ne, 0);
+    U16(ne, 0x8000);  // a library
+    PadTo(ne, 0x22);
+    U16(ne, kTableStart);                                                 // segment table (empty)
+    U16(ne, kTableStart);                                                 // resources
+    U16(ne, names);                                                       // resident names
+    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // module references
+    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // imported names
+    PadTo(ne, 0x32);
+    U16(ne, kShift);  // segment alignment
+    U16(ne, 0);
+    ne += '\x02';  // Windows
+    PadTo(ne, 0x3E);
+    U16(ne, 0x0300);  // Windows 3.0
+    out += ne;
+    out += table;
+    out += module_name;
+    out += '\0';
+    PadTo(out, data_at);
+    out += data;
+    return out;
+}
+
 std::vector<IconGroupSpec> NumberedGroups(int count, int seed) {
     std::vector<IconGroupSpec> groups;
     for (int i = 0; i < count; ++i) {

@@ -34,6 +34,10 @@ struct IconGroupSpec {
 // resource compilers do.
 std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus = false);
 
+// A 16-bit NE library with the groups (ids only; names are ignored) and their
+// images as RT_ICON resources with ids from 1, data aligned to 16 bytes.
+std::string MakeNeFile(const std::vector<IconGroupSpec>& groups);
+
 // `count` groups with ids 1..count; group i holds a 16x16 and a 32x32 image whose
 // pixels depend on i.
 std::vector<IconGroupSpec> NumberedGroups(int count, int seed = 0);

@@ -114,6 +114,27 @@ TEST(ProgramFile, CountsAndReadsIconGroupsInDirectoryOrder) {
     }
 }
 
+TEST(ProgramFile, SixteenBitLibrariesToo) {
+    const auto groups = NumberedGroups(4, 3);
+    const std::string bytes = MakeNeFile(groups);
+    EXPECT_EQ(Count(bytes), 4);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const auto icon = Read(bytes, i);
+        ASSERT_TRUE(icon);
+        // Images come out at their stored size, without the padding of the file's alignment.
+        EXPECT_TRUE(SameImages(icon->images, groups[static_cast<size_t>(i)].images));
+    }
+    EXPECT_FALSE(Read(bytes, 4));
+    EXPECT_EQ(Count(MakeNeFile({})), 0);
+
+    // A resource table that runs past its end, and one cut by the end of the file.
+    std::string overlong = bytes;
+    overlong[0x80 + 2 + 2] = '\xFF';  // RT_ICON count
+    EXPECT_EQ(Count(overlong), 0);
+    EXPECT_EQ(Count(bytes.substr(0, 0x90)), 0);
+}
+
 TEST(ProgramFile, ManyGroupsFromAFile) {
     const auto groups = NumberedGroups(40);
     TempDir dir;
@@ -164,10 +185,12 @@ TEST(ProgramFile, WithoutIconGroupsHoldsNoIcons) {
 TEST(HostileFiles, TruncatedFilesNeverYieldForeignBytes) {
     const auto groups = NumberedGroups(3);
     const std::string pe = MakePeFile(groups);
+    const std::string ne = MakeNeFile(groups);
     const std::vector<IconImage> ico_images = {MakeDibImage(16, 16, 4), MakeDibImage(32, 32, 8)};
     const std::string ico = MakeIcoFile(ico_images);
-    for (size_t size = 0; size < pe.size(); ++size) {
-        const std::string cut = pe.substr(0, size);
+    for (size_t size = 0; size < pe.size() + ne.size(); ++size) {
+        const std::string cut =
+            size < pe.size() ? pe.substr(0, size) : ne.substr(0, size - pe.size());
         const int count = Count(cut);
         ASSERT_TRUE(count == 0 || count == 3) << size;
         for (int i = 0; i < 3; ++i) {
@@ -224,9 +247,10 @@ TEST(HostileFiles, ForgedOffsetsAndCounts) {
 
 TEST(HostileFiles, RandomDamageIsSurvived) {
     const std::string pe = MakePeFile(NumberedGroups(4));
+    const std::string ne = MakeNeFile(NumberedGroups(4));
     const std::string ico = MakeIcoFile({MakeDibImage(16, 16, 4), MakeDibImage(32, 32, 8)});
     std::mt19937 random(12345);
-    for (const std::string& original : {pe, ico}) {
+    for (const std::string& original : {pe, ne, ico}) {
         for (int round = 0; round < 3000; ++round) {
             std::string bytes = original;
             const int changes = 1 + static_cast<int>(random() % 8);
