@@ -17,8 +17,7 @@ bool IsQuoted(std::string_view path) {
 // A double quote cannot be part of a Windows path; one that does not enclose the
 // whole path would let the system split the line somewhere else than we mean.
 bool HasStrayQuote(std::string_view path) {
-    return UnquotedPath(path).find('"') != std::string::npos ||
-           (!IsQuoted(path) && path.find('"') != std::string_view::npos);
+    return UnquotedPath(path).find('"') != std::string::npos;
 }
 
 // program + " " + parameters, cut to `limit` characters but never into the program.
