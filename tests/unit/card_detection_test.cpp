@@ -8,15 +8,24 @@
 #include <vector>
 
 #include "platform/memory_registry.h"
+#include "support/board_scenarios.h"
 #include "support/fake_system_info.h"
 #include "support/key_recording_store.h"
 #include "support/recording_log.h"
+#include "support/regedit_file.h"
 #include "support/registry_seed.h"
 
 using namespace pallisar;
+using pallisar::test::BoardScenario;
+using pallisar::test::BoardScenarios;
+using pallisar::test::DetectOn;
 using pallisar::test::FakeSystemInfo;
+using pallisar::test::FixturePath;
 using pallisar::test::KeyRecordingStore;
+using pallisar::test::LoadRegeditFile;
+using pallisar::test::MatchesScenario;
 using pallisar::test::RecordingLog;
+using pallisar::test::RemoveBoards;
 using pallisar::test::SeedKey;
 using pallisar::test::SeedText;
 using testing::Contains;
@@ -368,6 +377,41 @@ TEST_F(CardDetectionTest, IdWithoutInstancesIsNoCardButModeIsStillProbed) {
     EXPECT_FALSE(result.Found);
     EXPECT_TRUE(driver.IsVoodoo3);
     EXPECT_FALSE(store.Read("AASLI"));
+}
+
+TEST(CardDetectionOnBoards, EachSimulatedBoardAsItsWindowsFamilyRecordsIt) {
+    for (const BoardScenario& scenario : BoardScenarios()) {
+        SCOPED_TRACE(scenario.fixture);
+        MemoryRegistry memory;
+        LoadRegeditFile(memory, FixturePath(scenario.fixture));
+        EXPECT_TRUE(
+            MatchesScenario(DetectOn(memory, FakeSystemInfo(scenario.windowsNT)), scenario));
+
+        // The other family's layout holds no board.
+        const auto other = DetectOn(memory, FakeSystemInfo(!scenario.windowsNT));
+        EXPECT_FALSE(other.result.Found);
+        EXPECT_THAT(other.log, ElementsAre(scenario.windowsNT ? k9xFirstLine : kNtFirstLine));
+    }
+}
+
+TEST(CardDetectionOnBoards, RemovingTheBoardsLeavesNoBoardValueAndNothingElseGone) {
+    MemoryRegistry memory;
+    ASSERT_TRUE(SeedText(memory, "SYSTEM\\CurrentControlSet\\Services\\Other", "Start", "3"));
+    for (const BoardScenario& scenario : BoardScenarios()) {
+        LoadRegeditFile(memory, FixturePath(scenario.fixture));
+    }
+    RemoveBoards(memory);
+
+    const auto left = pallisar::test::SnapshotTree(memory, RegRoot::LocalMachine, "");
+    std::vector<std::string> values;
+    for (const auto& [entry, data] : left) {
+        if (!entry.ends_with("]")) values.push_back(entry + " = " + data);
+    }
+    EXPECT_THAT(values,
+                ElementsAre("[SYSTEM\\CurrentControlSet\\Services\\Other]\"Start\" = \"3\""));
+    for (bool nt : {true, false}) {
+        EXPECT_FALSE(DetectOn(memory, FakeSystemInfo(nt)).result.Found);
+    }
 }
 
 }  // namespace
