@@ -283,4 +283,43 @@ TEST_F(ExecFileWine, AssociationStartsTheRegisteredProgramWithTheDocument) {
     EXPECT_TRUE(SameText(runs[0].at("Module"), probe)) << runs[0].at("Module");
 }
 
+// What the end-to-end tests read: the driver values the game sees while it runs.
+TEST_F(ExecFileWine, ProbeRecordsTheDriverValues) {
+    const std::string driver = "Software\\PallisarTest\\ProbeDriver";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, driver.c_str());
+    const auto set = [&](const std::string& sub_key, const char* name, DWORD type,
+                         const std::string& data) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (driver + "\\" + sub_key).c_str(), 0, nullptr,
+                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       static_cast<DWORD>(data.size()));
+        RegCloseKey(key);
+    };
+    set("Glide", "FX_GLIDE_NO_SPLASH", REG_SZ, std::string("1\0", 2));
+    set("Glide", "odd=name", REG_SZ, std::string("50% a\nb\0", 8));
+    set("D3D", "FX_D3D_LOD", REG_DWORD, std::string("\x2A\x01\0\0", 4));
+    set("D3D", "Blob", REG_BINARY, std::string("\x00\xAB", 2));
+    SetEnvironmentVariableA("PALLISAR_PROBE_DRIVER_KEY", driver.c_str());
+
+    exec.SetCommandLine(probe);
+    exec.SetWait(true);
+    exec.SetWaitStyle(TWaitStyle::wSuspend);
+    const bool started = exec.Execute();
+    SetEnvironmentVariableA("PALLISAR_PROBE_DRIVER_KEY", nullptr);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, driver.c_str());
+    ASSERT_TRUE(started) << exec.LastError();
+
+    const std::vector<Block> runs = ReadReport(report);
+    ASSERT_EQ(runs.size(), 1u);
+    const Block& run = runs[0];
+    EXPECT_EQ(run.at("DriverKey"), driver);
+    EXPECT_EQ(run.at("Glide\\FX_GLIDE_NO_SPLASH"), "1:1");
+    EXPECT_EQ(run.at("Glide\\odd%3Dname"), "1:50%25 a%0Ab");
+    EXPECT_EQ(run.at("D3D\\FX_D3D_LOD"), "4:298");
+    EXPECT_EQ(run.at("D3D\\Blob"), "3:00AB");
+    EXPECT_EQ(run.size(), 15u);  // 11 fixed lines and the four values
+}
+
 }  // namespace
