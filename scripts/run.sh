@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Starts the launcher under Wine with a demo catalogue on a simulated dual-chip Voodoo5.
+#
+#   scripts/run.sh [arguments for pallisar.exe, e.g. /MIN]
+#
+# Installs what is missing (scripts/setup.sh), builds pallisar.exe in build/win32,
+# prepares build/demo/ (the program, a demo Game.dat and settings.cfg, kept between runs
+# so that your changes stay; PALLISAR_DEMO_RESET=1 writes them afresh), loads the board
+# into the project's Wine prefix build/wineprefix, and runs the program inside a Wine
+# desktop window of 1024x768 with a task bar and a notification area, where the tray
+# icon shows (PALLISAR_DESKTOP=0 runs it as a plain window instead). Without a display
+# a virtual one (Xvfb) is started for as long as the program runs; take a screenshot
+# of it with: DISPLAY=<shown display> import -window root shot.png
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export PALLISAR_BUILD="${PALLISAR_BUILD:-$root/build}"
+build="$PALLISAR_BUILD"
+demo="$build/demo"
+
+"$root/scripts/setup.sh"
+
+echo "run: building pallisar.exe in $build/win32" >&2
+mkdir -p "$build"
+if [ ! -f "$build/win32/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build/win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >"$build/win32.configure.log" 2>&1 \
+    || { cat "$build/win32.configure.log"; exit 1; }
+fi
+cmake --build "$build/win32" --target pallisar -j "$(nproc)" >"$build/win32.run-build.log" 2>&1 \
+  || { tail -n 60 "$build/win32.run-build.log"; exit 1; }
+exe="$build/win32/bin/pallisar.exe"
+if [ ! -f "$exe" ]; then
+  echo "run: pallisar.exe is not built yet (no src/win32/winmain.cpp?)" >&2
+  exit 1
+fi
+
+# The demo directory: all of the program's files live next to it.
+mkdir -p "$demo"
+cp "$exe" "$demo/pallisar.exe"
+if [ "${PALLISAR_DEMO_RESET:-0}" = 1 ]; then
+  rm -f "$demo/Game.dat" "$demo/settings.cfg" "$demo/pallisar.log" "$demo/pallisar.ico"
+fi
+# Wine's own programs stand in for games, so that launching works and the icons are real.
+if [ ! -f "$demo/Game.dat" ]; then
+  sed 's/$/\r/' >"$demo/Game.dat" <<'EOF'
+[Wine Minesweeper]
+IconName=C:\windows\system32\winemine.exe,0
+Params=
+Run=C:\windows\system32\winemine.exe
+GameOnly=0
+Splash=Disable
+AA=2 Sample Anti-Aliasing
+glAAToggle=F12
+VSynch=Disable
+RGamma=1.20
+GGamma=1.20
+BGamma=1.20
+[Notepad (Game Only)]
+IconName=C:\windows\notepad.exe,0
+Params=
+Run=C:\windows\notepad.exe
+GameOnly=1
+[Task Manager]
+IconName=C:\windows\system32\taskmgr.exe,0
+Params=
+Run=C:\windows\system32\taskmgr.exe
+GameOnly=0
+TripleBuffering=Enable
+LODBias=-0.5
+[Wine Configuration]
+IconName=C:\windows\system32\winecfg.exe,0
+Params=
+Run=C:\windows\system32\winecfg.exe
+GameOnly=0
+[Sharp 4x Anti-Aliasing]
+IconName=C:\windows\system32\shell32.dll,3
+Params=
+Run=INTERNAL
+GameOnly=0
+AA=4 Sample Anti-Aliasing
+TDFilterQuality=High
+EOF
+fi
+if [ ! -f "$demo/settings.cfg" ]; then
+  printf '[Program]\r\nVersion=1.01\r\nGenerateLog=1\r\nResetSettings=1\r\nViewStyle=0\r\n' \
+    >"$demo/settings.cfg"
+fi
+
+source "$root/scripts/display.sh"
+pallisar_display
+trap pallisar_display_stop EXIT
+if [ -n "$pallisar_xvfb_pid" ]; then
+  echo "run: no display found; started a virtual one at DISPLAY=$DISPLAY" >&2
+fi
+
+source "$root/scripts/wine-env.sh"
+pallisar_wine_prefix
+pallisar_wine_warm_up
+"$root/scripts/load-board.sh" voodoo5_dual >&2
+
+echo "run: starting $demo/pallisar.exe $* (log: $demo/pallisar.log)" >&2
+cd "$demo"
+program="Z:${demo//\//\\}\\pallisar.exe"  # the path as Wine's Z: drive shows it
+status=0
+if [ "${PALLISAR_DESKTOP:-1}" = 1 ]; then
+  # The desktop named "shell" gets Wine's task bar; explorer returns when the program ends.
+  wine explorer /desktop=shell,1024x768 "$program" "$@" </dev/null || status=$?
+else
+  wine "$program" "$@" </dev/null || status=$?
+fi
+echo "run: pallisar.exe ended" >&2
+exit "$status"
