@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,6 @@ namespace {
 // ---------------------------------------------------------------------------------
 // Parsing, with the rules of the Windows profile API as Wine implements them.
 
-constexpr size_t kNone = static_cast<size_t>(-1);
 // The reader's buffer holds 2048 characters with the terminating zero.
 constexpr size_t kMaxValue = 2047;
 
@@ -55,6 +55,12 @@ std::string_view Unquote(std::string_view s) {
     return s.substr(0, std::min(s.size(), kMaxValue));
 }
 
+}  // namespace
+
+namespace detail {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
 struct Line {
     size_t begin;     // first byte of the line
     size_t body_end;  // end of the text before the line end (CR LF, LF or CR)
@@ -76,7 +82,7 @@ struct Section {
     std::vector<Key> keys;
 };
 
-struct Document {
+struct IniDocument {
     bool exists = false;
     std::string bytes;
     size_t content_begin = 0;  // after a UTF-8 byte-order mark
@@ -91,6 +97,17 @@ struct Document {
         return it == first_section.end() ? nullptr : &sections[it->second];
     }
 };
+
+}  // namespace detail
+
+namespace {
+
+using detail::IniDocument;
+using detail::kNone;
+using detail::Key;
+using detail::Line;
+using detail::Section;
+using Document = detail::IniDocument;
 
 std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
     auto doc = std::make_shared<Document>();
@@ -186,13 +203,22 @@ Stamp StatFile(const std::string& path) {
     return stamp;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+// Reads the file in one piece when it has the size expected (fewer system calls:
+// they are what a read costs, under Wine above all).
+bool ReadWholeFile(const std::string& path, long long expected_size, std::string& bytes) {
     bytes.clear();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    bytes.resize(static_cast<size_t>(std::max(expected_size, 0LL)) + 1);
+    size_t total = 0;
+    for (;;) {
+        if (total == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);
+        const size_t n = std::fread(bytes.data() + total, 1, bytes.size() - total, file);
+        total += n;
+        if (n == 0) break;
+    }
+    bytes.resize(total);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;
@@ -242,7 +268,7 @@ public:
             }
         }
         std::string bytes;
-        if (!stamp.exists || !ReadWholeFile(path, bytes)) {
+        if (!stamp.exists || !ReadWholeFile(path, stamp.size, bytes)) {
             Forget(path);
             return Empty();
         }
@@ -266,12 +292,12 @@ public:
         entries_.erase(path);
     }
 
-private:
     static std::shared_ptr<const Document> Empty() {
         static const std::shared_ptr<const Document> empty = Parse("", false);
         return empty;
     }
 
+private:
     void Store(const std::string& path, const Stamp& stamp, bool settled,
                std::shared_ptr<const Document> doc) {
         std::lock_guard lock(mutex_);
@@ -315,43 +341,40 @@ void InsertLines(std::string& bytes, size_t at, size_t content_begin,
 
 }  // namespace
 
-// -------------------------------------------------------------------------------------
+// ------------------------------------------------------------------------- reading
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+IniSnapshot::IniSnapshot(std::shared_ptr<const detail::IniDocument> doc) : doc_(std::move(doc)) {}
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view fallback) const {
+std::string IniSnapshot::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view fallback) const {
     // The API drops trailing spaces from the caller's default.
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
-    const std::string_view key_name = TrimSpaces(key);
     if (key.empty()) return std::string(Unquote(fallback));
-    const auto doc = TheCache().Load(path_);
-    const Section* found = doc->FindSection(TrimSpaces(section));
-    const Key* entry = found ? FindKey(*found, key_name) : nullptr;
+    const Section* found = doc_->FindSection(TrimSpaces(section));
+    const Key* entry = found ? FindKey(*found, TrimSpaces(key)) : nullptr;
     if (!entry || !entry->has_value) return std::string(Unquote(fallback));
     return std::string(Unquote(entry->value));
 }
 
-int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
+int IniSnapshot::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
     return StrToIntDef(ReadString(section, key, ""), fallback);
 }
 
-bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+bool IniSnapshot::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
-std::vector<std::string> IniFile::ReadSections() const {
-    const auto doc = TheCache().Load(path_);
+std::vector<std::string> IniSnapshot::ReadSections() const {
     std::vector<std::string> names;
-    for (const Section& section : doc->sections)
+    for (const Section& section : doc_->sections)
         if (!section.name.empty()) names.push_back(section.name);
     return names;
 }
 
-std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-    const auto doc = TheCache().Load(path_);
+std::vector<std::string> IniSnapshot::ReadSection(std::string_view section) const {
     std::vector<std::string> names;
-    const Section* found = doc->FindSection(section);
+    // The key list takes the section name as given (a read trims it).
+    const Section* found = doc_->FindSection(section);
     if (!found) return names;
     for (const Key& key : found->keys) {
         // Comments and lines without "=" are not listed.
@@ -365,15 +388,49 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
     return names;
 }
 
-bool IniFile::SectionExists(std::string_view section) const {
+bool IniSnapshot::SectionExists(std::string_view section) const {
     return !ReadSection(section).empty();
 }
 
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
+bool IniSnapshot::ValueExists(std::string_view section, std::string_view key) const {
     for (const std::string& name : ReadSection(section))
         if (SameText(name, key)) return true;
     return false;
 }
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+
+IniSnapshot IniFile::Snapshot() const { return IniSnapshot(TheCache().Load(path_)); }
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+    if (key.empty()) return IniSnapshot(TheCache().Empty()).ReadString(section, key, fallback);
+    return Snapshot().ReadString(section, key, fallback);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
+    return Snapshot().ReadInteger(section, key, fallback);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+    return Snapshot().ReadBool(section, key, fallback);
+}
+
+std::vector<std::string> IniFile::ReadSections() const { return Snapshot().ReadSections(); }
+
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
+    return Snapshot().ReadSection(section);
+}
+
+bool IniFile::SectionExists(std::string_view section) const {
+    return Snapshot().SectionExists(section);
+}
+
+bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
+    return Snapshot().ValueExists(section, key);
+}
+
+// ------------------------------------------------------------------------- writing
 
 void IniFile::WriteString(std::string_view section, std::string_view key,
                           std::string_view value) {

@@ -20,11 +20,37 @@
 // under Wine by tests/win32/ini_differential_test.cpp, which also lists the few
 // deliberate differences).
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pallisar {
+
+namespace detail {
+struct IniDocument;
+}
+
+// The file as it was when the snapshot was taken (IniFile::Snapshot), with the read
+// members of IniFile and their rules. Its reads never touch the disk: for a burst of
+// reads within one operation (loading the whole catalogue), it saves checking the
+// file at every read. It does not see later changes; take a new one for that.
+class IniSnapshot {
+public:
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view fallback) const;
+    int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
+    bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
+    std::vector<std::string> ReadSections() const;
+    std::vector<std::string> ReadSection(std::string_view section) const;
+    bool SectionExists(std::string_view section) const;
+    bool ValueExists(std::string_view section, std::string_view key) const;
+
+private:
+    friend class IniFile;
+    explicit IniSnapshot(std::shared_ptr<const detail::IniDocument> doc);
+    std::shared_ptr<const detail::IniDocument> doc_;
+};
 
 class IniFile {
 public:
@@ -66,6 +92,9 @@ public:
     void DeleteKey(std::string_view section, std::string_view key);
     // Removes the section and all its keys; nothing happens when it is missing.
     void EraseSection(std::string_view section);
+
+    // The file as it is now, for many reads at once (see IniSnapshot).
+    IniSnapshot Snapshot() const;
 
 private:
     std::string path_;

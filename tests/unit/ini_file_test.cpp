@@ -339,3 +339,20 @@ TEST_F(IniFreshness, SettledFileStillSeesChanges) {
     IniFile(path).WriteString("S", "k", "6");
     EXPECT_EQ(ini.ReadString("S", "k", ""), "6");
 }
+
+TEST_F(IniFreshness, SnapshotKeepsTheFileAsItWas) {
+    Write("[S]\r\nk=1\r\n[T]\r\nj=2\r\n");
+    const IniSnapshot snapshot = ini.Snapshot();
+    ini.WriteString("S", "k", "changed");
+    ini.EraseSection("T");
+    EXPECT_EQ(snapshot.ReadString("s", "K", ""), "1");
+    EXPECT_EQ(snapshot.ReadInteger("T", "j", 0), 2);
+    EXPECT_TRUE(snapshot.ReadBool("T", "j", false));
+    EXPECT_EQ(snapshot.ReadSections(), (Names{"S", "T"}));
+    EXPECT_EQ(snapshot.ReadSection("T"), (Names{"j"}));
+    EXPECT_TRUE(snapshot.SectionExists("T"));
+    EXPECT_TRUE(snapshot.ValueExists("T", "J"));
+    // The file itself has moved on.
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "changed");
+    EXPECT_EQ(ini.Snapshot().ReadSections(), (Names{"S"}));
+}
