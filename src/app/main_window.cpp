@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/launch_sequence.h"
 #include "app/log.h"
 #include "app/program_settings.h"
 #include "core/file_names.h"
@@ -104,15 +105,7 @@ void TfmMain::FormActivate() {
 
 void TfmMain::RunFromCommandLine(const std::string& path) {
     if (MinimizeApplication) MinimizeApplication();
-    const std::string wanted = UpperCase(path);
-    std::string title = kNoMatchTitle;
-    if (catalogue_) {
-        // Every match replaces the one before: the last entry in file order wins.
-        for (const std::string& section : catalogue_->ReadSections()) {
-            const std::string run = UpperCase(catalogue_->ReadString(section, "Run", ""));
-            if (wanted == run || wanted == "\"" + run + "\"") title = section;
-        }
-    }
+    const std::string title = catalogue_ ? FindTitleByRunPath(*catalogue_, path) : kNoMatchTitle;
     if (CommandLineLaunch) CommandLineLaunch(title);
     Close();
 }
