@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/registry_store.h"
@@ -23,6 +24,11 @@ struct RegistryStoreFactory {
     std::string name;
     std::function<std::unique_ptr<RegistryStore>()> make;
 };
+
+// Test listings name the store rather than dumping the object's bytes.
+inline void PrintTo(const RegistryStoreFactory& factory, std::ostream* out) {
+    *out << factory.name;
+}
 
 class RegistryContractTest : public testing::TestWithParam<RegistryStoreFactory> {
   protected:
