@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "support/fake_system_info.h"
+#include "support/recording_log.h"
+#include "tweaks/apply_settings.h"
+
 namespace pallisar::test {
 
 namespace {
@@ -164,6 +168,30 @@ TSettings EveryTweakChanged() {
     s.glHSR = "AGGRESSIVE TILING";
     s.glGuardbandClipping = "ENABLE";
     return s;
+}
+
+RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game) {
+    RemoveBoards(store);
+    LoadRegeditFile(store, FixturePath(board.fixture));
+    const FakeSystemInfo system(board.windowsNT);
+
+    RoundTrip trip;
+    trip.driver = DetectOn(store, system).driver;
+    const auto snapshot = [&] {
+        return SnapshotTree(store, RegRoot::LocalMachine, trip.driver.DriverKey);
+    };
+    TRegistryEnhanced reg(store);
+    RecordingLog log;
+    TweakContext context{reg, log, trip.driver};
+
+    trip.before = snapshot();
+    trip.saved = SavePreviousSettings(context);
+    ApplySettings(context, game);
+    trip.during = snapshot();
+    RestorePreviousSettings(context, trip.saved);
+    trip.after = snapshot();
+    trip.log = std::move(log.lines);
+    return trip;
 }
 
 }  // namespace pallisar::test

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/registry_store.h"
+#include "support/board_scenarios.h"
+#include "support/regedit_file.h"
 #include "tweaks/driver_state.h"
 #include "tweaks/previous_settings.h"
 #include "tweaks/tweak_settings.h"
@@ -53,27 +55,21 @@ TSettings DefaultTweakSettings();
 // A TSettings in which every tweak differs from its default.
 TSettings EveryTweakChanged();
 
-// One launch with restoring on, on a simulated board: the board's Glide and D3D keys
-// as they were before the launch, while the game ran and after the restore.
+// One launch with restoring on, on a simulated board: the driver key's tree
+// (the Glide and D3D keys with their sub-keys) before the launch, while the game
+// runs and after the restore.
 struct RoundTrip {
-    ValueMap before;
-    ValueMap during;
-    ValueMap after;
+    DriverState driver;
+    RegistrySnapshot before;
+    RegistrySnapshot during;
+    RegistrySnapshot after;
     TPrevSettings saved;
     std::vector<std::string> log;
 };
 
-// The simulated boards, by fixture name, with the driver state that the card
-// detection finds on each.
-struct Board {
-    std::string fixture;  // file name below tests/fixtures/boards
-    DriverState driver;
-};
-const std::vector<Board>& SimulatedBoards();
-
-// Removes what an earlier board left below HKEY_LOCAL_MACHINE, loads `board` into
-// `store`, and runs SavePreviousSettings, ApplySettings(game) and
-// RestorePreviousSettings on it.
-RoundTrip RunRoundTrip(RegistryStore& store, const Board& board, const TSettings& game);
+// Removes what an earlier board left below HKEY_LOCAL_MACHINE, loads `board`, finds
+// its driver key as the start-up does, and runs SavePreviousSettings,
+// ApplySettings(game) and RestorePreviousSettings there.
+RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game);
 
 }  // namespace pallisar::test

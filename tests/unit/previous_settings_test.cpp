@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <optional>
 
 #include "core/errors.h"
@@ -248,4 +250,189 @@ TEST_F(PreviousSettingsTest, RefusedWriteEndsTheRestoreWithItsError) {
     EXPECT_EQ(Value("Glide\\FX_GLIDE_AA_TOGGLE_KEY"), "123");
     EXPECT_EQ(Value("D3D\\SSTH3_RGAMMA"), "0.50");
     EXPECT_TRUE(log.lines.empty());
+}
+
+namespace {
+
+using Change = std::pair<std::string, std::string>;
+using Changes = std::map<std::string, Change>;
+
+struct BoardRoundTrip {
+    std::string fixture;
+    TPrevSettings saved;
+    // Every difference between before the launch and after the restore, except the
+    // bookkeeping sub-keys that the apply created (checked by rule below).
+    Changes changes;
+};
+
+const std::string kAbsent = "<absent>";
+
+// The game changes every tweak (EveryTweakChanged). What legitimately stays changed
+// after the restore: variables that the restore does not record (buffers, filter,
+// alpha blending, LOD bias, depth precision, ...), variables governed by a "Tweak
+// Value" (set to the previous choice's index), zero splash and dither values
+// (deleted), swap intervals other than 0 (deleted), absent gamma (written as 1.30),
+// and the bookkeeping history.
+const std::vector<BoardRoundTrip>& BoardRoundTrips() {
+    static const std::vector<BoardRoundTrip> trips = {
+        {"boards/voodoo3_win98.reg",
+         {"DISABLE", "DISABLE", "1.30", "1.25", "1.20", "DISABLE", "ENABLE", "1.30", "1.30",
+          "1.30"},
+         {
+             {R"([D3D]"SSTH3_MAX_PENDING_BUFFERS")", {R"("3")", R"("6")"}},
+             {R"([D3D]"SSTH3_Z_CLEAR_OPTIMIZATION")", {R"("1")", R"("0")"}},
+             {R"([D3D\Z-buffer Optimization]"Previous Value")", {kAbsent, R"("1")"}},
+             {R"([Glide\Glide Splash Screen]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide\Triple Buffering]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide]"FX_GLIDE_ALLOC_COLOR")", {R"("-1")", R"("0")"}},
+             {R"([Glide\MIP Map Dithering]"Previous Value")", {kAbsent, R"("1")"}},
+             {R"([Glide]"FX_GLIDE_LOD_DITHER")", {R"("0")", kAbsent}},
+             {R"([Glide\Vertical Sync]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide]"FX_GLIDE_LOD_BIAS")", {R"("0")", R"("-3")"}},
+             {R"([Glide]"SSTH3_ALPHADITHERMODE")", {R"("1")", R"("3")"}},
+             {R"([Glide]"SSTH3_OVERLAYMODE")", {R"("1")", R"("3")"}},
+             {R"([Glide]"FX_GLIDE_SWAPPENDINGCOUNT")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GL_16BPP_ZPRECISION")", {kAbsent, R"("2")"}},
+             {R"([Glide]"FX_GL_32BPP_ZPRECISION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_COMPRESS_LEGACY_TEXTURES")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_GUARDBAND_ENABLED")", {kAbsent, R"("1")"}},
+             {R"([Glide]"FX_GL_HSR")", {kAbsent, R"("4")"}},
+             {R"([D3D]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
+             {R"([D3D]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([D3D]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+         }},
+        {"boards/voodoo4_single.reg",
+         {"DISABLE", "ENABLE", "1.30", "1.30", "1.30", "DISABLE", "DISABLE", "1.30", "1.30",
+          "1.30"},
+         {
+             {R"([D3D\Maximum Buffered Frames]"Value")", {R"("2")", R"("6")"}},
+             {R"([D3D\Maximum Buffered Frames]"Previous Value")", {kAbsent, R"("2")"}},
+             {R"([D3D]"SSTH3_SLI_AA_CONFIGURATION")", {R"("0")", R"("1")"}},
+             {R"([Glide\SingleChipAASLI]"Previous Value")", {kAbsent, R"("1")"}},
+             {R"([D3D]"SSTH3_Z_CLEAR_OPTIMIZATION")", {R"("1")", R"("0")"}},
+             {R"([Glide\Hidden Surface Removal]"Previous Value")", {R"("2")", R"("4")"}},
+             {R"([Glide\Vertical Sync]"Previous Value")", {R"("1")", R"("0")"}},
+             {R"([Glide\Vertical Sync]"Value")", {R"("0")", R"("1")"}},
+             {R"([Glide]"FX_GLIDE_SWAPINTERVAL")", {R"("1")", kAbsent}},
+             {R"([Glide\Rendering Color-depth]"Previous Value")", {kAbsent, R"("1")"}},
+             {R"([Glide]"FX_GLIDE_BPP")", {R"("16")", R"("0")"}},
+             {R"([Glide]"FX_GLIDE_NO_SPLASH")", {R"("0")", kAbsent}},
+             {R"([Glide]"FX_GLIDE_LOD_BIAS")", {R"("0")", R"("-3")"}},
+             {R"([Glide]"FX_GLIDE_LOD_DITHER")", {R"("0")", R"("1")"}},
+             {R"([Glide]"FX_GLIDE_ALLOC_COLOR")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GLIDE_SWAPPENDINGCOUNT")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GL_16BPP_ZPRECISION")", {kAbsent, R"("2")"}},
+             {R"([Glide]"FX_GL_32BPP_ZPRECISION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_COMPRESS_LEGACY_TEXTURES")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_GUARDBAND_ENABLED")", {kAbsent, R"("1")"}},
+             {R"([Glide]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([Glide]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+             {R"([D3D]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
+             {R"([D3D]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([D3D]"SSTH3_LOD_DITHER")", {kAbsent, R"("1")"}},
+             {R"([D3D]"SSTH3_MAX_PENDING_BUFFERS")", {kAbsent, R"("6")"}},
+             {R"([D3D]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+         }},
+        {"boards/voodoo5_dual.reg",
+         {"123", "ENABLE", "1.20", "1.30", "1.40", "106", "ENABLE", "1.30", "1.30", "1.30"},
+         {
+             {R"([D3D\AA Demo Key]"Previous Value")", {R"("0")", R"("4")"}},
+             {R"([D3D\Alpha-Blending]"Previous Value")", {R"("1")", R"("3")"}},
+             {R"([D3D\DualChipAASLI]"Previous Value")", {R"("1")", R"("2")"}},
+             {R"([D3D]"SSTH3_SLI_AA_CONFIGURATION")", {R"("3")", R"("2")"}},
+             {R"([Glide\DualChipAASLI]"Previous Value")", {R"("1")", R"("2")"}},
+             {R"([Glide]"SSTH3_SLI_AA_CONFIGURATION")", {R"("3")", R"("2")"}},
+             {R"([Glide\AA Demo Key]"Previous Value")", {R"("0")", R"("2")"}},
+             {R"([Glide\Depth Precision (16 Bit)]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide\Depth Precision (16 Bit)]"Value")", {R"("1")", R"("2")"}},
+             {R"([Glide\Guardband Clipping]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide\Maximum Buffered Frames]"Previous Value")", {kAbsent, R"("3")"}},
+             {R"([D3D]"SSTH3_RGAMMA")", {kAbsent, R"("1.30")"}},
+             {R"([D3D]"SSTH3_GGAMMA")", {kAbsent, R"("1.30")"}},
+             {R"([D3D]"SSTH3_BGAMMA")", {kAbsent, R"("1.30")"}},
+             {R"([D3D]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
+             {R"([D3D]"SSTH3_LOD_DITHER")", {kAbsent, R"("1")"}},
+             {R"([D3D]"SSTH3_MAX_PENDING_BUFFERS")", {kAbsent, R"("6")"}},
+             {R"([D3D]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+             {R"([D3D]"SSTH3_Z_CLEAR_OPTIMIZATION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GLIDE_ALLOC_COLOR")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GLIDE_BPP")", {kAbsent, R"("32")"}},
+             {R"([Glide]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
+             {R"([Glide]"FX_GL_16BPP_ZPRECISION")", {kAbsent, R"("2")"}},
+             {R"([Glide]"FX_GL_32BPP_ZPRECISION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_COMPRESS_LEGACY_TEXTURES")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_HSR")", {kAbsent, R"("4")"}},
+             {R"([Glide]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([Glide]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+         }},
+        {"boards/voodoo5_quad.reg",
+         {"144", "DISABLE", "1.00", "1.00", "1.10", "65", "DISABLE", "1.10", "1.10", "1.10"},
+         {
+             {R"([D3D\3D Filter Quality]"Previous Value")", {R"("1")", R"("3")"}},
+             {R"([D3D\Level Of Detail Bias]"Value")", {R"("-4")", R"("-3")"}},
+             {R"([D3D\Level Of Detail Bias]"Previous Value")", {kAbsent, R"("-4")"}},
+             {R"([D3D\QuadChipAASLI]"Previous Value")", {kAbsent, R"("2")"}},
+             {R"([D3D]"SSTH3_SLI_AA_CONFIGURATION")", {R"("7")", R"("3")"}},
+             {R"([Glide\Level Of Detail Bias]"Previous Value")", {R"("0")", R"("-3")"}},
+             {R"([Glide\QuadChipAASLI]"Previous Value")", {R"("3")", R"("2")"}},
+             {R"([Glide]"SSTH3_SLI_AA_CONFIGURATION")", {R"("7")", R"("3")"}},
+             {R"([Glide\Rendering Color-depth]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide]"FX_GLIDE_BPP")", {R"("32")", R"("1")"}},
+             {R"([Glide\Vertical Sync]"Previous Value")", {R"("0")", R"("1")"}},
+             {R"([Glide\3D Filter Quality]"Previous Value")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GL_HSR")", {R"("3")", R"("4")"}},
+             {R"([D3D]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
+             {R"([D3D]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([D3D]"SSTH3_LOD_DITHER")", {kAbsent, R"("1")"}},
+             {R"([D3D]"SSTH3_MAX_PENDING_BUFFERS")", {kAbsent, R"("6")"}},
+             {R"([D3D]"SSTH3_Z_CLEAR_OPTIMIZATION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GLIDE_ALLOC_COLOR")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GLIDE_LOD_DITHER")", {kAbsent, R"("1")"}},
+             {R"([Glide]"FX_GLIDE_NO_SPLASH")", {kAbsent, R"("1")"}},
+             {R"([Glide]"FX_GLIDE_SWAPPENDINGCOUNT")", {kAbsent, R"("3")"}},
+             {R"([Glide]"FX_GL_16BPP_ZPRECISION")", {kAbsent, R"("2")"}},
+             {R"([Glide]"FX_GL_32BPP_ZPRECISION")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_COMPRESS_LEGACY_TEXTURES")", {kAbsent, R"("0")"}},
+             {R"([Glide]"FX_GL_GUARDBAND_ENABLED")", {kAbsent, R"("1")"}},
+             {R"([Glide]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
+             {R"([Glide]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
+         }},
+    };
+    return trips;
+}
+
+// The key part of a snapshot entry: "[Glide\AA Demo Key]" of
+// "[Glide\AA Demo Key]"Value"".
+std::string KeyOf(const std::string& entry) { return entry.substr(0, entry.find(']') + 1); }
+
+}  // namespace
+
+TEST(PreviousSettingsRoundTrip, EachBoardGetsItsConfigurationBack) {
+    ASSERT_EQ(BoardScenarios().size(), BoardRoundTrips().size());
+    for (const BoardRoundTrip& expected : BoardRoundTrips()) {
+        SCOPED_TRACE(expected.fixture);
+        const auto board =
+            std::find_if(BoardScenarios().begin(), BoardScenarios().end(),
+                         [&](const BoardScenario& b) { return b.fixture == expected.fixture; });
+        ASSERT_NE(board, BoardScenarios().end());
+        MemoryRegistry memory;
+        const RoundTrip trip = RunRoundTrip(memory, *board, EveryTweakChanged());
+        ASSERT_EQ(trip.driver.DriverKey, board->driverKey);
+        ASSERT_FALSE(trip.before.empty());
+        EXPECT_EQ(trip.saved, expected.saved);
+        EXPECT_NE(trip.during, trip.before);
+
+        Changes changes;
+        for (const auto& [entry, change] : Differences(trip.before, trip.after)) {
+            // Sub-keys that only the apply created carry no "Tweak Value": the
+            // restore leaves them as the game's bookkeeping.
+            if (!trip.before.count(KeyOf(entry))) {
+                EXPECT_EQ(trip.after.count(KeyOf(entry) + "\"Tweak Value\""), 0u) << entry;
+                EXPECT_EQ(change.second, trip.during.at(entry)) << entry;
+                continue;
+            }
+            changes[entry] = change;
+        }
+        EXPECT_EQ(changes, expected.changes) << DescribeDifferences(trip.before, trip.after);
+    }
 }
