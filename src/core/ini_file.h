@@ -8,7 +8,9 @@
 //
 // The file is never held open between operations. A read always sees the file as it
 // is on disk now, including changes made by another IniFile or another process
-// (parsed files are cached, but checked against the file at every read).
+// (parsed files are cached, but checked against the file at every read: on time
+// stamp and size once the file has been unchanged for a few seconds, byte for byte
+// before that, so that a change within the same time-stamp tick is seen too).
 //
 // Writing changes only the line of the key (or inserts one after the section's last
 // line that is not blank, or appends the section at the end); every other byte of the
@@ -58,9 +60,10 @@ public:
 
     const std::string& FileName() const { return path_; }
 
-    // Reads never fail: a missing file, section or key yields `fallback` (without its
-    // trailing spaces, as the API gives it). The first of duplicate sections and the
-    // first of duplicate keys count; a line without "=" has no value.
+    // Reads never fail: a missing file, section or key yields `fallback`, treated as
+    // the API treats it (trailing spaces and one pair of enclosing quotes dropped).
+    // Blanks around `section` and `key` do not count. The first of duplicate sections
+    // and the first of duplicate keys count; a line without "=" has no value.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
     // The text read as an integer (decimal, or hexadecimal after "0x", "0X" or "$");
@@ -71,8 +74,10 @@ public:
 
     // The section names in file order, as the Windows profile API lists them.
     std::vector<std::string> ReadSections() const;
-    // The key names of a section in file order; empty when the section is missing.
-    // Comment lines (";"), lines without "=" and keys without a name are not listed.
+    // The key names of a section in file order (duplicates too); empty when the
+    // section is missing. Comment lines (";") and lines without "=" are not listed; a
+    // key without a name ("=value") ends the list, as it ended TIniFile's walk of the
+    // API's answer.
     std::vector<std::string> ReadSection(std::string_view section) const;
     // As TIniFile: true when ReadSection lists at least one key (a section holding no
     // key counts as missing).

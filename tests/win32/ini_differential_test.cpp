@@ -15,11 +15,10 @@
 //     which moves the keys below it into the section before; the engine keeps the
 //     header. Where the original file has such a header, the results of the writes
 //     are compared only as the engine wrote them (read by both), not with Wine's.
-//  3. Wine cuts a quoted value whose text inside the opening quote is exactly 2048
-//     characters one character too short (an off-by-one in PROFILE_CopyEntry). The
-//     engine gives the first 2047 characters, as for every other long value. The
-//     generator avoids exactly that length; IniRead.ValuesAreCutAt2047Characters and
-//     ini_file_test cover the engine's side.
+//  3. A quoted value with exactly 2047 characters between its quotes: Wine returns
+//     2046 of them (an off-by-one in PROFILE_CopyEntry when the closing quote falls
+//     just past the buffer). The engine returns all 2047, as for any value that fits.
+//     The generator avoids exactly that length; ini_file_test covers the engine's side.
 //  4. Only ASCII letters fold when names are matched (Part 1.3); Wine folds every
 //     letter of the code page. Generated names use ASCII letters only.
 //  5. A default made of blanks only: Wine keeps one blank of it (its trimming loop
@@ -206,7 +205,8 @@ public:
             case 9: return "inner  blanks\tand tab";
             case 10: return "\xE9\xA0\x85\x81\xFF";
             case 11: {
-                // Long values around the 2047-character limit (not 2049 quoted: see 3).
+                // Long values around the 2047-character limit (not 2047 between quotes:
+                // see 3).
                 const int length = 2040 + Below(20);
                 std::string v(static_cast<size_t>(length), 'v');
                 v[0] = static_cast<char>('a' + Below(26));
