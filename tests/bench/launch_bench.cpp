@@ -1,0 +1,177 @@
+// Benchmark of a launch's own cost beside the cost of starting a program: the work the
+// launcher does before it creates the game's process (SavePreviousSettings,
+// ReadGameSettings and ApplySettings with the log on, on the dual-chip board loaded into
+// the registry), and a bare CreateProcessA of probe.exe, until the process handle is
+// returned and until the process has ended. Windows (or Wine) only.
+//
+//   launch_bench [runs] [probe.exe]     (default 50 runs; the probe built with the tests)
+//
+// The board is loaded below HKEY_LOCAL_MACHINE of the registry this program sees (under
+// Wine: the prefix's), replacing the driver key the board uses.
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/log.h"
+#include "core/file_names.h"
+#include "core/ini_file.h"
+#include "support/regedit_file.h"
+#include "tweaks/apply_settings.h"
+#include "tweaks/previous_settings.h"
+#include "tweaks/registry_enhanced.h"
+#include "tweaks/tweak_settings.h"
+#include "win32/win32_registry.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr char kDriverKey[] = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+constexpr char kTitle[] = "Bench Game";
+
+double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+std::string ModuleDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return pallisar::ExtractFilePath(path);
+}
+
+// A fresh directory holding settings.cfg (log on) and a Game.dat with one full entry.
+std::string MakeProgramDir() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir =
+        std::string(temp) + "pallisar-launch-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    pallisar::IniFile settings(dir + "settings.cfg");
+    settings.WriteString("Program", "Version", "1.01");
+    settings.WriteString("Program", "GenerateLog", "1");
+    settings.WriteString("Program", "ResetSettings", "1");
+    pallisar::IniFile gameDat(dir + "Game.dat");
+    const char* const tweaks[][2] = {
+        {"Run", "C:\\Games\\bench.exe"}, {"Splash", "Disable"},
+        {"TextureCompression", "Enable"}, {"MIPMap", "Enable"},
+        {"D3DMIPMap", "Enable"}, {"TripleBuffering", "Enable"},
+        {"ColorDepth", "Force 32BPP Rendering"}, {"MaxBufferedFrames", "2 Pending Buffers"},
+        {"gl16BitZPrecision", "Faster"}, {"gl32BitZPrecision", "Fast"},
+        {"D3DMaxBufferedFrames", "3 Pending Buffers"}, {"glHSR", "Conservative Tiling"},
+        {"glGuardbandClipping", "Enable"}, {"AlphaBlending", "Sharper"},
+        {"TDFilterQuality", "High"}, {"AA", "4 Sample Anti-Aliasing"},
+        {"LODBias", "-0.75"}, {"glAAToggle", "Num-Lock"},
+        {"D3DAAToggle", "Ctrl-Alt-A"}, {"VSynch", "Disable"},
+        {"D3DVSynch", "Disable"}, {"RGamma", "1.50"},
+        {"GGamma", "1.40"}, {"BGamma", "1.20"},
+        {"ZBuffer", "Enable"},
+    };
+    for (const auto& [key, value] : tweaks) gameDat.WriteString(kTitle, key, value);
+    return dir;
+}
+
+void RemoveProgramDir(const std::string& dir) {
+    for (const char* name : {"settings.cfg", "Game.dat", "pallisar.log", "probe-report.ini"}) {
+        DeleteFileA((dir + name).c_str());
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    const std::string probe = argc > 2 ? argv[2] : ModuleDir() + "..\\tests\\probe.exe";
+    if (!pallisar::FileExists(probe)) {
+        std::fprintf(stderr, "probe not found: %s\n", probe.c_str());
+        return 2;
+    }
+
+    pallisar::Win32Registry registry;
+    registry.DeleteTree(pallisar::RegRoot::LocalMachine, kDriverKey);
+    try {
+        pallisar::test::LoadRegeditFile(registry,
+                                        pallisar::test::FixturePath("boards/voodoo5_dual.reg"));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "cannot load the board: %s\n", error.what());
+        return 2;
+    }
+
+    const std::string dir = MakeProgramDir();
+    pallisar::Log log(dir);
+    pallisar::TRegistryEnhanced reg(registry);
+    pallisar::DriverState driver{kDriverKey, false, "DualChipAASLI"};
+    pallisar::TweakContext context{reg, log, driver};
+    const pallisar::IniFile gameDat(dir + "Game.dat");
+
+    // (a) The launcher's work before the process is created, and the restore after it.
+    Clock::duration before_start{};
+    Clock::duration restore{};
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        const pallisar::TPrevSettings previous = pallisar::SavePreviousSettings(context);
+        pallisar::ApplySettings(context, pallisar::ReadGameSettings(gameDat, kTitle));
+        const auto applied = Clock::now();
+        pallisar::RestorePreviousSettings(context, previous);
+        restore += Clock::now() - applied;
+        before_start += applied - start;
+    }
+
+    // (b) A bare start of the probe, as TExecFile makes it.
+    SetEnvironmentVariableA("PALLISAR_PROBE_REPORT", (dir + "probe-report.ini").c_str());
+    SetEnvironmentVariableA("PALLISAR_PROBE_DRIVER_KEY", nullptr);
+    Clock::duration created{};
+    Clock::duration ended{};
+    for (int i = 0; i < runs; ++i) {
+        std::string command = "\"" + probe + "\" ";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION info{};
+        const auto start = Clock::now();
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                            NORMAL_PRIORITY_CLASS | CREATE_NEW_CONSOLE, nullptr, dir.c_str(),
+                            &startup, &info)) {
+            std::fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
+            RemoveProgramDir(dir);
+            return 2;
+        }
+        const auto returned = Clock::now();
+        WaitForSingleObject(info.hProcess, INFINITE);
+        const auto exited = Clock::now();
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        created += returned - start;
+        ended += exited - start;
+    }
+
+    const double a = Millis(before_start) / runs;
+    const double r = Millis(restore) / runs;
+    const double b_created = Millis(created) / runs;
+    const double b_ended = Millis(ended) / runs;
+    std::printf("launch_bench: %d runs each, averages\n", runs);
+    std::printf("  (a) save + read + apply, log on     %9.3f ms\n", a);
+    std::printf("      restore afterwards              %9.3f ms\n", r);
+    std::printf("  (b) CreateProcessA returned          %9.3f ms\n", b_created);
+    std::printf("      probe started and ended          %9.3f ms\n", b_ended);
+    std::printf("  ratio (a) / CreateProcessA           %9.3f\n", a / b_created);
+    std::printf("  ratio (a) / whole probe run          %9.3f\n", a / b_ended);
+    std::printf("  log lines written: %s\n", log.Started() ? "yes" : "no");
+
+    registry.DeleteTree(pallisar::RegRoot::LocalMachine, kDriverKey);
+    RemoveProgramDir(dir);
+    return 0;
+}
+
+#else
+#include <cstdio>
+
+int main() {
+    std::puts("launch_bench measures Windows process creation; run it under Wine.");
+    return 0;
+}
+#endif
