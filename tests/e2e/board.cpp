@@ -22,7 +22,7 @@ const char* const kBoardFiles[] = {"voodoo3_win98", "voodoo4_single", "voodoo5_d
                                    "voodoo5_quad"};
 
 class ScopedKey {
-public:
+  public:
     ScopedKey(HKEY root, const std::string& path, REGSAM access) {
         if (RegOpenKeyExA(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
     }
@@ -33,7 +33,7 @@ public:
     ScopedKey& operator=(const ScopedKey&) = delete;
     HKEY Get() const { return key_; }
 
-private:
+  private:
     HKEY key_ = nullptr;
 };
 
@@ -184,8 +184,8 @@ testing::AssertionResult LoadBoard(const std::string& board) {
     if (keys.empty()) return testing::AssertionFailure() << file << " holds no values";
     for (const auto& key : keys) {
         if (!KeyExists(key.root, key.path)) {
-            return testing::AssertionFailure() << "after importing " << file << " the key "
-                                               << key.path << " is missing";
+            return testing::AssertionFailure()
+                   << "after importing " << file << " the key " << key.path << " is missing";
         }
     }
     if (board.find("win98") != std::string::npos &&

@@ -2,9 +2,8 @@
 // Simulated 3dfx boards in the Wine prefix's registry, and reads of the registry as the
 // program left it. The harness shares the program's prefix, so it sees the same registry.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <optional>
 #include <string>

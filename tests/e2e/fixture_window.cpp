@@ -13,8 +13,11 @@
 //                         format of pallisar.exe's state report (caption, view, a tray
 //                         menu, the list items read back from the list view)
 
+// commctrl.h needs windows.h before it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,8 +50,8 @@ void AddItem(const char* title, const char* path, int image) {
     item.iItem = ListView_GetItemCount(g_fixture.list);
     item.pszText = const_cast<char*>(title);
     item.iImage = image;
-    const int index = static_cast<int>(SendMessageA(g_fixture.list, LVM_INSERTITEMA, 0,
-                                                    reinterpret_cast<LPARAM>(&item)));
+    const int index = static_cast<int>(
+        SendMessageA(g_fixture.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     LVITEMA sub{};
     sub.iSubItem = 1;
     sub.pszText = const_cast<char*>(path);
@@ -71,10 +74,9 @@ void CreateControls(HWND window, bool details) {
     CreateWindowExA(0, "BUTTON", "Exit", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 15, 48, 75, 25,
                     window, reinterpret_cast<HMENU>(kIdExit), instance, nullptr);
     const DWORD view = details ? LVS_REPORT : LVS_ICON;
-    g_fixture.list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                     WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | view, 105, 0, 400,
-                                     300, window, reinterpret_cast<HMENU>(kIdList), instance,
-                                     nullptr);
+    g_fixture.list = CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | view, 105, 0,
+        400, 300, window, reinterpret_cast<HMENU>(kIdList), instance, nullptr);
     // Three stock icons, so that every item has a distinct image index to read back.
     g_fixture.large = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
     g_fixture.small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
@@ -93,8 +95,8 @@ void CreateControls(HWND window, bool details) {
 }
 
 void Ask(HWND window) {
-    const int answer = MessageBoxA(window, "Proceed with the test?", "Confirm",
-                                   MB_YESNO | MB_ICONQUESTION);
+    const int answer =
+        MessageBoxA(window, "Proceed with the test?", "Confirm", MB_YESNO | MB_ICONQUESTION);
     AddItem(answer == IDYES ? "answered Yes" : "answered No", "", 0);
 }
 
@@ -171,9 +173,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) 
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = "E2EFixtureWindow";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, window_class.lpszClassName, kCaption, WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 623, 420, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExA(0, window_class.lpszClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 623, 420, nullptr, nullptr, instance, nullptr);
     CreateControls(window, args.rfind("/DETAILS", 0) == 0);
     ShowWindow(window, args.rfind("/MIN", 0) == 0 ? SW_SHOWMINIMIZED : show);
     UpdateWindow(window);

@@ -1,7 +1,5 @@
 #include "harness.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -47,8 +45,8 @@ std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::strin
         const std::string key = name + "=";
         std::erase_if(entries, [&](const std::string& entry) {
             return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(),
-                                  static_cast<int>(std::min(entry.size(), key.size())),
-                                  key.c_str(), static_cast<int>(key.size())) == CSTR_EQUAL;
+                                  static_cast<int>(std::min(entry.size(), key.size())), key.c_str(),
+                                  static_cast<int>(key.size())) == CSTR_EQUAL;
         });
         entries.push_back(key + value);
     }
@@ -105,11 +103,11 @@ MessageBoxInfo DescribeDialog(HWND dialog) {
 
 // Memory inside another process, freed with the object.
 class RemoteBuffer {
-public:
+  public:
     RemoteBuffer(HANDLE process, size_t size)
         : process_(process),
-          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE)) {}
+          address_(
+              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
     ~RemoteBuffer() {
         if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
     }
@@ -127,7 +125,7 @@ public:
         return ReadProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
     }
 
-private:
+  private:
     HANDLE process_;
     void* address_;
 };
@@ -167,8 +165,8 @@ ProgramDirectory::ProgramDirectory() {
     GetTempPathA(MAX_PATH, temp);
     static unsigned counter = 0;
     for (;;) {
-        path_ = std::string(temp) + "pallisar-e2e-" + std::to_string(GetCurrentProcessId()) +
-                "-" + std::to_string(counter++) + "\\";
+        path_ = std::string(temp) + "pallisar-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(counter++) + "\\";
         if (CreateDirectoryA(path_.c_str(), nullptr)) break;
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
             throw std::runtime_error("cannot create test directory " + path_);
@@ -241,8 +239,8 @@ testing::AssertionResult AppProcess::Start(const std::string& exe, const LaunchO
     const char* directory = options.working_dir.empty() ? nullptr : options.working_dir.c_str();
     if (!CreateProcessA(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
                         environment.data(), directory, &startup, &info)) {
-        return testing::AssertionFailure() << "CreateProcess failed for " << command_line
-                                           << ": error " << GetLastError();
+        return testing::AssertionFailure()
+               << "CreateProcess failed for " << command_line << ": error " << GetLastError();
     }
     CloseHandle(info.hThread);
     process_ = ScopedHandle(info.hProcess);
@@ -257,8 +255,8 @@ bool AppProcess::Running() const {
 testing::AssertionResult AppProcess::WaitForExit(Millis limit, DWORD* exit_code) {
     if (!process_.Valid()) return testing::AssertionFailure() << "no process was started";
     if (WaitForSingleObject(process_.Get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
-        return testing::AssertionFailure() << "process " << id_ << " still running after "
-                                           << limit.count() << " ms";
+        return testing::AssertionFailure()
+               << "process " << id_ << " still running after " << limit.count() << " ms";
     }
     DWORD code = 0;
     GetExitCodeProcess(process_.Get(), &code);
@@ -290,9 +288,9 @@ testing::AssertionResult AppProcess::WaitForMainWindow(const std::string& captio
         }
         Sleep(50);
     } while (std::chrono::steady_clock::now() < deadline);
-    return testing::AssertionFailure() << "no window \"" << caption_prefix << "...\" with a list"
-                                       << " view in process " << id_ << " after "
-                                       << limit.count() << " ms";
+    return testing::AssertionFailure()
+           << "no window \"" << caption_prefix << "...\" with a list"
+           << " view in process " << id_ << " after " << limit.count() << " ms";
 }
 
 std::vector<MessageBoxInfo> AppProcess::MessageBoxes() const {
@@ -325,9 +323,8 @@ std::string WindowText(HWND window) {
     // not ask the control, and a busy program must not stall the harness.
     char buffer[4096] = {};
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer,
-                             reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, kSendLimitMs,
-                             &length)) {
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG, kSendLimitMs, &length)) {
         return {};
     }
     return std::string(buffer, std::min<size_t>(length, sizeof buffer - 1));
@@ -378,8 +375,8 @@ testing::AssertionResult AnswerMessageBox(const MessageBoxInfo& box, const std::
     }
     std::string texts;
     for (const auto& text : box.ButtonTexts()) texts += " \"" + text + "\"";
-    return testing::AssertionFailure() << "box \"" << box.caption << "\" has no button \""
-                                       << button << "\"; it has" << texts;
+    return testing::AssertionFailure()
+           << "box \"" << box.caption << "\" has no button \"" << button << "\"; it has" << texts;
 }
 
 std::vector<std::string> ListViewState::Captions() const {
@@ -388,12 +385,9 @@ std::vector<std::string> ListViewState::Captions() const {
     return captions;
 }
 
-HWND FindListView(HWND window) {
-    return FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
-}
+HWND FindListView(HWND window) { return FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr); }
 
-testing::AssertionResult ReadListView(const AppProcess& process, HWND list,
-                                      ListViewState* state) {
+testing::AssertionResult ReadListView(const AppProcess& process, HWND list, ListViewState* state) {
     if (list == nullptr) return testing::AssertionFailure() << "no list view";
     constexpr size_t kTextOffset = 512;  // after the LVITEMA / LVCOLUMNA record
     constexpr int kTextSize = 1024;

@@ -5,7 +5,11 @@
 // program fails the test instead of stalling the run. Helpers that can fail return
 // testing::AssertionResult carrying what was seen.
 
+// commctrl.h (the list view's messages and LV_VIEW_* values) needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -26,7 +30,7 @@ std::string WindowsPath(const std::string& path);
 
 // Owns one kernel handle; closes it once.
 class ScopedHandle {
-public:
+  public:
     ScopedHandle() = default;
     explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
     ~ScopedHandle() { Close(); }
@@ -40,13 +44,13 @@ public:
     [[nodiscard]] HANDLE Take() { return std::exchange(handle_, nullptr); }
     void Close();
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 
 // A fresh directory for one run of the program, removed with its contents at the end.
 class ProgramDirectory {
-public:
+  public:
     ProgramDirectory();
     ~ProgramDirectory();
     ProgramDirectory(const ProgramDirectory&) = delete;
@@ -62,7 +66,7 @@ public:
     std::string Read(const std::string& name) const;
     bool Exists(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -90,7 +94,7 @@ struct MessageBoxInfo {
 // One running program. The destructor kills it when it is still running; once it has
 // ended, Start may run the next one.
 class AppProcess {
-public:
+  public:
     AppProcess() = default;
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
@@ -112,7 +116,7 @@ public:
     std::vector<MessageBoxInfo> MessageBoxes() const;
     testing::AssertionResult WaitForMessageBox(Millis limit, MessageBoxInfo* box) const;
 
-private:
+  private:
     ScopedHandle process_;
     DWORD id_ = 0;
 };
@@ -171,8 +175,8 @@ testing::AssertionResult WaitForCaption(HWND window, Millis limit, Predicate pre
         if (std::chrono::steady_clock::now() >= deadline) break;
         Sleep(50);
     }
-    return testing::AssertionFailure() << "caption still \"" << caption << "\" after "
-                                       << limit.count() << " ms";
+    return testing::AssertionFailure()
+           << "caption still \"" << caption << "\" after " << limit.count() << " ms";
 }
 
 }  // namespace pallisar::e2e

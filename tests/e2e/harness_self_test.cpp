@@ -1,13 +1,11 @@
 // The harness against a window program whose behaviour is fixed (fixture_window.cpp), so
 // that a fault in the harness shows here and not as a puzzling failure of pallisar.exe.
 
-#include "harness.h"
-
-#include <commctrl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "board.h"
+#include "harness.h"
 #include "state_file.h"
 
 namespace pallisar::e2e {
@@ -18,7 +16,7 @@ using ::testing::ElementsAre;
 constexpr char kFixtureCaption[] = "E2E Fixture Window";
 
 class HarnessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { exe_ = dir_.Install(E2E_FIXTURE_WINDOW_EXE); }
 
     // Starts the fixture and finds its window.
@@ -35,8 +33,8 @@ protected:
 };
 
 TEST_F(HarnessTest, ReadsColumnsItemsImagesAndView) {
-    for (const auto& [arg, view] : {std::pair<std::string, DWORD>{"", LV_VIEW_ICON},
-                                    {"/DETAILS", LV_VIEW_DETAILS}}) {
+    for (const auto& [arg, view] :
+         {std::pair<std::string, DWORD>{"", LV_VIEW_ICON}, {"/DETAILS", LV_VIEW_DETAILS}}) {
         SCOPED_TRACE("argument \"" + arg + "\"");
         AppProcess app;
         LaunchOptions options;
@@ -114,7 +112,8 @@ TEST_F(HarnessTest, AnswersAYesNoBoxOpenedByAButton) {
         ASSERT_EQ(report.list.size(), 4u);
         EXPECT_EQ(report.list[0].path, "C:\\games\\alpha.exe");
         EXPECT_EQ(report.list[3].caption, expected);
-        EXPECT_THAT(report.MenuCaptions("TrayPopup"), ElementsAre("Alpha", "-", "&Restore", "E&xit"));
+        EXPECT_THAT(report.MenuCaptions("TrayPopup"),
+                    ElementsAre("Alpha", "-", "&Restore", "E&xit"));
         EXPECT_THAT(report.Flagged("TrayPopup", 'd'), ElementsAre("&Restore"));
         EXPECT_TRUE(app.MessageBoxes().empty());
         ASSERT_TRUE(PressButton(window, "Exit"));

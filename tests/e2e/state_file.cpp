@@ -47,8 +47,8 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
     std::string line;
     int number = 0;
     auto fail = [&](const char* why) {
-        return testing::AssertionFailure() << "state file line " << number << " \"" << line
-                                           << "\": " << why;
+        return testing::AssertionFailure()
+               << "state file line " << number << " \"" << line << "\": " << why;
     };
     while (std::getline(in, line)) {
         ++number;
@@ -67,9 +67,8 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
             // A menu caption may hold a tab itself (shortcut text): the flags and the image
             // are the last two fields.
             const auto last = line.rfind('\t');
-            const auto middle = last == std::string::npos || last == 0
-                                    ? std::string::npos
-                                    : line.rfind('\t', last - 1);
+            const auto middle = last == std::string::npos || last == 0 ? std::string::npos
+                                                                       : line.rfind('\t', last - 1);
             if (middle == std::string::npos || middle < 5) return fail("menu item needs 3 fields");
             MenuEntry entry;
             entry.caption = line.substr(5, middle - 5);

@@ -4,9 +4,8 @@
 // "PallisarWriteState"): caption, view style, menus with their flags, list items. Menus of
 // another process cannot be read under Wine, so the tests read them here.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <map>
 #include <string>

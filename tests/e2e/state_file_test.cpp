@@ -1,10 +1,10 @@
 // Reading pallisar.exe's state report: the tests trust what it gives them, so a misread
 // tab, flag or half-written file must fail here.
 
+#include "state_file.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include "state_file.h"
 
 namespace pallisar::e2e {
 namespace {
@@ -57,8 +57,8 @@ TEST(StateReportParse, ReadsEveryPart) {
 
 TEST(StateReportParse, AcceptsCrLfAndAnEmptyList) {
     StateReport report;
-    ASSERT_TRUE(ParseStateReport("caption=X\r\nviewstyle=0\r\n[menu TrayPopup]\r\n[list]\r\n",
-                                 &report));
+    ASSERT_TRUE(
+        ParseStateReport("caption=X\r\nviewstyle=0\r\n[menu TrayPopup]\r\n[list]\r\n", &report));
     EXPECT_EQ(report.caption, "X");
     EXPECT_TRUE(report.list.empty());
     EXPECT_TRUE(report.menus.count("TrayPopup"));
