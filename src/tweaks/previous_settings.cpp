@@ -57,8 +57,10 @@ void ExchangeOnce(TweakContext& context, std::string_view group, const std::stri
 void SaveGroup(TRegistryEnhanced& reg, std::string_view toggleKey, std::string_view swapInterval,
                std::string& toggle, std::string& vsync, std::string& r, std::string& g,
                std::string& b) {
-    toggle = reg.ReadValueDefault(toggleKey, kNone) == kNone ? std::string(kDisable)
-                                                             : reg.ReadValue(toggleKey);
+    // The text read already is the value's own (string or number), so it is kept
+    // rather than read a second time.
+    toggle = reg.ReadValueDefault(toggleKey, kNone);
+    if (toggle == kNone) toggle = kDisable;
     // Only "0" and "absent" are told apart: any other interval restores as absent.
     vsync = reg.ReadValueDefault(swapInterval, kNone) == "0" ? kDisable : kEnable;
     r = reg.ReadValueDefault("SSTH3_RGAMMA", kDefaultGamma);
