@@ -97,8 +97,8 @@ testing::AssertionResult WaitForProbeRuns(const std::string& path, size_t count,
         for (const auto& run : *runs) complete += run.complete ? 1 : 0;
         if (complete >= count) return testing::AssertionSuccess();
         if (std::chrono::steady_clock::now() >= deadline) {
-            return testing::AssertionFailure() << path << " holds " << complete
-                                               << " complete runs, wanted " << count;
+            return testing::AssertionFailure()
+                   << path << " holds " << complete << " complete runs, wanted " << count;
         }
         Sleep(50);
     }
@@ -114,8 +114,8 @@ testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, in
         return testing::AssertionFailure() << "cannot write into the process: " << GetLastError();
     }
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                             remote.Address(), SMTO_ABORTIFHUNG, 5000, &answer) ||
+    if (!SendMessageTimeoutA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), remote.Address(),
+                             SMTO_ABORTIFHUNG, 5000, &answer) ||
         !answer) {
         return testing::AssertionFailure() << "LVM_SETITEMSTATE failed for item " << index;
     }
@@ -138,8 +138,8 @@ testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
 
 bool Answers(HWND window, Millis limit) {
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL,
-                               static_cast<UINT>(limit.count()), &answer) != 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(limit.count()),
+                               &answer) != 0;
 }
 
 bool WaitForProcessEnd(DWORD process_id, Millis limit) {
@@ -201,8 +201,8 @@ std::map<std::string, std::string> GroupValuesAsProbeSees(const std::string& dri
                                                           const std::string& group) {
     std::map<std::string, std::string> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (driver_key + "\\" + group).c_str(), 0, KEY_READ,
-                      &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (driver_key + "\\" + group).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
         return values;
     }
     for (DWORD index = 0;; ++index) {
