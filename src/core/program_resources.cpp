@@ -152,9 +152,12 @@ std::optional<std::vector<DirectoryEntry>> PeResources::TypeDirectory(std::uint3
 // The first language of a resource, as the shell takes when no language is asked for.
 std::optional<std::string> PeResources::Data(const DirectoryEntry& entry) const {
     if (!entry.subdirectory) return std::nullopt;
-    const auto languages = Directory(entry.offset);
-    if (!languages || languages->empty() || languages->front().subdirectory) return std::nullopt;
-    const auto data_entry = source_.Read(root_ + languages->front().offset, 16);
+    // Only the first entry is read: a forged directory may claim 131070 languages.
+    const auto languages = source_.Read(root_ + entry.offset, 24);
+    if (!languages || U16(*languages, 12) + U16(*languages, 14) == 0) return std::nullopt;
+    const std::uint32_t data_offset = U32(*languages, 20);
+    if ((data_offset >> 31) != 0) return std::nullopt;  // a directory, not data
+    const auto data_entry = source_.Read(root_ + data_offset, 16);
     if (!data_entry) return std::nullopt;
     const std::uint32_t size = U32(*data_entry, 4);
     const auto offset = FileOffset(U32(*data_entry, 0));
