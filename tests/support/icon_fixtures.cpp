@@ -180,12 +180,12 @@ std::string MakeIcoFile(const std::vector<IconImage>& images) {
     return out;
 }
 
-std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus) {
+std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus) {
     ResourceType icons{3, {}};
     ResourceType rcdata{10, {{"", 1, "not an icon"}}};
     ResourceType group_type{14, {}};
     std::uint32_t next_id = 1;
-    for (const IconGroupSpec& group : groups) {
+    for (const IconGroupFixture& group : groups) {
         std::string dir;
         U16(dir, 0);
         U16(dir, 1);
@@ -266,7 +266,7 @@ std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus) 
     return out;
 }
 
-std::string MakeNeFile(const std::vector<IconGroupSpec>& groups) {
+std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {
     struct NeResource {
         std::uint32_t id;
         std::string data;
@@ -274,7 +274,7 @@ std::string MakeNeFile(const std::vector<IconGroupSpec>& groups) {
     std::vector<NeResource> icons;
     std::vector<NeResource> directories;
     std::uint32_t next_id = 1;
-    for (const IconGroupSpec& group : groups) {
+    for (const IconGroupFixture& group : groups) {
         std::string dir;
         U16(dir, 0);
         U16(dir, 1);
@@ -355,8 +355,8 @@ std::string MakeNeFile(const std::vector<IconGroupSpec>& groups) {
     return out;
 }
 
-std::vector<IconGroupSpec> NumberedGroups(int count, int seed) {
-    std::vector<IconGroupSpec> groups;
+std::vector<IconGroupFixture> NumberedGroups(int count, int seed) {
+    std::vector<IconGroupFixture> groups;
     for (int i = 0; i < count; ++i) {
         groups.push_back({"",
                           static_cast<std::uint16_t>(i + 1),

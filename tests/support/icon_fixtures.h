@@ -20,7 +20,7 @@ IconImage MakePngImage(int width, int height, int seed = 0);
 std::string MakeIcoFile(const std::vector<IconImage>& images);
 
 // One icon group resource of a program file.
-struct IconGroupSpec {
+struct IconGroupFixture {
     std::string name;  // a named resource when not empty (ASCII), else `id`
     std::uint16_t id = 0;
     std::vector<IconImage> images;
@@ -32,14 +32,14 @@ struct IconGroupSpec {
 // the groups in the order given, their images as RT_ICON resources with ids from 1,
 // and one unrelated RCDATA resource. The caller stores named groups first, as
 // resource compilers do.
-std::string MakePeFile(const std::vector<IconGroupSpec>& groups, bool pe32plus = false);
+std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus = false);
 
 // A 16-bit NE library with the groups (ids only; names are ignored) and their
 // images as RT_ICON resources with ids from 1, data aligned to 16 bytes.
-std::string MakeNeFile(const std::vector<IconGroupSpec>& groups);
+std::string MakeNeFile(const std::vector<IconGroupFixture>& groups);
 
 // `count` groups with ids 1..count; group i holds a 16x16 and a 32x32 image whose
 // pixels depend on i.
-std::vector<IconGroupSpec> NumberedGroups(int count, int seed = 0);
+std::vector<IconGroupFixture> NumberedGroups(int count, int seed = 0);
 
 }  // namespace pallisar::test

@@ -33,7 +33,7 @@ class FileIndexIconTest : public testing::Test {
     }
 
     TempDir dir;
-    std::vector<IconGroupSpec> groups;
+    std::vector<IconGroupFixture> groups;
     std::string program;
 };
 

@@ -95,7 +95,7 @@ TEST(ProgramFile, CountsAndReadsIconGroupsInDirectoryOrder) {
     for (bool pe32plus : {false, true}) {
         SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
         // A named group comes first, then ids; the numbers of the ids do not matter.
-        std::vector<IconGroupSpec> groups = {
+        std::vector<IconGroupFixture> groups = {
             {"MAINICON", 0, {MakeDibImage(32, 32, 8, 10), MakeDibImage(16, 16, 8, 11)}, 0},
             {"", 2, {MakeDibImage(48, 48, 32, 20)}, 0},
             {"", 7, {MakeDibImage(32, 32, 4, 30), MakeDibImage(32, 32, 8, 31)}, 0},
