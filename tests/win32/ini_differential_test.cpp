@@ -506,6 +506,8 @@ private:
 }  // namespace
 
 TEST(IniDifferential, MatchesTheProfileApiOnGeneratedFiles) {
+    // INI_DIFF_FIRST and INI_DIFF_COUNT pick cases to run again; INI_DIFF_FULL prints
+    // whole files in mismatch reports.
     int first = 0, count = kCases;
     if (const char* env = std::getenv("INI_DIFF_FIRST")) first = std::atoi(env);
     if (const char* env = std::getenv("INI_DIFF_COUNT")) count = std::atoi(env);
