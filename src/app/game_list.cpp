@@ -18,9 +18,9 @@ namespace {
 // The shell's standard icon, used for entries without a usable icon file.
 IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\\shell32.dll", 0}; }
 
-IconRef EntryIcon(IniFile& catalogue, const std::string& title, const SystemInfo& system,
-                  IconFileInfo& icons) {
-    const std::string iconName = catalogue.ReadString(title, "IconName", "");
+IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::string& title,
+                  const SystemInfo& system, IconFileInfo& icons) {
+    const std::string iconName = entries.ReadString(title, "IconName", "");
     const size_t comma = iconName.find(',');
     const std::string file = comma == std::string::npos ? "" : iconName.substr(0, comma);
     const std::string number = comma == std::string::npos ? iconName : iconName.substr(comma + 1);
@@ -45,7 +45,10 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     auto& tray = view.TrayPopup;
     while (tray.size() > 3) tray.erase(tray.begin());
 
-    std::vector<std::string> titles = catalogue.ReadSections();
+    // One look at the file serves every read of the load; the icon repairs are
+    // written to the file itself.
+    const IniSnapshot entries = catalogue.Snapshot();
+    std::vector<std::string> titles = entries.ReadSections();
     std::stable_sort(titles.begin(), titles.end(), [](const std::string& a, const std::string& b) {
         return CompareText(a, b) < 0;
     });
@@ -54,7 +57,7 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     int configOnly = 0;
     for (size_t i = 0; i < titles.size(); ++i) {
         const std::string& title = titles[i];
-        const std::string run = catalogue.ReadString(title, "Run", "");
+        const std::string run = entries.ReadString(title, "Run", "");
         // Only the exact upper-case text counts here, unlike at launch.
         const bool isConfigOnly = run == kConfigOnlyRun;
         if (isConfigOnly) {
@@ -63,7 +66,7 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
             ++games;
         }
 
-        const IconRef icon = EntryIcon(catalogue, title, system, icons);
+        const IconRef icon = EntryIcon(entries, catalogue, title, system, icons);
         view.IconList.push_back(icon);
         view.TrayIcons.push_back(icon);
 
