@@ -85,6 +85,12 @@ std::string MakeProgramDir() {
     return dir;
 }
 
+// The INI engine re-reads a file at every read while it is younger than three seconds
+// (time stamps are too coarse to trust before then). A launch normally comes long
+// after the last change of settings.cfg, so the figures are taken once that window has
+// passed.
+void LetFilesSettle() { Sleep(3500); }
+
 void RemoveProgramDir(const std::string& dir) {
     for (const char* name : {"settings.cfg", "Game.dat", "pallisar.log", "probe-report.ini"}) {
         DeleteFileA((dir + name).c_str());
@@ -138,8 +144,10 @@ int main(int argc, char** argv) {
         }
         return timing;
     };
+    LetFilesSettle();
     const Timing logged = time_launches();
     pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "0");
+    LetFilesSettle();
     const Timing quiet = time_launches();
 
     // (b) A bare start of the probe, as TExecFile makes it.
