@@ -19,7 +19,7 @@
 //     2046 of them (an off-by-one in PROFILE_CopyEntry when the closing quote falls
 //     just past the buffer). The engine returns all 2047, as for any value that fits.
 //     The generator avoids exactly that length; ini_file_test covers the engine's side.
-//  4. Only ASCII letters fold when names are matched (Part 1.3); Wine folds every
+//  4. Only ASCII letters fold when names are matched; Wine folds every
 //     letter of the code page. Generated names use ASCII letters only.
 //  5. A default made of blanks only: Wine keeps one blank of it (its trimming loop
 //     stops at the first character). The engine drops all trailing blanks as the
