@@ -21,9 +21,9 @@ std::string Log::Path() const { return FindFileNoCase(dir_, kFileName); }
 void Log::WriteLog(const std::string& text) {
     if (!settings_.GenerateLog()) return;
 
-    const std::string path = Path();
-    const bool append = started_ && FileExists(path);
-    FilePtr file(std::fopen(path.c_str(), append ? "ab" : "wb"));
+    // After the first line of the run, lines are appended; a log deleted meanwhile is
+    // created again by the append itself.
+    FilePtr file(std::fopen(Path().c_str(), started_ ? "ab" : "wb"));
     if (!file) return;  // the line is dropped; the caller goes on
     started_ = true;
 
