@@ -14,12 +14,6 @@ SIZE ActualSize(int cx, int cy) {
 
 }  // namespace
 
-void IconHandle::Reset(HICON icon) {
-    if (icon == icon_) return;
-    if (icon_) DestroyIcon(icon_);
-    icon_ = icon;
-}
-
 IconHandle CreateIconFromImage(const IconImage& image, int cx, int cy) {
     if (image.data.empty()) return IconHandle();
     const SIZE size = ActualSize(cx, cy);

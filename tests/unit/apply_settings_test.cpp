@@ -8,6 +8,7 @@
 #include "platform/memory_registry.h"
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
+#include "support/tweak_engine_fixture.h"
 #include "support/tweak_scenarios.h"
 
 using namespace pallisar;
@@ -15,26 +16,12 @@ using namespace pallisar::test;
 
 namespace {
 
-const std::string kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+const std::string kDriverKey = kFixtureDriverKey;
 const std::string kGlideKey = kDriverKey + "\\Glide";
 const std::string kD3DKey = kDriverKey + "\\D3D";
 
-class ApplySettingsTest : public testing::Test {
+class ApplySettingsTest : public TweakEngineTest {
   protected:
-    MemoryRegistry memory;
-    ValueRefusingStore store{memory};
-    TRegistryEnhanced reg{store};
-    RecordingLog log;
-    DriverState driver{kDriverKey, false, "QuadChipAASLI"};
-    TweakContext context{reg, log, driver};
-
-    ValueMap Tree() { return ReadValueTree(memory, kDriverKey); }
-    std::optional<std::string> Value(const std::string& name) {
-        const ValueMap tree = Tree();
-        const auto found = tree.find(name);
-        if (found == tree.end()) return std::nullopt;
-        return found->second;
-    }
     // The "Setting <group> Variable -- <name>" lines, in order.
     std::vector<std::string> SettingLines() const {
         std::vector<std::string> lines;

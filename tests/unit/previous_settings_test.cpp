@@ -10,6 +10,7 @@
 #include "platform/memory_registry.h"
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
+#include "support/tweak_engine_fixture.h"
 #include "support/tweak_scenarios.h"
 #include "tweaks/apply_settings.h"
 
@@ -18,26 +19,12 @@ using namespace pallisar::test;
 
 namespace {
 
-const std::string kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+const std::string kDriverKey = kFixtureDriverKey;
 const std::string kGlideKey = kDriverKey + "\\Glide";
 const std::string kD3DKey = kDriverKey + "\\D3D";
 
-class PreviousSettingsTest : public testing::Test {
+class PreviousSettingsTest : public TweakEngineTest {
   protected:
-    MemoryRegistry memory;
-    ValueRefusingStore store{memory};
-    TRegistryEnhanced reg{store};
-    RecordingLog log;
-    DriverState driver{kDriverKey, false, "QuadChipAASLI"};
-    TweakContext context{reg, log, driver};
-
-    ValueMap Tree() { return ReadValueTree(memory, kDriverKey); }
-    std::optional<std::string> Value(const std::string& name) {
-        const ValueMap tree = Tree();
-        const auto found = tree.find(name);
-        if (found == tree.end()) return std::nullopt;
-        return found->second;
-    }
     void Seed(const std::string& key, const std::string& name, const std::string& text) {
         ASSERT_TRUE(SeedText(memory, kDriverKey + "\\" + key, name, text));
     }
