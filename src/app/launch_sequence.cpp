@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "tweaks/apply_settings.h"
+#include "tweaks/tweak_burst.h"
 #include "tweaks/tweak_settings.h"
 
 namespace pallisar {
@@ -38,8 +39,11 @@ void GameLauncher::TrayLaunch(const std::string& title) {
 
 void GameLauncher::LaunchWithTweaks(const std::string& title, bool showLoadedBox) {
     const bool saved = settings_.ResetSettings();
-    if (saved) previous_ = SavePreviousSettings(tweaks_);
-    WriteGameTweaks(title);
+    {
+        const TweakBurst burst(tweaks_);
+        if (saved) previous_ = SavePreviousSettings(tweaks_);
+        WriteGameTweaks(title);
+    }
     if (IsConfigOnly(title)) {
         if (showLoadedBox) prompts_.ShowInformation(title + " Loaded");
         log_.WriteLog("Config Only option loaded - " + title);
@@ -49,20 +53,29 @@ void GameLauncher::LaunchWithTweaks(const std::string& title, bool showLoadedBox
     // The setting is read again after the game, but only values recorded by this
     // launch are ever put back: restoring a record that was never taken would write
     // empty gamma values into the driver.
-    if (saved && settings_.ResetSettings()) RestorePreviousSettings(tweaks_, previous_);
+    if (saved && settings_.ResetSettings()) {
+        const TweakBurst burst(tweaks_);
+        RestorePreviousSettings(tweaks_, previous_);
+    }
 }
 
 void GameLauncher::CommandLineLaunch(const std::string& title) {
-    WriteGameTweaks(title);
+    {
+        const TweakBurst burst(tweaks_);
+        WriteGameTweaks(title);
+    }
     RunGame(title);
 }
 
 void GameLauncher::RunGame(const std::string& title) {
     const std::string run = gameDat_.ReadString(title, "Run", "");
     const std::string params = gameDat_.ReadString(title, "Params", "");
-    log_.WriteLog("Running Shortcut \"" + title + "\"");
-    log_.WriteLog("\tCommand String - " + run);
-    log_.WriteLog("\tCommand Paramaters - " + params);
+    {
+        const LogBurst burst(log_);
+        log_.WriteLog("Running Shortcut \"" + title + "\"");
+        log_.WriteLog("\tCommand String - " + run);
+        log_.WriteLog("\tCommand Paramaters - " + params);
+    }
 
     exec_.SetWorkingDir(ExtractProgramDir(run));
     exec_.SetCommandLine(run);

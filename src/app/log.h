@@ -4,9 +4,17 @@
 // actually written in a run replaces the file; later lines are appended. Lines end
 // with CR LF and are written byte for byte as given.
 //
+// During a burst (LogWriter::BeginBurst) GenerateLog is read once, at the burst's
+// first line, and the file stays open until the burst ends; every line still reaches
+// the file before WriteLog returns. Outside a burst the file is open only while one
+// line is written.
+//
 // A log that cannot be created or written drops the line: logging never stops the
 // operation that logs.
 
+#include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/program_settings.h"
@@ -23,6 +31,8 @@ public:
     explicit Log(std::string programDir);
 
     void WriteLog(const std::string& text) override;
+    void BeginBurst() override { ++bursts_; }
+    void EndBurst() override;
 
     // Whether a line has been written in this run (the log-started flag).
     bool Started() const { return started_; }
@@ -30,9 +40,18 @@ public:
     std::string Path() const;
 
 private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    bool Generate();
+
     std::string dir_;
     ProgramSettings settings_;
     bool started_ = false;
+    int bursts_ = 0;
+    std::optional<bool> burstGenerates_;  // GenerateLog as read at the burst's first line
+    std::unique_ptr<std::FILE, FileCloser> file_;  // open only during a burst
 };
 
 // "Application Initialized - " + date + " " + time.

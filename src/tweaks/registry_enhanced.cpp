@@ -1,7 +1,5 @@
 #include "tweaks/registry_enhanced.h"
 
-#include <memory>
-
 #include "core/errors.h"
 
 namespace pallisar {
@@ -93,9 +91,9 @@ void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) 
     if (Key.empty()) return;
     const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
     const std::string value_name = ValueName(name);
-    std::unique_ptr<RegistryKey> key;
-    if (store_.CreateKey(Root(), StorePath(path), key) != reg_error::kSuccess ||
-        key->SetValue(value_name, value) != reg_error::kSuccess)
+    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Create,
+                                  [&](RegistryKey& key) { return key.SetValue(value_name, value); });
+    if (result != reg_error::kSuccess)
         throw RegistryError(Quoted("Failed to set data for", value_name));
 }
 
@@ -103,12 +101,11 @@ std::string TRegistryEnhanced::ReadValue(std::string_view name) {
     if (Key.empty()) return {};
     const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
     const std::string value_name = ValueName(name);
-    std::unique_ptr<RegistryKey> key;
-    if (store_.OpenKey(Root(), StorePath(path), false, key) != reg_error::kSuccess) return {};
     RegValue value;
-    const long result = key->QueryValue(value_name, value);
-    if (result == reg_error::kFileNotFound) return {};
-    if (result != reg_error::kSuccess)
+    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
+                                  [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
+    if (!result || *result == reg_error::kFileNotFound) return {};
+    if (*result != reg_error::kSuccess)
         throw RegistryError(Quoted("Failed to get data for", value_name));
     if (value.type == RegType::Dword && value.data.size() != 4)
         throw RegistryError(Quoted("Invalid data type for", value_name));
@@ -119,13 +116,12 @@ std::string TRegistryEnhanced::ReadValue(std::string_view name) {
 std::string TRegistryEnhanced::ReadValueDefault(std::string_view name, std::string_view fallback) {
     if (Key.empty()) return std::string(fallback);
     const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
-    std::unique_ptr<RegistryKey> key;
-    if (store_.OpenKey(Root(), StorePath(path), false, key) != reg_error::kSuccess)
-        return std::string(fallback);
+    const std::string value_name = ValueName(name);
     RegValue value;
+    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
+                                  [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
     std::string text;
-    if (key->QueryValue(ValueName(name), value) != reg_error::kSuccess || !ValueText(value, text))
-        return std::string(fallback);
+    if (result != reg_error::kSuccess || !ValueText(value, text)) return std::string(fallback);
     return text;
 }
 
@@ -133,20 +129,20 @@ void TRegistryEnhanced::GetKeyNames(std::string_view subPath, std::vector<std::s
     if (Key.empty()) return;
     std::string path = "\\" + TrimSlashes(Key);
     if (!subPath.empty()) path += "\\" + TrimSlashes(subPath);
-    std::unique_ptr<RegistryKey> key;
-    if (store_.OpenKey(Root(), StorePath(path), false, key) != reg_error::kSuccess) return;
     std::vector<std::string> names;
-    key->EnumSubKeys(names);
-    list = std::move(names);
+    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
+                                  [&](RegistryKey& key) { return key.EnumSubKeys(names); });
+    if (result == reg_error::kSuccess) list = std::move(names);
 }
 
 void TRegistryEnhanced::DeleteValue(std::string_view name) {
     if (Key.empty()) return;
     // Unlike the other operations, the base key is used as it stands here.
     const std::string path = "\\" + Key + ParentPath(name);
-    std::unique_ptr<RegistryKey> key;
-    if (store_.OpenKey(Root(), StorePath(path), true, key) != reg_error::kSuccess) return;
-    key->DeleteValue(ValueName(name));  // a missing value or a refusal is ignored
+    const std::string value_name = ValueName(name);
+    // A missing key, a missing value and a refusal are all ignored.
+    keys_.Use(Root(), StorePath(path), KeyAccess::Write,
+              [&](RegistryKey& key) { return key.DeleteValue(value_name); });
 }
 
 }  // namespace pallisar

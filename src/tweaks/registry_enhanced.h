@@ -2,9 +2,10 @@
 // The registry component: a base key (`Key` under `RootKey`) and values addressed
 // by relative names, sub-key path and value name joined by backslashes
 // ("Glide Splash Screen\Value"). Every operation opens its own key through the
-// RegistryStore and releases it before returning; with an empty `Key` an operation
-// does nothing (reads yield their default). A key that cannot be opened for reading
-// or deleting is never reported; the operation has no effect.
+// RegistryStore and releases it before returning, except while a KeepKeysOpen scope
+// lives (see tweaks/operation_keys.h); with an empty `Key` an operation does nothing
+// (reads yield their default). A key that cannot be opened for reading or deleting is
+// never reported; the operation has no effect.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "platform/registry_store.h"
 #include "tweaks/brk_apart.h"
+#include "tweaks/operation_keys.h"
 
 namespace pallisar {
 
@@ -27,7 +29,22 @@ enum class TRootKey {
 
 class TRegistryEnhanced {
   public:
-    explicit TRegistryEnhanced(RegistryStore& store) : store_(store) {}
+    explicit TRegistryEnhanced(RegistryStore& store) : keys_(store) {}
+
+    // For a burst of operations that follow each other at once: while one lives, the
+    // keys the operations open stay open for the next operations on the same keys;
+    // all are released when the last one ends. The results are those of operations
+    // that open their own keys.
+    class KeepKeysOpen {
+      public:
+        explicit KeepKeysOpen(TRegistryEnhanced& reg) : keys_(reg.keys_) { keys_.Hold(); }
+        ~KeepKeysOpen() { keys_.Release(); }
+        KeepKeysOpen(const KeepKeysOpen&) = delete;
+        KeepKeysOpen& operator=(const KeepKeysOpen&) = delete;
+
+      private:
+        OperationKeys& keys_;
+    };
 
     std::string Key;
     TRootKey RootKey = TRootKey::hkCurrentUser;
@@ -69,7 +86,7 @@ class TRegistryEnhanced {
     RegRoot Root() const;
     void WriteData(std::string_view name, const RegValue& value);
 
-    RegistryStore& store_;
+    OperationKeys keys_;
 };
 
 }  // namespace pallisar

@@ -133,18 +133,20 @@ const std::array<TweakKey, kTweakFieldCount>& TweakKeys() { return kKeys; }
 const TweakKey& TweakKeyOf(TweakField field) { return kKeys.at(static_cast<std::size_t>(field)); }
 
 TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
+    // Some thirty reads of one entry: one look at the file serves them all.
+    const IniSnapshot entry = gameDat.Snapshot();
     // Reading the empty name would find a section written as "[]"; a random name
     // that no section carries reads nothing but defaults.
     if (title.empty()) {
         do {
             title = RandomTitle();
-        } while (gameDat.SectionExists(title));
+        } while (entry.SectionExists(title));
     }
 
     TSettings settings;
     for (F field : kReadOrder) {
         const TweakKey& key = TweakKeyOf(field);
-        std::string text = gameDat.ReadString(title, key.Key, key.Fallback);
+        std::string text = entry.ReadString(title, key.Key, key.Fallback);
         settings[field] = key.UpperCased ? UpperCase(text) : std::move(text);
     }
     return settings;

@@ -63,21 +63,23 @@ long EnumNames(HKEY key, bool sub_keys, std::vector<std::string>& names) {
 
 class Win32Key final : public RegistryKey {
   public:
+    static constexpr DWORD kFirstReadSize = 256;
+
     explicit Win32Key(ScopedRegKey key) : key_(std::move(key)) {}
 
     long QueryValue(std::string_view name, RegValue& value) override {
         const std::string value_name(name);
         DWORD type = 0;
-        DWORD size = 0;
-        long result =
-            RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type, nullptr, &size);
-        std::string data;
-        // The value may grow between measuring and reading: measure again then.
-        while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+        // Driver values are short: most reads are done in one call with this buffer.
+        std::string data(kFirstReadSize, '\0');
+        DWORD size = kFirstReadSize;
+        long result = RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(data.data()), &size);
+        // A longer value: read again with the size it has; it may grow in between.
+        while (result == ERROR_MORE_DATA) {
             data.resize(size);
             result = RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type,
                                       reinterpret_cast<BYTE*>(data.data()), &size);
-            if (result == ERROR_SUCCESS) break;
         }
         if (result != ERROR_SUCCESS) return result;
         data.resize(size);

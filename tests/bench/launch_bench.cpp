@@ -2,7 +2,14 @@
 // launcher does before it creates the game's process (SavePreviousSettings,
 // ReadGameSettings and ApplySettings with the log on, on the dual-chip board loaded into
 // the registry), and a bare CreateProcessA of probe.exe, until the process handle is
-// returned and until the process has ended. Windows (or Wine) only.
+// returned and until the process has ended; also the restore after the game. Windows
+// (or Wine) only.
+//
+// Under Wine every registry call is a round trip to the wineserver. On a virtual
+// machine whose processors wake each other slowly, those round trips cost several
+// times more once the wineserver and the program run on different processors; running
+// both on one (taskset -c 0, with the wineserver started under it) shows the figures a
+// desktop gives.
 //
 //   launch_bench [runs] [probe.exe]     (default 50 runs; the probe built with the tests)
 //
@@ -17,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/log.h"
 #include "core/file_names.h"
@@ -25,6 +33,7 @@
 #include "tweaks/apply_settings.h"
 #include "tweaks/previous_settings.h"
 #include "tweaks/registry_enhanced.h"
+#include "tweaks/tweak_burst.h"
 #include "tweaks/tweak_settings.h"
 #include "win32/win32_registry.h"
 
@@ -35,6 +44,16 @@ constexpr char kDriverKey[] = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Devi
 constexpr char kTitle[] = "Bench Game";
 
 double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void PrintRow(const char* what, const std::vector<double>& values) {
+    const auto [least, most] = std::minmax_element(values.begin(), values.end());
+    std::printf("  %-34s %8.3f  (%.3f .. %.3f)\n", what, Median(values), *least, *most);
+}
 
 std::string ModuleDir() {
     char path[MAX_PATH] = {};
@@ -98,6 +117,33 @@ void RemoveProgramDir(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
+// A bare start of the probe, as TExecFile makes it; adds the time until CreateProcessA
+// returned and until the probe ended.
+bool StartAndWait(const std::string& probe, const std::string& dir, std::vector<double>& created,
+                  std::vector<double>& ended) {
+    std::string command = "\"" + probe + "\" ";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    const auto start = Clock::now();
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS | CREATE_NEW_CONSOLE, nullptr, dir.c_str(), &startup,
+                        &info)) {
+        std::fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
+        return false;
+    }
+    const auto returned = Clock::now();
+    WaitForSingleObject(info.hProcess, INFINITE);
+    const auto exited = Clock::now();
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    created.push_back(Millis(returned - start));
+    ended.push_back(Millis(exited - start));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,73 +171,61 @@ int main(int argc, char** argv) {
     pallisar::TweakContext context{reg, log, driver};
     const pallisar::IniFile gameDat(dir + "Game.dat");
 
-    // (a) The launcher's work before the process is created, and the restore after it;
-    // once more with the log off, to show what the log costs.
-    struct Timing {
-        Clock::duration before_start{};
-        Clock::duration restore{};
-    };
-    const auto time_launches = [&] {
-        Timing timing;
-        for (int i = 0; i < runs; ++i) {
-            const auto start = Clock::now();
-            const pallisar::TPrevSettings previous = pallisar::SavePreviousSettings(context);
-            pallisar::ApplySettings(context, pallisar::ReadGameSettings(gameDat, kTitle));
-            const auto applied = Clock::now();
-            pallisar::RestorePreviousSettings(context, previous);
-            timing.restore += Clock::now() - applied;
-            timing.before_start += applied - start;
-        }
-        return timing;
-    };
-    LetFilesSettle();
-    const Timing logged = time_launches();
-    pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "0");
-    LetFilesSettle();
-    const Timing quiet = time_launches();
-
-    // (b) A bare start of the probe, as TExecFile makes it.
     SetEnvironmentVariableA("PALLISAR_PROBE_REPORT", (dir + "probe-report.ini").c_str());
     SetEnvironmentVariableA("PALLISAR_PROBE_DRIVER_KEY", nullptr);
-    Clock::duration created{};
-    Clock::duration ended{};
-    for (int i = 0; i < runs; ++i) {
-        std::string command = "\"" + probe + "\" ";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION info{};
-        const auto start = Clock::now();
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
-                            NORMAL_PRIORITY_CLASS | CREATE_NEW_CONSOLE, nullptr, dir.c_str(),
-                            &startup, &info)) {
-            std::fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
-            RemoveProgramDir(dir);
-            return 2;
+
+    // One run is one launch as the launcher makes it: (a) record, read and write in one
+    // burst, (b) a bare CreateProcessA of the probe, its end, then the restore in one
+    // burst. Taking (a) and (b) in the same run exposes both to the same load.
+    struct Timing {
+        std::vector<double> before_start;  // ms per run
+        std::vector<double> created;
+        std::vector<double> ended;
+        std::vector<double> restore;
+    };
+    const auto time_launches = [&](Timing& timing) {
+        for (int i = 0; i < runs; ++i) {
+            const auto start = Clock::now();
+            pallisar::TPrevSettings previous;
+            {
+                const pallisar::TweakBurst burst(context);
+                previous = pallisar::SavePreviousSettings(context);
+                pallisar::ApplySettings(context, pallisar::ReadGameSettings(gameDat, kTitle));
+            }
+            const auto applied = Clock::now();
+            if (!StartAndWait(probe, dir, timing.created, timing.ended)) return false;
+            const auto restoring = Clock::now();
+            {
+                const pallisar::TweakBurst burst(context);
+                pallisar::RestorePreviousSettings(context, previous);
+            }
+            timing.restore.push_back(Millis(Clock::now() - restoring));
+            timing.before_start.push_back(Millis(applied - start));
         }
-        const auto returned = Clock::now();
-        WaitForSingleObject(info.hProcess, INFINITE);
-        const auto exited = Clock::now();
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        created += returned - start;
-        ended += exited - start;
+        return true;
+    };
+    Timing logged;
+    Timing quiet;
+    LetFilesSettle();
+    bool started = time_launches(logged);
+    pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "0");
+    LetFilesSettle();
+    started = started && time_launches(quiet);
+    if (!started) {
+        RemoveProgramDir(dir);
+        return 2;
     }
 
-    const double a = Millis(logged.before_start) / runs;
-    const double r = Millis(logged.restore) / runs;
-    const double a_quiet = Millis(quiet.before_start) / runs;
-    const double b_created = Millis(created) / runs;
-    const double b_ended = Millis(ended) / runs;
-    std::printf("launch_bench: %d runs each, averages\n", runs);
-    std::printf("  (a) save + read + apply, log on     %9.3f ms\n", a);
-    std::printf("      restore afterwards              %9.3f ms\n", r);
-    std::printf("      save + read + apply, log off    %9.3f ms\n", a_quiet);
-    std::printf("  (b) CreateProcessA returned          %9.3f ms\n", b_created);
-    std::printf("      probe started and ended          %9.3f ms\n", b_ended);
-    std::printf("  ratio (a) / CreateProcessA           %9.3f\n", a / b_created);
-    std::printf("  ratio (a) / whole probe run          %9.3f\n", a / b_ended);
+    const double a = Median(logged.before_start);
+    std::printf("launch_bench: %d launches with the log on, %d with it off; median (min .. max) in ms\n",
+                runs, runs);
+    PrintRow("(a) record + read + write, log on", logged.before_start);
+    PrintRow("    the same, log off", quiet.before_start);
+    PrintRow("    restore after the game, log on", logged.restore);
+    PrintRow("(b) CreateProcessA returned", logged.created);
+    PrintRow("    probe started and ended", logged.ended);
+    std::printf("  ratio (a) / CreateProcessA             %8.3f\n", a / Median(logged.created));
+    std::printf("  ratio (a) / whole probe run            %8.3f\n", a / Median(logged.ended));
     std::printf("  log lines written: %s\n", log.Started() ? "yes" : "no");
 
     registry.DeleteTree(pallisar::RegRoot::LocalMachine, kDriverKey);

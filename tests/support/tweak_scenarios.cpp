@@ -5,6 +5,7 @@
 #include "support/fake_system_info.h"
 #include "support/recording_log.h"
 #include "tweaks/apply_settings.h"
+#include "tweaks/tweak_burst.h"
 
 namespace pallisar::test {
 
@@ -170,7 +171,8 @@ TSettings EveryTweakChanged() {
     return s;
 }
 
-RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game) {
+RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game,
+                       KeyUse keys) {
     RemoveBoards(store);
     LoadRegeditFile(store, FixturePath(board.fixture));
     const FakeSystemInfo system(board.windowsNT);
@@ -184,11 +186,20 @@ RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const T
     RecordingLog log;
     TweakContext context{reg, log, trip.driver};
 
+    std::unique_ptr<TweakBurst> burst;
+    const auto begin_burst = [&] {
+        if (keys == KeyUse::InBursts) burst = std::make_unique<TweakBurst>(context);
+    };
+
     trip.before = snapshot();
+    begin_burst();
     trip.saved = SavePreviousSettings(context);
     ApplySettings(context, game);
+    burst.reset();
     trip.during = snapshot();
+    begin_burst();
     RestorePreviousSettings(context, trip.saved);
+    burst.reset();
     trip.after = snapshot();
     trip.log = std::move(log.lines);
     return trip;

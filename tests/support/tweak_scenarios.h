@@ -67,9 +67,14 @@ struct RoundTrip {
     std::vector<std::string> log;
 };
 
+// How the round trip's operations reach the registry: each with its own key, or as a
+// launch makes them, the record and the writes in one TweakBurst, the restore in another.
+enum class KeyUse { PerOperation, InBursts };
+
 // Removes what an earlier board left below HKEY_LOCAL_MACHINE, loads `board`, finds
 // its driver key as the start-up does, and runs SavePreviousSettings,
 // ApplySettings(game) and RestorePreviousSettings there.
-RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game);
+RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game,
+                       KeyUse keys = KeyUse::PerOperation);
 
 }  // namespace pallisar::test

@@ -49,7 +49,10 @@ protected:
                        "[Solo]\r\nRun=C:\\Solo\\solo.exe\r\nGameOnly=1\r\nRGamma=3.00\r\n"
                        "[Tune]\r\nRun=internal\r\nRGamma=0.50\r\n"
                        "[Broken]\r\nRun=C:\\Broken\\b.exe\r\nLODBias=abc\r\n");
-        starter.while_running = [this] { during = Glide(); };
+        starter.while_running = [this] {
+            held_while_running = {store.OpenHandles(), log.open_bursts};
+            during = Glide();
+        };
     }
 
     void Settings(const std::string& program) {
@@ -95,6 +98,8 @@ protected:
     TExecFile exec{starter};
     GameLauncher launcher{gameDat, settings, log, prompts, tweaks, exec};
     std::map<std::string, std::string> during;
+    // Registry keys and log bursts still open when the game was started.
+    std::pair<int, int> held_while_running{-1, -1};
 };
 
 }  // namespace
@@ -124,6 +129,10 @@ TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack)
     expected["FX_GLIDE_NO_SPLASH"] = "1";
     EXPECT_EQ(Glide(), expected);
     EXPECT_EQ(Get("D3D", "SSTH3_RGAMMA"), "1.20");
+    // Nothing of the launcher's is held open while the game runs, nor afterwards.
+    EXPECT_EQ(held_while_running, std::make_pair(0, 0));
+    EXPECT_EQ(store.OpenHandles(), 0);
+    EXPECT_EQ(log.open_bursts, 0);
 }
 
 TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
@@ -191,6 +200,9 @@ TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
         EXPECT_STREQ(e.what(), "'ABC' is not a valid floating point value");
     }
     EXPECT_THAT(starter.starts, IsEmpty());
+    // The error leaves no key and no log burst open behind it.
+    EXPECT_EQ(store.OpenHandles(), 0);
+    EXPECT_EQ(log.open_bursts, 0);
 }
 
 TEST_F(LaunchTest, CommandLineLaunchNeitherRecordsNorRestores) {

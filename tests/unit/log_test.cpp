@@ -116,3 +116,46 @@ TEST(LogLines, StartAndStopLinesCarryDateAndTime) {
     EXPECT_EQ(ApplicationInitializedLine(clock), "Application Initialized - 07/12/2026 21:30:05");
     EXPECT_EQ(ApplicationTerminatedLine(clock), "Application Terminated - 07/12/2026 21:30:05");
 }
+
+TEST_F(LogTest, ABurstKeepsTheRulesAndEveryLineIsInTheFileAtOnce) {
+    WriteFileBytes(dir.File("pallisar.log"), "old run\r\n");
+    Settings("GenerateLog=1");
+    Log log(dir.Path());
+    {
+        const LogBurst burst(log);
+        log.WriteLog("first of the run");  // replaces the old run's log
+        EXPECT_EQ(LogText(), "first of the run\r\n");
+        log.WriteLog("\tsecond");
+        EXPECT_EQ(LogText(), "first of the run\r\n\tsecond\r\n");
+    }
+    log.WriteLog("after the burst");
+    EXPECT_EQ(LogText(), "first of the run\r\n\tsecond\r\nafter the burst\r\n");
+
+    // Released at the end: a deleted log is created again by the next burst.
+    std::filesystem::remove(dir.File("pallisar.log"));
+    {
+        const LogBurst burst(log);
+        log.WriteLog("again");
+    }
+    EXPECT_EQ(LogText(), "again\r\n");
+}
+
+TEST_F(LogTest, ABurstReadsTheSettingOnceAtItsFirstLine) {
+    Log log(dir.Path());
+    {
+        const LogBurst burst(log);
+        Settings("GenerateLog=1");  // still before the burst's first line
+        log.WriteLog("one");
+        Settings("GenerateLog=0");
+        log.WriteLog("two");
+    }
+    log.WriteLog("dropped");  // outside a burst the setting counts for every line again
+    EXPECT_EQ(LogText(), "one\r\ntwo\r\n");
+    {
+        const LogBurst burst(log);
+        log.WriteLog("dropped too");
+        Settings("GenerateLog=1");
+        log.WriteLog("also dropped");
+    }
+    EXPECT_EQ(LogText(), "one\r\ntwo\r\n");
+}

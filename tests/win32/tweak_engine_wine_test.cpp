@@ -33,24 +33,29 @@ TEST_F(TweakEngineWineTest, LaunchOnEveryBoardMatchesTheInMemoryRegistry) {
                                                        {"every tweak", EveryTweakChanged()}};
     for (const BoardScenario& board : BoardScenarios()) {
         for (const auto& [name, game] : games) {
-            SCOPED_TRACE(board.fixture + " / " + name);
             MemoryRegistry memory;
             const RoundTrip expected = RunRoundTrip(memory, board, game);
-            const RoundTrip actual = RunRoundTrip(windows, board, game);
+            // Each operation with its own key, and as a launch does it, with the keys
+            // kept open through each burst.
+            for (const KeyUse keys : {KeyUse::PerOperation, KeyUse::InBursts}) {
+                SCOPED_TRACE(board.fixture + " / " + name +
+                             (keys == KeyUse::InBursts ? " / in bursts" : ""));
+                const RoundTrip actual = RunRoundTrip(windows, board, game, keys);
 
-            ASSERT_EQ(actual.driver.DriverKey, board.driverKey);
-            EXPECT_EQ(actual.driver.IsVoodoo3, expected.driver.IsVoodoo3);
-            EXPECT_EQ(actual.driver.SliMode, expected.driver.SliMode);
-            ASSERT_FALSE(actual.before.empty());
-            EXPECT_EQ(actual.before, expected.before)
-                << DescribeDifferences(expected.before, actual.before);
-            EXPECT_EQ(actual.saved, expected.saved);
-            EXPECT_EQ(actual.during, expected.during)
-                << DescribeDifferences(expected.during, actual.during);
-            EXPECT_EQ(actual.after, expected.after)
-                << DescribeDifferences(expected.after, actual.after);
-            EXPECT_EQ(actual.log, expected.log);
-            EXPECT_NE(actual.during, actual.before);
+                ASSERT_EQ(actual.driver.DriverKey, board.driverKey);
+                EXPECT_EQ(actual.driver.IsVoodoo3, expected.driver.IsVoodoo3);
+                EXPECT_EQ(actual.driver.SliMode, expected.driver.SliMode);
+                ASSERT_FALSE(actual.before.empty());
+                EXPECT_EQ(actual.before, expected.before)
+                    << DescribeDifferences(expected.before, actual.before);
+                EXPECT_EQ(actual.saved, expected.saved);
+                EXPECT_EQ(actual.during, expected.during)
+                    << DescribeDifferences(expected.during, actual.during);
+                EXPECT_EQ(actual.after, expected.after)
+                    << DescribeDifferences(expected.after, actual.after);
+                EXPECT_EQ(actual.log, expected.log);
+                EXPECT_NE(actual.during, actual.before);
+            }
         }
     }
 }
