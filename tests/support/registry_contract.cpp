@@ -102,6 +102,12 @@ TEST_P(RegistryContractTest, TypedValuesRoundTrip) {
         {"EmptyBinary", RegValue{RegType::Binary, ""}},
         {"Multi", RegValue{RegType::MultiString, std::string("one\0two\0\0", 9)}},
         {"Punctuated name: \\ & = \"", RegValue::Text("x")},
+        // Lengths around a reader's first buffer, and well beyond it.
+        {"Text255", RegValue::Text(std::string(255, 'a'))},
+        {"Text256", RegValue::Text(std::string(256, 'b'))},
+        {"Text5000", RegValue::Text(std::string(5000, 'c'))},
+        {"Binary256", RegValue{RegType::Binary, std::string(256, '\x7F')}},
+        {"Binary257", RegValue{RegType::Binary, std::string(257, '\x01')}},
     };
     for (const auto& [name, value] : values) ASSERT_EQ(key->SetValue(name, value), 0) << name;
     auto reader = [&] {
@@ -228,6 +234,10 @@ TEST_P(RegistryContractTest, DeleteTreeRemovesTheKeyAndEverythingBelow) {
     RegValue value;
     EXPECT_EQ(open_below->QueryValue("Value", value), reg_error::kKeyDeleted);
     EXPECT_EQ(open_below->SetValue("Value", RegValue::Text("2")), reg_error::kKeyDeleted);
+    EXPECT_EQ(open_below->DeleteValue("Value"), reg_error::kKeyDeleted);
+    Names names{"untouched"};
+    EXPECT_EQ(open_below->EnumSubKeys(names), reg_error::kKeyDeleted);
+    EXPECT_EQ(names, Names{"untouched"});
     // A key made again with the same name starts empty.
     auto fresh = Create(*store_, Below("Drv\\Glide\\Glide Splash Screen"));
     EXPECT_EQ(fresh->QueryValue("Value", value), reg_error::kFileNotFound);
