@@ -26,11 +26,30 @@ const char* const kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Dev
 // Records what the driver keys hold while the "game" runs (during the wait).
 class GameStarter : public FakeProcessStarter {
 public:
+    std::function<void()> on_start;
     std::function<void()> while_running;
+    ProcessStartResult StartProcess(const ProcessStart& start) override {
+        if (on_start) on_start();
+        return FakeProcessStarter::StartProcess(start);
+    }
     void WaitForProcess(const ProcessHandle& process) override {
         FakeProcessStarter::WaitForProcess(process);
         if (while_running) while_running();
     }
+};
+
+// Notes how many log lines were written when each box came up.
+class BoxPrompts : public FakePrompts {
+public:
+    explicit BoxPrompts(const RecordingLog& log) : log_(log) {}
+    void ShowInformation(const std::string& message) override {
+        lines_at_box.push_back(log_.lines.size());
+        FakePrompts::ShowInformation(message);
+    }
+    std::vector<size_t> lines_at_box;
+
+private:
+    const RecordingLog& log_;
 };
 
 class LaunchTest : public ::testing::Test {
@@ -91,7 +110,7 @@ protected:
     MemoryRegistry store;
     TRegistryEnhanced reg{store};
     RecordingLog log;
-    FakePrompts prompts;
+    BoxPrompts prompts{log};
     DriverState driver;
     TweakContext tweaks{reg, log, driver};
     GameStarter starter;
@@ -155,6 +174,8 @@ TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
     EXPECT_EQ(during.at("SSTH3_RGAMMA"), "1.10");
     ASSERT_EQ(starter.starts.size(), 1u);
     EXPECT_EQ(starter.starts[0].command_line, "C:\\Solo\\solo.exe ");  // empty Params: one space
+    // With restoring on the launcher still waits for the game, though nothing follows.
+    EXPECT_TRUE(Waited());
 }
 
 TEST_F(LaunchTest, GameOnlyFromTheTrayIsLaunchedWithItsTweaks) {
@@ -168,6 +189,8 @@ TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
     launcher.ListLaunch("Tune");
     EXPECT_THAT(prompts.shown, ElementsAre(FakePrompts::Prompt{"Information", "Tune Loaded"}));
     EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
+    // The box comes after the tweaks were written and before that last line.
+    EXPECT_THAT(prompts.lines_at_box, ElementsAre(log.lines.size() - 1));
     EXPECT_THAT(starter.starts, IsEmpty());
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");  // written and left in place
 
@@ -177,6 +200,29 @@ TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
     EXPECT_EQ(prompts.shown.size(), 1u);  // the tray shows no box
     EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");
+}
+
+TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecordedGoesBack) {
+    // Switched off while the game runs: the game's values stay in the driver.
+    starter.while_running = [this] {
+        during = Glide();
+        Settings("ResetSettings=0");
+    };
+    launcher.ListLaunch("Quake");
+    EXPECT_TRUE(Waited());
+    EXPECT_EQ(during.at("SSTH3_RGAMMA"), "2.00");
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");
+    EXPECT_EQ(Get("Glide", "FX_GLIDE_SWAPINTERVAL"), "<absent>");
+
+    // Switched on once a launch that records nothing has started its game: the older
+    // launch's record must not be written back.
+    starter.events.clear();
+    starter.on_start = [this] { Settings("ResetSettings=1"); };
+    launcher.TrayLaunch("Solo");
+    EXPECT_FALSE(Waited());
+    EXPECT_EQ(log.lines.back(), "\tSolo terminated.");
+    EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "3.00");
+    EXPECT_EQ(Get("D3D", "SSTH3_RGAMMA"), "3.00");
 }
 
 TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) {
