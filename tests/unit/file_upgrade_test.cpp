@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/errors.h"
 #include "support/fake_prompts.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
@@ -132,4 +135,20 @@ TEST_F(FileUpgradeTest, NewerStampIsLeftAlone) {
     Settings("[Program]\r\nVersion=2.5\r\n");
     EXPECT_FALSE(CheckFileVersion(settings, log));
     EXPECT_THAT(log.lines, IsEmpty());
+}
+
+TEST_F(FileUpgradeTest, RefusedStampEndsTheUpgradeAndKeepsWhatWasConverted) {
+    // A directory in the place of settings.cfg: readable as no file, not writable.
+    std::filesystem::create_directory(dir.File("settings.cfg"));
+    Games("[Quake]\r\nAAToggle=Enable\r\n");
+    try {
+        StartUp();
+        FAIL() << "no error raised";
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.File("settings.cfg"));
+    }
+    EXPECT_EQ(Game("Quake", "glAAToggle"), "Num-Lock");
+    EXPECT_EQ(Game("Quake", "AAToggle"), "<absent>");
+    EXPECT_THAT(log.lines, ElementsAre("Version 0.9 in settings.cfg is older then 1.01",
+                                       "Updated game.dat to version 1.01"));
 }
