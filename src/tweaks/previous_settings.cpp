@@ -135,13 +135,15 @@ void RestorePreviousSettings(TweakContext& context, const TPrevSettings& previou
     // previous choice back, a second one would undo it again. The tweaks' own
     // sub-keys go first, in their fixed order, then whatever else the driver keeps
     // below the group keys (hidden-surface removal and guardband clipping among them).
+    // Without a multi-chip mode the lists end in the empty name, which addresses the
+    // group key itself: it is exchanged like a sub-key when it carries a "Tweak Value".
     KeyNameSet glideDone;
     KeyNameSet d3dDone;
     for (const std::string& subKey : kGlideSubKeys)
         ExchangeOnce(context, kGlide, subKey, glideDone);
-    if (!sliMode.empty()) ExchangeOnce(context, kGlide, sliMode, glideDone);
+    ExchangeOnce(context, kGlide, sliMode, glideDone);
     for (const std::string& subKey : kD3DSubKeys) ExchangeOnce(context, kD3D, subKey, d3dDone);
-    if (!sliMode.empty()) ExchangeOnce(context, kD3D, sliMode, d3dDone);
+    ExchangeOnce(context, kD3D, sliMode, d3dDone);
 
     for (auto [group, done] : {std::pair{kGlide, &glideDone}, std::pair{kD3D, &d3dDone}}) {
         std::vector<std::string> subKeys;

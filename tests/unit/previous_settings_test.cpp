@@ -201,6 +201,33 @@ TEST_F(PreviousSettingsTest, RestoreExchangesEverySubKeyOnce) {
     EXPECT_TRUE(log.lines.empty());
 }
 
+TEST_F(PreviousSettingsTest, WithoutAMultiChipModeTheGroupKeysThemselvesAreExchanged) {
+    // Bookkeeping kept in the group keys themselves.
+    Seed("Glide", "Tweak Value", "FX_GLIDE_SWAPPENDINGCOUNT");
+    Seed("Glide", "Value", "3");
+    Seed("Glide", "Previous Value", "1");
+    Seed("D3D", "Tweak Value", "SSTH3_MAX_PENDING_BUFFERS");
+    Seed("D3D", "Value", "6");
+    Seed("D3D", "Previous Value", "2");
+    const TPrevSettings saved = SavePreviousSettings(context);
+
+    // A mode names a sub-key of its own: the group keys are no bookkeeping then.
+    RestorePreviousSettings(context, saved);
+    EXPECT_EQ(Value("Glide\\Value"), "3");
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPPENDINGCOUNT"), std::nullopt);
+    EXPECT_EQ(Value("D3D\\Value"), "6");
+    EXPECT_EQ(Value("D3D\\SSTH3_MAX_PENDING_BUFFERS"), std::nullopt);
+
+    driver.SliMode = "";
+    RestorePreviousSettings(context, saved);
+    EXPECT_EQ(Value("Glide\\Value"), "1");
+    EXPECT_EQ(Value("Glide\\Previous Value"), "3");
+    EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPPENDINGCOUNT"), "1");
+    EXPECT_EQ(Value("D3D\\Value"), "2");
+    EXPECT_EQ(Value("D3D\\Previous Value"), "6");
+    EXPECT_EQ(Value("D3D\\SSTH3_MAX_PENDING_BUFFERS"), "2");
+}
+
 TEST_F(PreviousSettingsTest, RestoreClearsZeroSplashAndDitherAndCopesWithoutD3DKey) {
     Seed("Glide", "FX_GLIDE_NO_SPLASH", "0");
     Seed("Glide", "FX_GLIDE_LOD_DITHER", "1");
