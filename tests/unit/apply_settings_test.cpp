@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/errors.h"
 #include "platform/memory_registry.h"
@@ -504,4 +508,244 @@ TEST_F(ApplySettingsTest, UnknownChoicesWriteNothingAndGammaIsVerbatim) {
         EXPECT_EQ(line.find("FX_GLIDE_NO_SPLASH"), std::string::npos);
         EXPECT_EQ(line.find("FX_GLIDE_ALLOC_COLOR"), std::string::npos);
     }
+}
+
+namespace {
+
+// One choice of a tweak as the driver expects it; Data nullptr deletes the variable.
+struct ExpectedChoice {
+    const char* Text;
+    const char* Data;
+    const char* SubValue;
+};
+
+struct ExpectedTweak {
+    TweakField Field;
+    std::vector<std::string> Groups;
+    const char* Variable;
+    const char* SubKey;  // nullptr: no bookkeeping
+    std::vector<ExpectedChoice> Choices;
+};
+
+// Every choice of every tweak chosen from a list, written out here on its own rather
+// than taken from the program's table, so a slip in either one shows.
+const std::vector<ExpectedTweak>& DriverTweaks() {
+    static const std::vector<ExpectedTweak> tweaks = {
+        {TweakField::Splash,
+         {"Glide"},
+         "FX_GLIDE_NO_SPLASH",
+         "Glide Splash Screen",
+         {{"DISABLE", "1", "1"}, {"ENABLE", nullptr, "0"}}},
+        {TweakField::TextureCompression,
+         {"Glide"},
+         "FX_GL_COMPRESS_LEGACY_TEXTURES",
+         "Legacy Texture Compression",
+         {{"ENABLE", "1", "0"}, {"DISABLE", "0", "1"}}},
+        {TweakField::MIPMap,
+         {"Glide"},
+         "FX_GLIDE_LOD_DITHER",
+         "MIP Map Dithering",
+         {{"ENABLE", "1", "1"}, {"DISABLE", "0", "0"}}},
+        {TweakField::D3DMIPMap,
+         {"D3D"},
+         "SSTH3_LOD_DITHER",
+         "MIP Map Dithering",
+         {{"ENABLE", "1", "1"}, {"DISABLE", "0", "0"}}},
+        {TweakField::TripleBuffering,
+         {"Glide"},
+         "FX_GLIDE_ALLOC_COLOR",
+         "Triple Buffering",
+         {{"ENABLE", "3", "1"}, {"DISABLE", "-1", "0"}}},
+        {TweakField::ColorDepth,
+         {"Glide"},
+         "FX_GLIDE_BPP",
+         "Rendering Color-depth",
+         {{"SOFTWARE CONTROLLED", "16", "0"}, {"FORCE 32BPP RENDERING", "32", "1"}}},
+        {TweakField::MaxBufferedFrames,
+         {"Glide"},
+         "FX_GLIDE_SWAPPENDINGCOUNT",
+         "Maximum Buffered Frames",
+         {{"NO PENDING BUFFERS", "0", "0"},
+          {"1 PENDING BUFFER", "1", "1"},
+          {"2 PENDING BUFFERS", "2", "2"},
+          {"3 PENDING BUFFERS", "3", "3"}}},
+        {TweakField::gl16BitZPrecision,
+         {"Glide"},
+         "FX_GL_16BPP_ZPRECISION",
+         "Depth Precision (16 Bit)",
+         {{"DISABLE", "0", "0"}, {"FAST", "1", "1"}, {"FASTER", "2", "2"}}},
+        {TweakField::gl32BitZPrecision,
+         {"Glide"},
+         "FX_GL_32BPP_ZPRECISION",
+         "Depth Precision (32 Bit)",
+         {{"DISABLE", "0", "0"}, {"FAST", "1", "1"}, {"FASTER", "2", "2"}}},
+        {TweakField::D3DMaxBufferedFrames,
+         {"D3D"},
+         "SSTH3_MAX_PENDING_BUFFERS",
+         "Maximum Buffered Frames",
+         {{"DEFAULT", "0", "0"},
+          {"1 PENDING BUFFER", "1", "1"},
+          {"2 PENDING BUFFERS", "2", "2"},
+          {"3 PENDING BUFFERS", "3", "3"},
+          {"4 PENDING BUFFERS", "4", "4"},
+          {"5 PENDING BUFFERS", "5", "5"},
+          {"6 PENDING BUFFERS", "6", "6"}}},
+        {TweakField::glHSR,
+         {"Glide"},
+         "FX_GL_HSR",
+         "Hidden Surface Removal",
+         {{"DISABLE", "0", "0"},
+          {"CONSERVATIVE TILING", "1", "1"},
+          {"NON-AGGRESSIVE TILING", "2", "2"},
+          {"SEMI-AGGRESSIVE TILING", "3", "3"},
+          {"AGGRESSIVE TILING", "4", "4"}}},
+        {TweakField::glGuardbandClipping,
+         {"Glide"},
+         "FX_GL_GUARDBAND_ENABLED",
+         "Guardband Clipping",
+         {{"DISABLE", "0", "0"}, {"ENABLE", "1", "1"}}},
+        {TweakField::AlphaBlending,
+         {"Glide", "D3D"},
+         "SSTH3_ALPHADITHERMODE",
+         "Alpha-Blending",
+         {{"AUTOMATIC", "1", "1"}, {"SHARPER", "2", "2"}, {"SMOOTHER", "3", "3"}}},
+        {TweakField::TDFilterQuality,
+         {"Glide", "D3D"},
+         "SSTH3_OVERLAYMODE",
+         "3D Filter Quality",
+         {{"AUTOMATIC", "1", "1"}, {"NORMAL", "2", "2"}, {"HIGH", "3", "3"}}},
+        {TweakField::glAAToggle,
+         {"Glide"},
+         "FX_GLIDE_AA_TOGGLE_KEY",
+         "AA Demo Key",
+         {{"NUM-LOCK", "144", "1"},
+          {"KEY-PAD /", "111", "2"},
+          {"KEY-PAD *", "106", "3"},
+          {"KEY-PAD -", "109", "4"},
+          {"F12", "123", "5"},
+          {"DISABLE", nullptr, "0"}}},
+        {TweakField::D3DAAToggle,
+         {"D3D"},
+         "SSTH3_AAJITTER_TOGGLE_KEY",
+         "AA Demo Key",
+         {{"KEY-PAD *", "106", "1"},
+          {"KEY-PAD -", "109", "2"},
+          {"F12", "123", "3"},
+          {"CTRL-ALT-A", "65", "4"},
+          {"DISABLE", nullptr, "0"}}},
+        {TweakField::VSynch,
+         {"Glide"},
+         "FX_GLIDE_SWAPINTERVAL",
+         "Vertical Sync",
+         {{"DISABLE", "0", "1"}, {"ENABLE", nullptr, "0"}}},
+        {TweakField::D3DVSynch,
+         {"D3D"},
+         "SSTH3_SWAPINTERVAL",
+         nullptr,
+         {{"DISABLE", "0", ""}, {"ENABLE", nullptr, ""}}},
+        {TweakField::ZBuffer,
+         {"D3D"},
+         "SSTH3_Z_CLEAR_OPTIMIZATION",
+         "Z-buffer Optimization",
+         {{"ENABLE", "1", "0"}, {"DISABLE", "0", "1"}}},
+    };
+    return tweaks;
+}
+
+}  // namespace
+
+TEST(ApplySettingsChoices, EveryChoiceWritesItsDataBookkeepingAndLogLines) {
+    using Changes = std::map<std::string, std::pair<std::string, std::string>>;
+    // The variables and bookkeeping values exist with marker values beforehand, so a
+    // write, a delete and the move of "Value" to "Previous Value" all show.
+    const auto apply = [](const ExpectedTweak& tweak, const std::string& text,
+                          std::vector<std::string>* lines) {
+        MemoryRegistry memory;
+        for (const std::string& group : tweak.Groups) {
+            EXPECT_TRUE(SeedText(memory, kDriverKey + "\\" + group, tweak.Variable, "old"));
+            if (tweak.SubKey) {
+                EXPECT_TRUE(SeedText(memory, kDriverKey + "\\" + group + "\\" + tweak.SubKey,
+                                     "Value", "9"));
+            }
+        }
+        TRegistryEnhanced reg{memory};
+        RecordingLog log;
+        DriverState driver{kDriverKey, false, "DualChipAASLI"};
+        TweakContext context{reg, log, driver};
+        TSettings game = DefaultTweakSettings();
+        game[tweak.Field] = text;
+        ApplySettings(context, game);
+        if (lines) *lines = log.lines;
+        return ReadValueTree(memory, kDriverKey);
+    };
+
+    for (const ExpectedTweak& tweak : DriverTweaks()) {
+        // A text no choice has leaves this tweak alone; what differs from it is the
+        // choice's own doing.
+        const ValueMap untouched = apply(tweak, "NO SUCH CHOICE", nullptr);
+        for (const ExpectedChoice& choice : tweak.Choices) {
+            SCOPED_TRACE(std::string(tweak.Variable) + " = " + choice.Text);
+            std::vector<std::string> lines;
+            const ValueMap written = apply(tweak, choice.Text, &lines);
+
+            Changes expected;
+            for (const std::string& group : tweak.Groups) {
+                const std::string groupKey = kDriverKey + "\\" + group;
+                std::vector<std::string> expectedLines = {"Setting " + group + " Variable -- " +
+                                                          tweak.Variable};
+                expected[group + "\\" + tweak.Variable] = {"old",
+                                                           choice.Data ? choice.Data : "<absent>"};
+                if (choice.Data) {
+                    expectedLines.push_back("\tSet Value: " + groupKey + " : \"" + tweak.Variable +
+                                            "\" = " + choice.Data);
+                } else {
+                    expectedLines.push_back("\tDelete Value: " + groupKey + " : \"" +
+                                            tweak.Variable + "\"");
+                }
+                if (tweak.SubKey) {
+                    const std::string sub = group + "\\" + tweak.SubKey + "\\";
+                    expected[sub + "Previous Value"] = {"<absent>", "9"};
+                    expected[sub + "Value"] = {"9", choice.SubValue};
+                    const std::string subKey = groupKey + "\\" + tweak.SubKey;
+                    expectedLines.push_back("\tSet Value: " + subKey + " : \"Previous Value\" = 9");
+                    expectedLines.push_back("\tSet Value: " + subKey +
+                                            " : \"Value\" = " + choice.SubValue);
+                }
+                const auto at = std::find(lines.begin(), lines.end(), expectedLines.front());
+                ASSERT_NE(at, lines.end()) << expectedLines.front();
+                ASSERT_GE(lines.end() - at, static_cast<std::ptrdiff_t>(expectedLines.size()));
+                EXPECT_EQ(std::vector<std::string>(at, at + expectedLines.size()), expectedLines);
+            }
+            EXPECT_EQ(Differences(untouched, written), expected);
+        }
+    }
+}
+
+TEST(ApplySettingsChoices, AntiAliasingWithoutModeKeepsItsBookkeepingInTheGroupKey) {
+    MemoryRegistry memory;
+    TRegistryEnhanced reg{memory};
+    RecordingLog log;
+    DriverState driver{kDriverKey, false, ""};
+    TweakContext context{reg, log, driver};
+    TSettings game = DefaultTweakSettings();
+    game.AA = "8 SAMPLE ANTI-ALIASING";
+    ApplySettings(context, game);
+
+    for (const std::string group : {"Glide", "D3D"}) {
+        SCOPED_TRACE(group);
+        const std::string groupKey = kDriverKey + "\\" + group;
+        const std::vector<std::string> expected = {
+            "Setting " + group + " Variable -- SSTH3_SLI_AA_CONFIGURATION",
+            "\tSet Value: " + groupKey + " : \"SSTH3_SLI_AA_CONFIGURATION\" = 8",
+            // The empty sub-key name leaves a backslash after the group key.
+            "\tSet Value: " + groupKey + "\\ : \"Previous Value\" = 0",
+            "\tSet Value: " + groupKey + "\\ : \"Value\" = 4",
+        };
+        const auto at = std::find(log.lines.begin(), log.lines.end(), expected.front());
+        ASSERT_LE(at + expected.size(), log.lines.end());
+        EXPECT_EQ(std::vector<std::string>(at, at + expected.size()), expected);
+    }
+    const ValueMap tree = ReadValueTree(memory, kDriverKey);
+    EXPECT_EQ(tree.at("Glide\\Value"), "4");
+    EXPECT_EQ(tree.at("D3D\\Previous Value"), "0");
 }

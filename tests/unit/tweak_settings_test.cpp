@@ -171,6 +171,15 @@ TEST(WriteGameSettings, SliderPositionsBetweenTheEnds) {
         WriteGameSettings(gameDat, "Quake", input);
         EXPECT_EQ(gameDat.ReadString("Quake", "RGamma", ""), text);
     }
+    // Every position of the slider, against the text built from its whole hundredths.
+    for (int position = 10; position <= 400; ++position) {
+        const std::string hundredths = std::to_string(position % 100);
+        const std::string text =
+            std::to_string(position / 100) + "." + (hundredths.size() == 1 ? "0" : "") + hundredths;
+        input.BGammaPosition = position;
+        WriteGameSettings(gameDat, "Quake", input);
+        ASSERT_EQ(gameDat.ReadString("Quake", "BGamma", ""), text) << position;
+    }
     // A combo box with no selection shows, and writes, the empty text.
     input.Combos.erase("Splash");
     WriteGameSettings(gameDat, "Quake", input);
