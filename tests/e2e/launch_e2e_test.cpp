@@ -258,7 +258,8 @@ class LaunchTest : public ::testing::Test {
 
     // A list launch that waits for the game and restores: the probe sleeps 1.5 s after
     // reporting, and the launcher must not answer meanwhile.
-    void WaitingListLaunch(const std::function<void()>& trigger) {
+    void WaitingListLaunch(const std::function<void()>& trigger,
+                           const std::function<void()>& while_running = {}) {
         const std::string params = "--delay-ms 1500";
         dir_.Write("Game.dat", GameSection("Probe Game", probe_, params));
         ASSERT_NO_FATAL_FAILURE(StartReady());
@@ -268,6 +269,7 @@ class LaunchTest : public ::testing::Test {
         std::vector<ProbeRun> runs;
         ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
         const auto reported = std::chrono::steady_clock::now();
+        if (while_running) while_running();
         EXPECT_FALSE(Answers(window_, Millis(500))) << "the launcher answered during the game";
         ASSERT_TRUE(Answers(window_, kTimeout));
         EXPECT_GE(std::chrono::steady_clock::now() - reported, Millis(1000));
@@ -305,6 +307,19 @@ class LaunchTest : public ::testing::Test {
 
 TEST_F(LaunchTest, RunButtonWaitsForTheGameThenRestoresTheDriver) {
     WaitingListLaunch([this] { ASSERT_TRUE(PressButton(window_, "Run")); });
+}
+
+// A double-click launches from inside the list's own click handling; the game must still
+// get the mouse while the launcher waits for it.
+TEST_F(LaunchTest, DoubleClickWaitsForTheGameAndLeavesTheMouseToIt) {
+    WaitingListLaunch(
+        [this] { ASSERT_TRUE(DoubleClickListItem(app_, FindListView(window_), 0)); },
+        [this] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info));
+            EXPECT_EQ(info.hwndCapture, nullptr) << "the launcher holds the mouse during the game";
+        });
 }
 
 TEST_F(LaunchTest, FileRunWaitsForTheGameThenRestoresTheDriver) {

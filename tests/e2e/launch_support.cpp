@@ -26,11 +26,16 @@ class RemoteItem {
     RemoteItem(const RemoteItem&) = delete;
     RemoteItem& operator=(const RemoteItem&) = delete;
 
-    bool Write(const LVITEMA& item) const {
+    bool Write(const LVITEMA& item) const { return Write(&item, sizeof item); }
+    bool Write(const void* data, SIZE_T size) const {
         SIZE_T done = 0;
-        return address_ != nullptr &&
-               WriteProcessMemory(process_, address_, &item, sizeof item, &done) &&
-               done == sizeof item;
+        return address_ != nullptr && size <= sizeof(LVITEMA) &&
+               WriteProcessMemory(process_, address_, data, size, &done) && done == size;
+    }
+    bool Read(void* data, SIZE_T size) const {
+        SIZE_T done = 0;
+        return address_ != nullptr && size <= sizeof(LVITEMA) &&
+               ReadProcessMemory(process_, address_, data, size, &done) && done == size;
     }
     LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
 
@@ -118,6 +123,36 @@ testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, in
                              SMTO_ABORTIFHUNG, 5000, &answer) ||
         !answer) {
         return testing::AssertionFailure() << "LVM_SETITEMSTATE failed for item " << index;
+    }
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index) {
+    if (list == nullptr) return testing::AssertionFailure() << "no list view";
+    RemoteItem remote(process.Handle());
+    RECT rect{};
+    rect.left = LVIR_ICON;
+    DWORD_PTR answer = 0;
+    if (!remote.Write(&rect, sizeof rect) ||
+        !SendMessageTimeoutA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), remote.Address(),
+                             SMTO_ABORTIFHUNG, 5000, &answer) ||
+        !answer || !remote.Read(&rect, sizeof rect)) {
+        return testing::AssertionFailure() << "cannot find item " << index << " on the screen";
+    }
+    POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list, &point);
+    if (!SetCursorPos(point.x, point.y)) {
+        return testing::AssertionFailure() << "SetCursorPos failed: " << GetLastError();
+    }
+    INPUT clicks[4] = {};
+    const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
+                            MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 4; ++i) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = flags[i];
+    }
+    if (SendInput(4, clicks, sizeof(INPUT)) != 4) {
+        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
     }
     return testing::AssertionSuccess();
 }

@@ -34,6 +34,9 @@ testing::AssertionResult WaitForProbeRuns(const std::string& path, size_t count,
 // Selects (and focuses) the list item at `index` of another process's list view, as a
 // click would: the window is told through LVN_ITEMCHANGED.
 testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, int index);
+// Double-clicks the item's icon with the mouse, as a user does (real input at the
+// item's place on the screen).
+testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index);
 // Selects the list item with this caption.
 testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
                                      const std::string& title);
