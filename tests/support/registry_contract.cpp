@@ -216,6 +216,36 @@ TEST_P(RegistryContractTest, EmptyPathComponentsAreSkipped) {
     EXPECT_FALSE(Exists(*store_, Below("E")));
 }
 
+TEST_P(RegistryContractTest, AnOpenKeySeesChangesMadeThroughOtherHandles) {
+    // Keys kept open through a launch must read what a freshly opened key would.
+    auto writer = Create(*store_, Below("Glide"));
+    std::unique_ptr<RegistryKey> reader;
+    ASSERT_EQ(store_->OpenKey(kUser, Below("Glide"), false, reader), reg_error::kSuccess);
+    ASSERT_EQ(SubKeys(*reader), Names{});
+
+    Create(*store_, Below("Glide\\Triple Buffering"));
+    Create(*store_, Below("Glide\\AA Demo Key\\Deeper"));
+    EXPECT_EQ(SubKeys(*reader), (Names{"AA Demo Key", "Triple Buffering"}));
+
+    ASSERT_EQ(writer->SetValue("FX_GLIDE_SWAPINTERVAL", RegValue::Text("0")), reg_error::kSuccess);
+    RegValue value;
+    ASSERT_EQ(reader->QueryValue("FX_GLIDE_SWAPINTERVAL", value), reg_error::kSuccess);
+    EXPECT_EQ(value.data, "0");
+    EXPECT_EQ(ValueNames(*reader), Names{"FX_GLIDE_SWAPINTERVAL"});
+
+    std::unique_ptr<RegistryKey> other_writer;
+    ASSERT_EQ(store_->OpenKey(kUser, Below("Glide"), true, other_writer), reg_error::kSuccess);
+    ASSERT_EQ(other_writer->DeleteValue("FX_GLIDE_SWAPINTERVAL"), reg_error::kSuccess);
+    EXPECT_EQ(reader->QueryValue("FX_GLIDE_SWAPINTERVAL", value), reg_error::kFileNotFound);
+    EXPECT_EQ(writer->DeleteValue("FX_GLIDE_SWAPINTERVAL"), reg_error::kFileNotFound);
+    EXPECT_EQ(ValueNames(*reader), Names{});
+
+    // Deleting a sub-key leaves the parent's handle working, without the sub-key.
+    EXPECT_EQ(store_->DeleteTree(kUser, Below("Glide\\AA Demo Key")), reg_error::kSuccess);
+    EXPECT_EQ(SubKeys(*reader), Names{"Triple Buffering"});
+    EXPECT_EQ(writer->SetValue("SSTH3_RGAMMA", RegValue::Text("1.30")), reg_error::kSuccess);
+}
+
 TEST_P(RegistryContractTest, DeleteTreeRemovesTheKeyAndEverythingBelow) {
     auto open_below = Create(*store_, Below("Drv\\Glide\\Glide Splash Screen"));
     ASSERT_EQ(open_below->SetValue("Value", RegValue::Text("1")), reg_error::kSuccess);
