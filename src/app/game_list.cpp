@@ -38,7 +38,7 @@ IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::str
 }  // namespace
 
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
-                  IconFileInfo& icons) {
+                  IconFileInfo& icons, const TitleOrder& order) {
     view.Items.clear();
     view.IconList.clear();
     view.TrayIcons.clear();
@@ -49,8 +49,8 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     // written to the file itself.
     const IniSnapshot entries = catalogue.Snapshot();
     std::vector<std::string> titles = entries.ReadSections();
-    std::stable_sort(titles.begin(), titles.end(), [](const std::string& a, const std::string& b) {
-        return CompareText(a, b) < 0;
+    std::stable_sort(titles.begin(), titles.end(), [&](const std::string& a, const std::string& b) {
+        return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
     int games = 0;

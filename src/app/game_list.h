@@ -3,7 +3,9 @@
 // the two image lists (as icon references) and the tray menu. Rebuilt completely by
 // LoadGameList; nothing else changes it.
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/icon_ref.h"
@@ -35,12 +37,16 @@ struct GameListView {
 // The Run value that marks a Config Only entry.
 inline constexpr const char* kConfigOnlyRun = "INTERNAL";
 
-// Rebuilds `view` from the catalogue. An entry whose icon file is missing or holds
+// Orders two titles as the list shows them: negative, zero or positive.
+using TitleOrder = std::function<int(std::string_view, std::string_view)>;
+
+// Rebuilds `view` from the catalogue, the titles sorted by `order` (by default the
+// ASCII letters compared without regard to case). An entry whose icon file is missing or holds
 // no icons gets icon 0 of the system directory's shell32.dll, and that choice is
 // written back to its IconName. An icon number that is not an integer (with an
 // existing icon file) throws ConvertError "'<text>' is not a valid integer value";
 // the entries before it stay loaded. A refused write-back throws FileWriteError.
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
-                  IconFileInfo& icons);
+                  IconFileInfo& icons, const TitleOrder& order = {});
 
 }  // namespace pallisar

@@ -128,7 +128,8 @@ void TfmMain::LoadGameList() {
     if (!catalogue_) return;
     selected_ = -1;
     try {
-        pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons);
+        pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons,
+                               services_.compareTitles);
     } catch (...) {
         // The entries loaded before the error are shown.
         NotifyStateChanged();

@@ -49,6 +49,9 @@ struct MainWindowServices {
     RegistryStore& registry;
     const SystemInfo& system;
     IconFileInfo& icons;
+    // How the list sorts titles: the system's collation; unset, the ASCII letters
+    // compared without regard to case.
+    TitleOrder compareTitles = {};
 };
 
 class TfmMain {

@@ -4,10 +4,11 @@
 
 #include "app/command_line.h"
 #include "app/file_upgrade.h"
-#include "app/launch_sequence.h"
 #include "app/icon_ref.h"
+#include "app/launch_sequence.h"
 #include "app/log.h"
 #include "app/main_window.h"
+#include "core/text.h"
 #include "platform/program_dir.h"
 #include "win32/application.h"
 #include "win32/main_window_view.h"
@@ -15,6 +16,20 @@
 #include "win32/win32_prompts.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system_info.h"
+
+namespace {
+
+// Game titles are listed in the order the system sorts names for the user (its
+// collation, letter case ignored): punctuation before letters, hyphens and
+// apostrophes weighed last.
+int CompareTitles(std::string_view a, std::string_view b) {
+    const int result =
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                       b.data(), static_cast<int>(b.size()));
+    return result == 0 ? pallisar::CompareText(a, b) : result - CSTR_EQUAL;
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     using namespace pallisar;
@@ -30,8 +45,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     Win32SystemInfo system;
     FileIconInfo icons;
 
-    TfmMain form(MainWindowServices{programDir, log, clock, prompts, registry, system, icons},
-                 CommandLineArguments(GetCommandLineA()));
+    TfmMain form(
+        MainWindowServices{programDir, log, clock, prompts, registry, system, icons, CompareTitles},
+        CommandLineArguments(GetCommandLineA()));
     // The version check and upgrade run at creation, before the list is loaded.
     ProgramSettings settings(programDir);
     form.CheckFileVersion = [&](TfmMain& main) {

@@ -164,6 +164,14 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
          {"C:\\g.exe", "internal"},
          {"Game", "Tool", "-", "&Restore", "E&xit"},
          {0, 1, -1, -1, -1}},
+        {"the system's collation: punctuation first, hyphens weighed last",
+         "[Zebra]\r\nRun=C:\\z.exe\r\n[Co-op]\r\nRun=C:\\co-op.exe\r\n"
+         "[Coma]\r\nRun=C:\\coma.exe\r\n[_Under]\r\nRun=C:\\u.exe\r\n"
+         "[alpha]\r\nRun=C:\\a.exe\r\n",
+         {"_Under", "alpha", "Coma", "Co-op", "Zebra"},
+         {"C:\\u.exe", "C:\\a.exe", "C:\\coma.exe", "C:\\co-op.exe", "C:\\z.exe"},
+         {"_Under", "alpha", "Coma", "Co-op", "Zebra", "-", "&Restore", "E&xit"},
+         {0, 1, 2, 3, 4, -1, -1, -1}},
     };
     const std::string fallback_icon = SystemDirectory() + "\\shell32.dll,0";
     for (const Case& c : cases) {
@@ -205,6 +213,35 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
         }
         EXPECT_EQ(rewritten, c.list.size()) << game_dat;
     }
+}
+
+TEST_F(MainWindowTest, IconNumberThatIsNoIntegerStopsTheListAtItsEntry) {
+    ASSERT_TRUE(LoadBoard(kDual.name));
+    const std::string shell32 = SystemDirectory() + "\\shell32.dll";
+    std::string game_dat = "[Alpha]\r\nRun=C:\\a.exe\r\nIconName=" + shell32 + ",1\r\n";
+    game_dat += "[Beta]\r\nRun=C:\\b.exe\r\nIconName=" + shell32 + ",abc\r\n";
+    game_dat += "[Gamma]\r\nRun=C:\\g.exe\r\n";
+    dir_.Write("Game.dat", game_dat);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    MessageBoxInfo box;
+    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+    EXPECT_EQ(box.caption, kTitle);
+    EXPECT_EQ(box.text, "'abc' is not a valid integer value.");
+    EXPECT_THAT(box.ButtonTexts(), ElementsAre("OK"));
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+
+    // The program goes on: the board is found, and the entries before the faulty one
+    // are listed.
+    ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
+    ASSERT_TRUE(WaitForCaption(window_, kTimeout, [](const std::string& caption) {
+        return caption == std::string(kTitle) + " - " + kDual.description;
+    }));
+    EXPECT_EQ(List().Captions(), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(State().MenuCaptions("TrayPopup"),
+              (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+    // Nothing was repaired: the entry after the faulty one was never reached.
+    EXPECT_EQ(dir_.Read("Game.dat"), game_dat);
 }
 
 TEST_F(MainWindowTest, WithoutABoardTheFatalErrorEndsTheProgram) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "support/fake_system_info.h"
 #include "support/temp_dir.h"
 
@@ -78,6 +79,40 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(view.TrayPopup[i].ImageIndex, i);
     EXPECT_EQ(view.IconList, std::vector<IconRef>(3, IconRef{exe, 0}));
     EXPECT_EQ(view.TrayIcons, view.IconList);
+}
+
+TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
+    for (const char* title : {"Alpha", "_Under", "Co-op", "Coma"}) {
+        catalogue.WriteString(title, "Run", "C:\\x.exe");
+    }
+    catalogue.WriteString("Setup", "Run", "INTERNAL");
+    catalogue.WriteString("-Tune", "Run", "INTERNAL");
+
+    // Without an order: the ASCII letters compared after upper-casing.
+    Load();
+    EXPECT_EQ(Captions(view.Items),
+              (std::vector<std::string>{"-Tune", "Alpha", "Co-op", "Coma", "Setup", "_Under"}));
+
+    // An order that ignores "-" and "_" (as the system's collation weighs them last).
+    const auto stripped = [](std::string_view text) {
+        std::string kept;
+        for (char c : text) {
+            if (c != '-' && c != '_') kept += c;
+        }
+        return kept;
+    };
+    const TitleOrder order = [&](std::string_view a, std::string_view b) {
+        return CompareText(stripped(a), stripped(b));
+    };
+    LoadGameList(view, catalogue, system, icons, order);
+    EXPECT_EQ(Captions(view.Items),
+              (std::vector<std::string>{"Alpha", "Coma", "Co-op", "Setup", "-Tune", "_Under"}));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(view.Items[i].ImageIndex, i);
+    EXPECT_EQ(Captions(view.TrayPopup),
+              (std::vector<std::string>{"Alpha", "Coma", "Co-op", "_Under", "-", "Setup", "-Tune",
+                                        "-", "&Restore", "E&xit"}));
+    EXPECT_EQ(view.TrayPopup[3].ImageIndex, 5);
+    EXPECT_EQ(view.TrayPopup[6].ImageIndex, 4);
 }
 
 TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/state_report.h"
+#include "core/text.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
 #include "support/fake_system_info.h"
@@ -127,6 +128,26 @@ TEST_F(MainWindowTest, CreationRunsItsStepsInOrder) {
     EXPECT_EQ(stateChanges, 1);
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_TRUE(events.empty());
+}
+
+TEST_F(MainWindowTest, ListIsSortedByTheGivenCollationAtEveryLoad) {
+    WriteCatalogue("[b]\r\nRun=C:\\b.exe\r\n[A]\r\nRun=C:\\a.exe\r\n[c]\r\nRun=C:\\c.exe\r\n");
+    form = std::make_unique<TfmMain>(
+        MainWindowServices{
+            dir.Path(), log, clock, prompts, registry, system, icons,
+            [](std::string_view a, std::string_view b) { return CompareText(b, a); }},
+        Strings{});
+    form->FormCreate();
+    const auto captions = [&] {
+        Strings list;
+        for (const ListItem& item : form->Items()) list.push_back(item.Caption);
+        return list;
+    };
+    EXPECT_EQ(captions(), (Strings{"c", "b", "A"}));
+    WriteCatalogue("[b]\r\nRun=C:\\b.exe\r\n[D]\r\nRun=C:\\d.exe\r\n");
+    form->ListViewKeyDown(kRefreshKey);
+    EXPECT_EQ(captions(), (Strings{"D", "b"}));
+    EXPECT_EQ(form->TrayPopup()[0].Caption, "D");
 }
 
 TEST_F(MainWindowTest, StoredViewStyleChoosesTheListStyleAndItsRadioItem) {
