@@ -112,8 +112,7 @@ void ExchangeSubKey(TweakContext& context, std::string_view group, std::string_v
     reg.Key = GroupKey(context, group) + "\\" + std::string(subKey);
 
     const std::string variable = reg.ReadValueDefault("Tweak Value", "NOT FOUND");
-    // An empty name would address the group key's unnamed value, which no tweak uses.
-    if (variable == "NOT FOUND" || variable.empty()) return;
+    if (variable == "NOT FOUND") return;
 
     const std::string prev = reg.ReadValueDefault("Previous Value", kNone);
     const std::string cur = reg.ReadValueDefault("Value", kNone);
@@ -121,8 +120,9 @@ void ExchangeSubKey(TweakContext& context, std::string_view group, std::string_v
     if (cur != kNone) reg.WriteValue("Previous Value", cur);
 
     // Without a recorded earlier choice there is nothing to put back; writing the
-    // "NONE" marker would hand the driver a value it never had.
-    if (prev == kNone) return;
+    // "NONE" marker would hand the driver a value it never had. An empty "Tweak Value"
+    // names no variable: it would address the group key's unnamed value instead.
+    if (prev == kNone || variable.empty()) return;
     reg.Key = GroupKey(context, group);
     reg.WriteValue(variable, prev);
 }

@@ -134,11 +134,16 @@ TEST_F(PreviousSettingsTest, ExchangeLeavesSubKeysWithoutTweakValueAlone) {
     Seed("Glide\\Vertical Sync", "Tweak Value", "");
     Seed("Glide\\Vertical Sync", "Value", "1");
     Seed("Glide\\Vertical Sync", "Previous Value", "0");
-    const ValueMap before = Tree();
+    ValueMap expected = Tree();
     ExchangeSubKey(context, "Glide", "Glide Splash Screen");
-    ExchangeSubKey(context, "Glide", "Vertical Sync");  // an empty name governs nothing
     ExchangeSubKey(context, "D3D", "Missing");
-    EXPECT_EQ(Tree(), before);
+    EXPECT_EQ(Tree(), expected);
+    // An empty "Tweak Value" governs no variable: the history is exchanged, and nothing
+    // is written into the group key's unnamed value.
+    ExchangeSubKey(context, "Glide", "Vertical Sync");
+    expected["Glide\\Vertical Sync\\Value"] = "0";
+    expected["Glide\\Vertical Sync\\Previous Value"] = "1";
+    EXPECT_EQ(Tree(), expected);
     std::vector<std::string> d3d{"untouched"};
     reg.Key = kDriverKey;
     reg.GetKeyNames("", d3d);
