@@ -87,11 +87,20 @@ void TRegistryEnhanced::WriteValue(std::string_view name, uint32_t value) {
     WriteData(name, RegValue::Dword(value));
 }
 
+std::string TRegistryEnhanced::ValueKeyPath(std::string_view name) const {
+    return "\\" + TrimSlashes(Key) + ParentPath(name);
+}
+
+std::optional<long> TRegistryEnhanced::Query(std::string_view name, RegValue& value) {
+    const std::string value_name = ValueName(name);
+    return keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Read,
+                     [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
+}
+
 void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) {
     if (Key.empty()) return;
-    const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
     const std::string value_name = ValueName(name);
-    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Create,
+    const auto result = keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Create,
                                   [&](RegistryKey& key) { return key.SetValue(value_name, value); });
     if (result != reg_error::kSuccess)
         throw RegistryError(Quoted("Failed to set data for", value_name));
@@ -99,11 +108,9 @@ void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) 
 
 std::string TRegistryEnhanced::ReadValue(std::string_view name) {
     if (Key.empty()) return {};
-    const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
     const std::string value_name = ValueName(name);
     RegValue value;
-    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
-                                  [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
+    const auto result = Query(name, value);
     if (!result || *result == reg_error::kFileNotFound) return {};
     if (*result != reg_error::kSuccess)
         throw RegistryError(Quoted("Failed to get data for", value_name));
@@ -115,11 +122,8 @@ std::string TRegistryEnhanced::ReadValue(std::string_view name) {
 
 std::string TRegistryEnhanced::ReadValueDefault(std::string_view name, std::string_view fallback) {
     if (Key.empty()) return std::string(fallback);
-    const std::string path = "\\" + TrimSlashes(Key) + ParentPath(name);
-    const std::string value_name = ValueName(name);
     RegValue value;
-    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
-                                  [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
+    const auto result = Query(name, value);
     std::string text;
     if (result != reg_error::kSuccess || !ValueText(value, text)) return std::string(fallback);
     return text;

@@ -8,6 +8,7 @@
 // never reported; the operation has no effect.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,11 @@ class TRegistryEnhanced {
     // The store's root that RootKey names.
     RegRoot Root() const;
     void WriteData(std::string_view name, const RegValue& value);
+    // The key that holds the value `name` addresses, from the root: "\" + Key (trimmed)
+    // + the name's sub-key part.
+    std::string ValueKeyPath(std::string_view name) const;
+    // Reads the value `name` addresses; nothing when its key cannot be opened.
+    std::optional<long> Query(std::string_view name, RegValue& value);
 
     OperationKeys keys_;
 };

@@ -101,35 +101,6 @@ MessageBoxInfo DescribeDialog(HWND dialog) {
     return box;
 }
 
-// Memory inside another process, freed with the object.
-class RemoteBuffer {
-  public:
-    RemoteBuffer(HANDLE process, size_t size)
-        : process_(process),
-          address_(
-              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-    ~RemoteBuffer() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    bool Valid() const { return address_ != nullptr; }
-    char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
-    bool Write(size_t offset, const void* bytes, size_t size) const {
-        SIZE_T done = 0;
-        return WriteProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
-    }
-    bool Read(size_t offset, void* bytes, size_t size) const {
-        SIZE_T done = 0;
-        return ReadProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
-    }
-
-  private:
-    HANDLE process_;
-    void* address_;
-};
-
 bool SendWithLimit(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     DWORD_PTR answer = 0;
     const bool sent = SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG,
@@ -139,6 +110,28 @@ bool SendWithLimit(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRES
 }
 
 }  // namespace
+
+RemoteBuffer::RemoteBuffer(HANDLE process, size_t size)
+    : process_(process),
+      address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)),
+      size_(address_ != nullptr ? size : 0) {}
+
+RemoteBuffer::~RemoteBuffer() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+}
+
+bool RemoteBuffer::Write(size_t offset, const void* bytes, size_t size) const {
+    SIZE_T done = 0;
+    return offset + size <= size_ &&
+           WriteProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
+}
+
+bool RemoteBuffer::Read(size_t offset, void* bytes, size_t size) const {
+    SIZE_T done = 0;
+    return offset + size <= size_ &&
+           ReadProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
+}
+
 
 std::string WindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/') return path;

@@ -121,6 +121,27 @@ class AppProcess {
     DWORD id_ = 0;
 };
 
+// Memory inside another process (for the messages of its controls that take a
+// pointer), freed with the object. Reads and writes outside the buffer fail.
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HANDLE process, size_t size);
+    ~RemoteBuffer();
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool Valid() const { return address_ != nullptr; }
+    char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+    bool Write(size_t offset, const void* bytes, size_t size) const;
+    bool Read(size_t offset, void* bytes, size_t size) const;
+
+  private:
+    HANDLE process_;
+    void* address_;
+    size_t size_;
+};
+
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
 // Waits until the window's caption satisfies the predicate.

@@ -13,37 +13,6 @@ namespace pallisar::e2e {
 
 namespace {
 
-// One LVITEMA inside the list's own process, released with the object.
-class RemoteItem {
-  public:
-    explicit RemoteItem(HANDLE process)
-        : process_(process),
-          address_(VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE)) {}
-    ~RemoteItem() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteItem(const RemoteItem&) = delete;
-    RemoteItem& operator=(const RemoteItem&) = delete;
-
-    bool Write(const LVITEMA& item) const { return Write(&item, sizeof item); }
-    bool Write(const void* data, SIZE_T size) const {
-        SIZE_T done = 0;
-        return address_ != nullptr && size <= sizeof(LVITEMA) &&
-               WriteProcessMemory(process_, address_, data, size, &done) && done == size;
-    }
-    bool Read(void* data, SIZE_T size) const {
-        SIZE_T done = 0;
-        return address_ != nullptr && size <= sizeof(LVITEMA) &&
-               ReadProcessMemory(process_, address_, data, size, &done) && done == size;
-    }
-    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-
-  private:
-    HANDLE process_;
-    void* address_;
-};
-
 std::string Unescape(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -111,11 +80,11 @@ testing::AssertionResult WaitForProbeRuns(const std::string& path, size_t count,
 
 testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, int index) {
     if (list == nullptr) return testing::AssertionFailure() << "no list view";
-    RemoteItem remote(process.Handle());
+    RemoteBuffer remote(process.Handle(), sizeof(LVITEMA));
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (!remote.Write(item)) {
+    if (!remote.Write(0, &item, sizeof item)) {
         return testing::AssertionFailure() << "cannot write into the process: " << GetLastError();
     }
     DWORD_PTR answer = 0;
@@ -129,14 +98,14 @@ testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, in
 
 testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index) {
     if (list == nullptr) return testing::AssertionFailure() << "no list view";
-    RemoteItem remote(process.Handle());
+    RemoteBuffer remote(process.Handle(), sizeof(RECT));
     RECT rect{};
     rect.left = LVIR_ICON;
     DWORD_PTR answer = 0;
-    if (!remote.Write(&rect, sizeof rect) ||
+    if (!remote.Write(0, &rect, sizeof rect) ||
         !SendMessageTimeoutA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), remote.Address(),
                              SMTO_ABORTIFHUNG, 5000, &answer) ||
-        !answer || !remote.Read(&rect, sizeof rect)) {
+        !answer || !remote.Read(0, &rect, sizeof rect)) {
         return testing::AssertionFailure() << "cannot find item " << index << " on the screen";
     }
     POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
