@@ -1,12 +1,11 @@
 #include "app/file_upgrade.h"
 
+#include "app/version.h"
 #include "core/text.h"
 
 namespace pallisar {
 
 namespace {
-
-constexpr double kFileVersion = 1.01;
 
 // The stored version as a number; a stamp that is not one counts as 0.9.
 double StoredVersionNumber(const ProgramSettings& settings, LogWriter& log) {
@@ -26,7 +25,7 @@ bool CheckFileVersion(const ProgramSettings& settings, LogWriter& log) {
     const bool older = kFileVersion > StoredVersionNumber(settings, log);
     if (older) {
         log.WriteLog("Version " + stored + " in settings.cfg is older then " +
-                     ProgramSettings::kCurrentVersion);
+                     kVersionText);
     }
     return older;
 }
@@ -50,15 +49,15 @@ void UpgradeFiles(ProgramSettings& settings, IniFile& gameDat, LogWriter& log, P
 
     if (StoredVersionNumber(settings, log) < 1.0) {
         for (const std::string& game : gameDat.ReadSections()) ConvertAAToggle(gameDat, game);
-        log.WriteLog("Updated game.dat to version 1.01");
+        log.WriteLog(std::string("Updated game.dat to version ") + kVersionText);
 
         IniFile settingsFile = settings.File();
         for (const std::string& preset : settingsFile.ReadSections()) {
             if (!SameText(preset, ProgramSettings::kSection)) ConvertAAToggle(settingsFile, preset);
         }
     }
-    settings.SetVersion(ProgramSettings::kCurrentVersion);
-    log.WriteLog("Updated settings.cfg to version 1.01");
+    settings.SetVersion(kVersionText);
+    log.WriteLog(std::string("Updated settings.cfg to version ") + kVersionText);
 }
 
 }  // namespace pallisar

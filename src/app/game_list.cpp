@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "app/game_entry.h"
 #include "core/file_names.h"
 #include "core/text.h"
 
 namespace pallisar {
-
-std::vector<MenuItem> GameListView::DesignTimeTrayPopup() {
-    MenuItem restore = Item("miRestore", "&Restore");
-    restore.Default = true;
-    return {Item("DUMMY1", "DUMMY"), Separator("N4"), restore, Item("Exi1", "E&xit")};
-}
 
 namespace {
 
@@ -20,7 +15,7 @@ IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\
 
 IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::string& title,
                   const SystemInfo& system, IconFileInfo& icons) {
-    const std::string iconName = entries.ReadString(title, "IconName", "");
+    const std::string iconName = entries.ReadString(title, kIconNameKey, "");
     const size_t comma = iconName.find(',');
     const std::string file = comma == std::string::npos ? "" : iconName.substr(0, comma);
     const std::string number = comma == std::string::npos ? iconName : iconName.substr(comma + 1);
@@ -31,7 +26,7 @@ IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::str
         if (count > 0) return {file, std::clamp(wanted, 0, count - 1)};
     }
     const IconRef fallback = FallbackIcon(system);
-    catalogue.WriteString(title, "IconName", fallback.FileName + ",0");
+    catalogue.WriteString(title, kIconNameKey, fallback.FileName + ",0");
     return fallback;
 }
 
@@ -42,8 +37,6 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     view.Items.clear();
     view.IconList.clear();
     view.TrayIcons.clear();
-    auto& tray = view.TrayPopup;
-    while (tray.size() > 3) tray.erase(tray.begin());
 
     // One look at the file serves every read of the load; the icon repairs are
     // written to the file itself.
@@ -53,33 +46,19 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
         return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
-    int games = 0;
-    int configOnly = 0;
     for (size_t i = 0; i < titles.size(); ++i) {
         const std::string& title = titles[i];
-        const std::string run = entries.ReadString(title, "Run", "");
+        const std::string run = entries.ReadString(title, kRunKey, "");
         // Only the exact upper-case text counts here, unlike at launch.
         const bool isConfigOnly = run == kConfigOnlyRun;
-        if (isConfigOnly) {
-            ++configOnly;
-        } else {
-            ++games;
-        }
 
         const IconRef icon = EntryIcon(entries, catalogue, title, system, icons);
         view.IconList.push_back(icon);
         view.TrayIcons.push_back(icon);
 
         const int image = static_cast<int>(i);
-        view.Items.push_back({title, image, run});
-
-        MenuItem trayItem;
-        trayItem.Caption = title;
-        trayItem.ImageIndex = image;
-        const auto at = isConfigOnly ? tray.end() - 3 : tray.begin() + (games - 1);
-        tray.insert(at, std::move(trayItem));
+        view.Items.push_back({title, image, run, isConfigOnly});
     }
-    if (configOnly > 0) tray.insert(tray.begin() + games, Separator(""));
 }
 
 }  // namespace pallisar

@@ -1,7 +1,7 @@
 #pragma once
-// The main window's in-memory view of the game catalogue Game.dat: the list items,
-// the two image lists (as icon references) and the tray menu. Rebuilt completely by
-// LoadGameList; nothing else changes it.
+// The main window's in-memory view of the game catalogue Game.dat: the list items and
+// the two image lists (as icon references). Rebuilt completely by LoadGameList;
+// nothing else changes it.
 
 #include <functional>
 #include <string>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/icon_ref.h"
-#include "app/menu_model.h"
+#include "ui/menu_model.h"
 #include "core/ini_file.h"
 #include "platform/system_info.h"
 
@@ -19,6 +19,8 @@ struct ListItem {
     std::string Caption;  // the game's title
     int ImageIndex = -1;
     std::string Path;  // the "Path" column: the entry's Run value
+    // Run is exactly "INTERNAL" (the tray menu lists these entries apart).
+    bool ConfigOnly = false;
     bool operator==(const ListItem&) const = default;
 };
 
@@ -27,15 +29,7 @@ struct GameListView {
     // Large (32 x 32) and small icons; entry i of the list has icon i in both.
     std::vector<IconRef> IconList;
     std::vector<IconRef> TrayIcons;
-    // The tray menu: the games, then (when there are some) a separator and the
-    // Config Only entries, then the fixed separator, "&Restore" and "E&xit".
-    std::vector<MenuItem> TrayPopup = DesignTimeTrayPopup();
-
-    static std::vector<MenuItem> DesignTimeTrayPopup();
 };
-
-// The Run value that marks a Config Only entry.
-inline constexpr const char* kConfigOnlyRun = "INTERNAL";
 
 // Orders two titles as the list shows them: negative, zero or positive.
 using TitleOrder = std::function<int(std::string_view, std::string_view)>;

@@ -1,6 +1,6 @@
 #include "app/icon_ref.h"
 
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
 
 namespace pallisar {
 

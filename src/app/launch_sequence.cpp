@@ -1,5 +1,6 @@
 #include "app/launch_sequence.h"
 
+#include "app/game_entry.h"
 #include "core/text.h"
 #include "tweaks/apply_settings.h"
 #include "tweaks/tweak_burst.h"
@@ -7,16 +8,12 @@
 
 namespace pallisar {
 
-namespace {
-constexpr const char* kInternal = "INTERNAL";
-}
-
 GameLauncher::GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log,
                            Prompts& prompts, TweakContext& tweaks, TExecFile& exec)
     : gameDat_(gameDat), settings_(settings), log_(log), prompts_(prompts), tweaks_(tweaks), exec_(exec) {}
 
 bool GameLauncher::IsConfigOnly(const std::string& title) const {
-    return UpperCase(gameDat_.ReadString(title, "Run", "")) == kInternal;
+    return UpperCase(gameDat_.ReadString(title, kRunKey, "")) == kConfigOnlyRun;
 }
 
 void GameLauncher::WriteGameTweaks(const std::string& title) {
@@ -25,7 +22,7 @@ void GameLauncher::WriteGameTweaks(const std::string& title) {
 
 void GameLauncher::ListLaunch(const std::string& title) {
     log_.WriteLog(title + " selected.");
-    if (gameDat_.ReadBool(title, "GameOnly", false)) {
+    if (gameDat_.ReadBool(title, kGameOnlyKey, false)) {
         log_.WriteLog("Running application in \"GAME ONLY\" mode. No settings will be adjusted.");
         RunGame(title);
         return;
@@ -68,8 +65,8 @@ void GameLauncher::CommandLineLaunch(const std::string& title) {
 }
 
 void GameLauncher::RunGame(const std::string& title) {
-    const std::string run = gameDat_.ReadString(title, "Run", "");
-    const std::string params = gameDat_.ReadString(title, "Params", "");
+    const std::string run = gameDat_.ReadString(title, kRunKey, "");
+    const std::string params = gameDat_.ReadString(title, kParamsKey, "");
     {
         const LogBurst burst(log_);
         log_.WriteLog("Running Shortcut \"" + title + "\"");
@@ -93,9 +90,9 @@ void GameLauncher::RunGame(const std::string& title) {
 
 std::string FindTitleByRunPath(const IniFile& gameDat, std::string_view wantedPath) {
     const std::string wanted = UpperCase(wantedPath);
-    std::string title = "DUMMY";
+    std::string title = kDummyTitle;
     for (const std::string& section : gameDat.ReadSections()) {
-        const std::string run = UpperCase(gameDat.ReadString(section, "Run", ""));
+        const std::string run = UpperCase(gameDat.ReadString(section, kRunKey, ""));
         if (wanted == run || wanted == "\"" + run + "\"") title = section;
     }
     return title;

@@ -15,8 +15,6 @@ class ProgramSettings {
 public:
     static constexpr const char* kFileName = "settings.cfg";
     static constexpr const char* kSection = "Program";
-    // The program's file version, written by the upgrade.
-    static constexpr const char* kCurrentVersion = "1.01";
 
     // `programDir` ends with a path delimiter.
     explicit ProgramSettings(std::string programDir);

@@ -1,6 +1,6 @@
 #include "win32/application.h"
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "win32/resource.h"
 
 namespace pallisar {

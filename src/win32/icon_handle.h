@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "core/icon_resources.h"
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
 #include "win32/scoped_handle.h"
 
 namespace pallisar {

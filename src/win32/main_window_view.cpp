@@ -7,8 +7,9 @@
 #include <iterator>
 #include <memory>
 
-#include "app/state_report.h"
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
+#include "ui/state_report.h"
+#include "win32/menu_builder.h"
 #include "win32/icon_handle.h"
 #include "win32/resource.h"
 
@@ -31,49 +32,17 @@ constexpr int kButtonHeight = 25;
 constexpr int kStatusBarHeight = 19;
 constexpr int kPathColumnWidth = 240;
 
-struct ButtonSpec {
+// Panel1's buttons: command id, top and caption.
+struct PanelButton {
     int id;
     int y;
     const char* caption;
 };
-constexpr ButtonSpec kButtons[] = {{IDC_BTN_ADD_ICON, 16, "New"},
+constexpr PanelButton kButtons[] = {{IDC_BTN_ADD_ICON, 16, "New"},
                                    {IDC_BTN_EDIT_GAME, 48, "Edit..."},
                                    {IDC_BTN_RUN, 80, "Run"},
                                    {IDC_BTN_EXIT, 112, "Exit"},
                                    {IDC_BTN_ABOUT, 144, "About..."}};
-
-// Menu command ids and the model's names of their items.
-struct MenuName {
-    int id;
-    const char* name;
-};
-constexpr MenuName kMenuNames[] = {
-    {IDM_FILE_NEW, "miNew"},
-    {IDM_FILE_RUN, "miRun"},
-    {IDM_FILE_EDIT, "miEdit"},
-    {IDM_FILE_SHORTCUT, "miCreateShortcut"},
-    {IDM_FILE_DELETE, "miDelete"},
-    {IDM_FILE_EXIT, "miExit"},
-    {IDM_EDIT_OPTIONS, "miOptions"},
-    {IDM_HELP_ABOUT, "miAbout"},
-    {IDM_POPUP_NEW, "mpNew"},
-    {IDM_POPUP_RUN, "mpRun"},
-    {IDM_POPUP_EDIT, "mpEdit"},
-    {IDM_POPUP_SHORTCUT, "mpCreateShortcut"},
-    {IDM_VIEW_LARGE_ICONS, "miLargeIcons"},
-    {IDM_VIEW_SMALL_ICONS, "miSmallIcons"},
-    {IDM_VIEW_LIST, "miList"},
-    {IDM_VIEW_DETAILS, "miDetails"},
-    {IDM_POPUP_REFRESH, "mpRefresh"},
-    {IDM_POPUP_DELETE, "mpDelete"},
-};
-
-const char* MenuItemName(int id) {
-    for (const MenuName& entry : kMenuNames) {
-        if (entry.id == id) return entry.name;
-    }
-    return nullptr;
-}
 
 DWORD ListStyleFor(ViewStyle style) {
     switch (style) {
@@ -103,20 +72,33 @@ IconHandle LoadIconRef(const IconRef& ref, int cx, int cy) {
 
 MainWindowView::MainWindowView(Application& app, TfmMain& model) : app_(app), model_(model) {
     writeStateMessage_ = RegisterWindowMessageA(kWriteStateMessage);
-    model_.MinimizeApplication = [this] { app_.Minimize(); };
-    model_.RestoreApplication = [this] { app_.Restore(); };
-    model_.CloseWindow = [this] {
-        if (hwnd_) PostMessageA(hwnd_, kDestroyMessage, 0, 0);
-    };
-    model_.StateChanged = [this] { SyncAll(); };
+    model_.SetHost(this);
 }
 
 MainWindowView::~MainWindowView() {
-    model_.MinimizeApplication = nullptr;
-    model_.RestoreApplication = nullptr;
-    model_.CloseWindow = nullptr;
-    model_.StateChanged = nullptr;
+    model_.SetHost(nullptr);
     if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void MainWindowView::MinimizeApplication() { app_.Minimize(); }
+
+void MainWindowView::RestoreApplication() { app_.Restore(); }
+
+void MainWindowView::CloseWindow() {
+    if (hwnd_) PostMessageA(hwnd_, kDestroyMessage, 0, 0);
+}
+
+void MainWindowView::GameListLoaded() {
+    if (!hwnd_ || !listView_) return;
+    SyncList();
+    SyncTrayMenu();
+    WriteStateReport();
+}
+
+void MainWindowView::StateChanged() {
+    if (!hwnd_) return;
+    SyncCaptionAndStyle();
+    WriteStateReport();
 }
 
 bool MainWindowView::Create(int showCommand) {
@@ -133,15 +115,13 @@ bool MainWindowView::Create(int showCommand) {
     wc.lpszClassName = kClassName;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-    HMENU menu = LoadMenuA(app_.Instance(), MAKEINTRESOURCEA(IDM_MAINMENU1));
-    // The window owns its menu from here on and destroys it with itself.
+    ScopedMenu menu = CreateMenuBar(model_.MainMenu1());
     hwnd_ = CreateWindowExA(0, kClassName, model_.Caption().c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                            kWindowWidth, kWindowHeight, nullptr, menu, app_.Instance(), this);
-    if (!hwnd_) {
-        if (menu) DestroyMenu(menu);
-        return false;
-    }
+                            kWindowWidth, kWindowHeight, nullptr, menu.Get(), app_.Instance(), this);
+    if (!hwnd_) return false;
+    // The window owns its menu from here on and destroys it with itself.
+    (void)menu.Take();
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
     // Also when shown without activation: the start-up steps run exactly once anyway.
@@ -169,16 +149,11 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             CreateControls();
+            // The list and the tray menu follow the model's loads (GameListLoaded).
             app_.Guard([this] { model_.FormCreate(); });
-            if (const auto& icon = model_.ApplicationIcon()) {
-                app_.SetIcon(
-                    LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
-                    LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON),
-                                GetSystemMetrics(SM_CYSMICON)));
-            }
-            SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app_.Icon()));
-            SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app_.SmallIcon()));
-            SyncAll();
+            SyncIcons();
+            SyncCaptionAndStyle();
+            WriteStateReport();
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE && model_.StartupPending()) {
@@ -188,10 +163,6 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kFirstActivateMessage:
             if (model_.StartupPending()) {
                 app_.Guard([this] { model_.FormActivate(); });
-                if (hwnd_) {
-                    SyncCaptionAndStyle();
-                    WriteStateReport();
-                }
             }
             return 0;
         case WM_SIZE:
@@ -202,8 +173,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
                 const int id = LOWORD(wParam);
-                app_.Guard([this, id] { OnCommand(id); });
-                if (hwnd_) SyncCaptionAndStyle();
+                app_.Guard([this, id] { model_.Execute(id); });
                 return 0;
             }
             break;
@@ -224,7 +194,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_INITMENUPOPUP:
-            ApplyMenuState(reinterpret_cast<HMENU>(wParam));
+            if (!HIWORD(lParam)) RefreshMenuBarPopup(reinterpret_cast<HMENU>(wParam));
             return 0;
         case WM_CLOSE:
             app_.Guard([this] { model_.Close(); });
@@ -258,7 +228,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindowView::CreateControls() {
     HINSTANCE instance = app_.Instance();
-    for (const ButtonSpec& button : kButtons) {
+    for (const PanelButton& button : kButtons) {
         HWND control = CreateWindowExA(
             0, "BUTTON", button.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
             kButtonX, button.y, kButtonWidth, kButtonHeight, hwnd_,
@@ -314,69 +284,6 @@ void MainWindowView::Layout() {
     ListView_SetColumnWidth(listView_, 0, titleWidth > 50 ? titleWidth : 50);
 }
 
-void MainWindowView::OnCommand(int id) {
-    const auto command = [this](const char* handler) {
-        if (model_.Command) model_.Command(handler);
-    };
-    switch (id) {
-        case IDC_BTN_ADD_ICON:
-        case IDM_FILE_NEW:
-        case IDM_POPUP_NEW:
-            command("btnAddIconClick");
-            return;
-        case IDC_BTN_EDIT_GAME:
-        case IDM_FILE_EDIT:
-        case IDM_POPUP_EDIT:
-            command("btnEditGameClick");
-            return;
-        case IDC_BTN_RUN:
-            model_.btnRunClick();
-            return;
-        case IDM_FILE_RUN:
-            model_.ListViewDblClick();
-            return;
-        case IDM_POPUP_RUN:  // the pop-up's "&Run" has no action of its own
-            return;
-        case IDC_BTN_EXIT:
-        case IDM_FILE_EXIT:
-        case IDM_TRAY_EXIT:
-            model_.btnExitClick();
-            return;
-        case IDC_BTN_ABOUT:
-        case IDM_HELP_ABOUT:
-            command("btnAboutClick");
-            return;
-        case IDM_FILE_SHORTCUT:
-        case IDM_POPUP_SHORTCUT:
-            command("miCreateShortcutClick");
-            return;
-        case IDM_FILE_DELETE:
-        case IDM_POPUP_DELETE:
-            command("mpDeleteClick");
-            return;
-        case IDM_EDIT_OPTIONS:
-            command("miOptionsClick");
-            return;
-        case IDM_VIEW_LARGE_ICONS:
-        case IDM_VIEW_SMALL_ICONS:
-        case IDM_VIEW_LIST:
-        case IDM_VIEW_DETAILS:
-            model_.ViewStyleClick(static_cast<ViewStyle>(id - IDM_VIEW_LARGE_ICONS));
-            return;
-        case IDM_POPUP_REFRESH:
-            model_.mpRefreshClick();
-            return;
-        case IDM_TRAY_RESTORE:
-            model_.miRestoreClick();
-            return;
-        default:
-            if (id >= IDM_TRAY_GAME_FIRST && id <= IDM_TRAY_GAME_LAST) {
-                model_.TrayPopupRun(static_cast<size_t>(id - IDM_TRAY_GAME_FIRST));
-            }
-            return;
-    }
-}
-
 LRESULT MainWindowView::OnNotify(const NMHDR& header) {
     if (header.hwndFrom != listView_ || syncing_) return 0;
     switch (header.code) {
@@ -408,49 +315,28 @@ LRESULT MainWindowView::OnNotify(const NMHDR& header) {
 }
 
 void MainWindowView::ShowPopupMenu1(int x, int y) {
-    ScopedMenu menu(LoadMenuA(app_.Instance(), MAKEINTRESOURCEA(IDM_POPUPMENU1)));
-    if (!menu) return;
-    HMENU popup = GetSubMenu(menu.Get(), 0);
-    ApplyMenuState(popup);
-    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
+    ScopedMenu popup = CreatePopupMenuFrom(model_.PopupMenu1().Items);
+    if (!popup) return;
+    TrackPopupMenu(popup.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
 }
 
-// Sets check marks, graying, the default item and visibility from the model, by the
-// items' command ids; sub-menus are handled when they open (or here, for pop-ups).
-void MainWindowView::ApplyMenuState(HMENU menu) {
-    for (int pos = GetMenuItemCount(menu) - 1; pos >= 0; --pos) {
-        if (HMENU sub = GetSubMenu(menu, pos)) {
-            ApplyMenuState(sub);
-            continue;
-        }
-        const int id = static_cast<int>(GetMenuItemID(menu, pos));
-        const char* name = MenuItemName(id);
-        if (!name) continue;
-        const MenuItem* item = FindMenuItem(model_.MainMenu1().Items, name);
-        if (!item) item = FindMenuItem(model_.PopupMenu1().Items, name);
-        if (!item) continue;
-        if (!item->Visible) {
-            DeleteMenu(menu, pos, MF_BYPOSITION);
-            continue;
-        }
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_STATE;
-        GetMenuItemInfoA(menu, pos, TRUE, &info);
-        info.fType =
-            item->RadioItem ? (info.fType | MFT_RADIOCHECK) : (info.fType & ~MFT_RADIOCHECK);
-        info.fState = (item->Checked ? MFS_CHECKED : 0) | (item->Enabled ? 0 : MFS_GRAYED) |
-                      (item->Default ? MFS_DEFAULT : 0);
-        SetMenuItemInfoA(menu, pos, TRUE, &info);
+// The drop-down menus of the bar are filled again each time they open, so that
+// they always show the model's captions and states.
+void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
+    HMENU bar = GetMenu(hwnd_);
+    const auto& items = model_.MainMenu1().Items;
+    for (int pos = 0; pos < GetMenuItemCount(bar) && pos < static_cast<int>(items.size()); ++pos) {
+        if (GetSubMenu(bar, pos) == popup) FillMenu(popup, items[pos].Items);
     }
 }
 
-void MainWindowView::SyncAll() {
-    if (!hwnd_ || !listView_) return;
-    SyncCaptionAndStyle();
-    SyncList();
-    SyncTrayMenu();
-    WriteStateReport();
+void MainWindowView::SyncIcons() {
+    if (const auto& icon = model_.ApplicationIcon()) {
+        app_.SetIcon(LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
+                     LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+    }
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app_.Icon()));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app_.SmallIcon()));
 }
 
 void MainWindowView::SyncCaptionAndStyle() {
@@ -505,26 +391,7 @@ void MainWindowView::SyncList() {
     syncing_ = false;
 }
 
-void MainWindowView::SyncTrayMenu() {
-    ScopedMenu menu(CreatePopupMenu());
-    const auto& items = model_.TrayPopup();
-    for (size_t pos = 0; pos < items.size(); ++pos) {
-        const MenuItem& item = items[pos];
-        if (item.IsSeparator()) {
-            AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
-            continue;
-        }
-        UINT id = IDM_TRAY_GAME_FIRST + static_cast<UINT>(pos);
-        if (item.Name == "miRestore") id = IDM_TRAY_RESTORE;
-        if (item.Name == "Exi1") id = IDM_TRAY_EXIT;
-        if (item.Name == "DUMMY1") id = IDM_TRAY_DUMMY;
-        if (id > IDM_TRAY_GAME_LAST) continue;  // beyond the range of menu ids
-        AppendMenuA(menu.Get(), MF_STRING | (item.Enabled ? 0 : MF_GRAYED), id,
-                    item.Caption.c_str());
-        if (item.Default) SetMenuDefaultItem(menu.Get(), id, FALSE);
-    }
-    trayMenu_ = std::move(menu);
-}
+void MainWindowView::SyncTrayMenu() { trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup()); }
 
 void MainWindowView::WriteStateReport() {
     const char* path = std::getenv(kStateFileVariable);

@@ -1,8 +1,8 @@
 #pragma once
-// The main window on screen: a thin view of TfmMain. It creates the window, the
-// buttons, the list view, the status bar and the menus, copies the model's state
-// into them, and turns clicks, keys and menu commands into the model's handlers.
-// Every handler runs under the application's error handler.
+// The main window on screen: a thin view of TfmMain and its MainWindowHost. It
+// creates the window, the buttons, the list view, the status bar and the menus,
+// copies the model's state into them, and turns clicks, keys and menu commands into
+// the model's handlers. Every handler runs under the application's error handler.
 //
 // Layout at 96 DPI: the window is 623 x 420; the left 105 pixels (Panel1, no bevel)
 // hold five 75 x 25 buttons at x = 15; the list view fills the rest above a 19 pixel
@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/scoped_handle.h"
 
@@ -28,7 +28,7 @@ struct ImageListTraits {
 };
 using ScopedImageList = ScopedHandle<ImageListTraits>;
 
-class MainWindowView {
+class MainWindowView : private MainWindowHost {
   public:
     static constexpr const char* kClassName = "TfmMain";
     // The registered message that makes the window write its state report.
@@ -62,14 +62,22 @@ class MainWindowView {
     void Layout();
     void OnCommand(int id);
     LRESULT OnNotify(const NMHDR& header);
-    void OnInitMenuPopup(HMENU menu);
+
+    // MainWindowHost
+    void MinimizeApplication() override;
+    void RestoreApplication() override;
+    void CloseWindow() override;
+    void DeactivateTrayIcon() override {}  // the tray icon has no view yet
+    void GameListLoaded() override;
+    void StateChanged() override;
 
     // Copies the model's state into the controls.
-    void SyncAll();
     void SyncCaptionAndStyle();
+    void SyncIcons();
     void SyncList();
     void SyncTrayMenu();
-    void ApplyMenuState(HMENU menu);
+    // Refills a drop-down menu of the menu bar from the model as it opens.
+    void RefreshMenuBarPopup(HMENU popup);
     void WriteStateReport();
 
     Application& app_;

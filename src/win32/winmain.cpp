@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include "app/command_line.h"
-#include "app/file_upgrade.h"
+#include "app/game_launches.h"
 #include "app/icon_ref.h"
-#include "app/launch_sequence.h"
 #include "app/log.h"
-#include "app/main_window.h"
+#include "app/session.h"
 #include "core/text.h"
 #include "platform/program_dir.h"
+#include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/main_window_view.h"
 #include "win32/win32_process_starter.h"
@@ -45,15 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     Win32SystemInfo system;
     FileIconInfo icons;
 
-    TfmMain form(
-        MainWindowServices{programDir, log, clock, prompts, registry, system, icons, CompareTitles},
-        CommandLineArguments(GetCommandLineA()));
-    // The version check and upgrade run at creation, before the list is loaded.
-    ProgramSettings settings(programDir);
-    form.CheckFileVersion = [&](TfmMain& main) {
-        if (pallisar::CheckFileVersion(settings, log))
-            UpgradeFiles(settings, *main.Catalogue(), log, prompts);
-    };
+    Session session(registry, log);
 
     // Every game is started through one launcher; it never falls back on file
     // associations and waits only when the driver's values are to be restored.
@@ -61,15 +53,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     TExecFile exec(starter);
     exec.SetAssociate(false);
     exec.SetWait(false);
-    TweakContext tweaks{form.Reg, log, form.Driver};
-    // A launch holds its record of the driver's values for its own duration only.
-    auto launcher = [&] {
-        return GameLauncher(*form.Catalogue(), settings, log, prompts, tweaks, exec);
-    };
-    form.ListLaunch = [&](const std::string& title) { launcher().ListLaunch(title); };
-    form.TrayLaunch = [&](const std::string& title) { launcher().TrayLaunch(title); };
-    form.CommandLineLaunch = [&](const std::string& title) { launcher().CommandLineLaunch(title); };
+    ProgramSettings settings(programDir);
+    SessionLaunches launches(session, settings, log, prompts, exec);
 
+    TfmMain form(MainWindowServices{programDir, log, clock, prompts, session, system, icons,
+                                    launches, CompareTitles},
+                 CommandLineArguments(GetCommandLineA()));
     MainWindowView view(app, form);
     if (!view.Create(showCommand)) return 1;
     app.SetMainWindow(view.Handle());

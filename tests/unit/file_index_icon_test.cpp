@@ -1,4 +1,4 @@
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "support/fake_system_info.h"
 #include "support/temp_dir.h"
+#include "ui/main_menus.h"
 
 namespace pallisar {
 namespace {
@@ -72,11 +73,13 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
     Load();
 
     const std::vector<ListItem> expected = {
-        {"Alpha", 0, "C:\\Alpha.exe"}, {"beta", 1, "C:\\beta.exe"}, {"gamma", 2, "C:\\gamma.exe"}};
+        {"Alpha", 0, "C:\\Alpha.exe", false},
+        {"beta", 1, "C:\\beta.exe", false},
+        {"gamma", 2, "C:\\gamma.exe", false}};
     EXPECT_EQ(view.Items, expected);
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"}));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(view.TrayPopup[i].ImageIndex, i);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(TrayPopupFor(view.Items)[i].ImageIndex, i);
     EXPECT_EQ(view.IconList, std::vector<IconRef>(3, IconRef{exe, 0}));
     EXPECT_EQ(view.TrayIcons, view.IconList);
 }
@@ -108,11 +111,11 @@ TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
     EXPECT_EQ(Captions(view.Items),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "Setup", "-Tune", "_Under"}));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(view.Items[i].ImageIndex, i);
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "_Under", "-", "Setup", "-Tune",
                                         "-", "&Restore", "E&xit"}));
-    EXPECT_EQ(view.TrayPopup[3].ImageIndex, 5);
-    EXPECT_EQ(view.TrayPopup[6].ImageIndex, 4);
+    EXPECT_EQ(TrayPopupFor(view.Items)[3].ImageIndex, 5);
+    EXPECT_EQ(TrayPopupFor(view.Items)[6].ImageIndex, 4);
 }
 
 TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
@@ -121,17 +124,17 @@ TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
     catalogue.WriteString("A", "Run", "C:\\a.exe");
     Load();
 
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"A", "C", "-", "B", "-", "&Restore", "E&xit"}));
     // Images follow the sorted order, not the tray position.
-    EXPECT_EQ(view.TrayPopup[0].ImageIndex, 0);
-    EXPECT_EQ(view.TrayPopup[1].ImageIndex, 2);
-    EXPECT_EQ(view.TrayPopup[3].ImageIndex, 1);
-    EXPECT_EQ(view.Items[1], (ListItem{"B", 1, "INTERNAL"}));
+    EXPECT_EQ(TrayPopupFor(view.Items)[0].ImageIndex, 0);
+    EXPECT_EQ(TrayPopupFor(view.Items)[1].ImageIndex, 2);
+    EXPECT_EQ(TrayPopupFor(view.Items)[3].ImageIndex, 1);
+    EXPECT_EQ(view.Items[1], (ListItem{"B", 1, "INTERNAL", true}));
     // The fixed items keep their names and the default mark.
-    EXPECT_EQ(view.TrayPopup[5].Name, "miRestore");
-    EXPECT_TRUE(view.TrayPopup[5].Default);
-    EXPECT_EQ(view.TrayPopup[6].Name, "Exi1");
+    EXPECT_EQ(TrayPopupFor(view.Items)[5].Name, "miRestore");
+    EXPECT_TRUE(TrayPopupFor(view.Items)[5].Default);
+    EXPECT_EQ(TrayPopupFor(view.Items)[6].Name, "Exi1");
 }
 
 TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
@@ -139,7 +142,7 @@ TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
     catalogue.WriteString("Game", "Run", "C:\\g.exe");
     Load();
     // No Config Only entry: the games run straight into the fixed separator.
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Game", "Tweak", "-", "&Restore", "E&xit"}));
     EXPECT_EQ(view.Items[1].Path, "internal");
 }
@@ -204,7 +207,7 @@ TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
     }
     EXPECT_EQ(Captions(view.Items), (std::vector<std::string>{"Alpha"}));
     EXPECT_EQ(view.IconList.size(), 1u);
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
 
     // Nothing after the comma is not a number either.
@@ -218,7 +221,7 @@ TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
 }
 
 TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
-    EXPECT_EQ(view.TrayPopup.front().Caption, "DUMMY");
+    EXPECT_EQ(DesignTimeTrayPopup().front().Caption, "DUMMY");
     catalogue.WriteString("B", "Run", "INTERNAL");
     catalogue.WriteString("A", "Run", "C:\\a.exe");
     Load();
@@ -226,8 +229,7 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     Load();
     EXPECT_EQ(view.Items, first.Items);
     EXPECT_EQ(view.IconList, first.IconList);
-    EXPECT_EQ(Captions(view.TrayPopup), Captions(first.TrayPopup));
-    EXPECT_EQ(Captions(view.TrayPopup),
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"A", "-", "B", "-", "&Restore", "E&xit"}));
 
     // Entries removed from the file disappear at the next load.
@@ -235,14 +237,14 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     catalogue.EraseSection("B");
     Load();
     EXPECT_TRUE(view.Items.empty());
-    EXPECT_EQ(Captions(view.TrayPopup), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
 }
 
 TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
     Load();
     EXPECT_TRUE(view.Items.empty());
     EXPECT_TRUE(view.IconList.empty());
-    EXPECT_EQ(Captions(view.TrayPopup), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
     EXPECT_FALSE(test::FileExistsAt(dir.File("Game.dat")));
 }
 

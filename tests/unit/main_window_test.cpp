@@ -1,26 +1,32 @@
-#include "app/main_window.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "app/state_report.h"
+#include "app/program_settings.h"
 #include "core/text.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
+#include "support/fake_window_host.h"
 #include "support/fake_system_info.h"
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
+#include "ui/command_ids.h"
+#include "ui/state_report.h"
 
 namespace pallisar {
 namespace {
 
+using test::FakeLaunches;
 using test::FakePrompts;
 using test::FakeSystemInfo;
+using test::FakeWindowHost;
 using test::RecordingLog;
 using test::TempDir;
 using test::WriteFileBytes;
@@ -48,7 +54,13 @@ constexpr const char* kStopLine = "Application Terminated - 02/01/2024 10:11:12"
 
 class MainWindowTest : public testing::Test {
   protected:
-    MainWindowTest() : system(true) {}
+    MainWindowTest() : system(true) {
+        WriteSettings("[Program]\r\n");
+        // What the log held when the tray icon went: FormClose removes it first.
+        host.onCall = [this](const std::string& call) {
+            if (call == "tray off") logLinesAtTrayOff = log.lines.size();
+        };
+    }
 
     // A Voodoo5 on the NT layout.
     void AddBoard() {
@@ -60,25 +72,26 @@ class MainWindowTest : public testing::Test {
                                    "PCI bus 1, device 1, function 0"));
     }
 
-    void WriteSettings(const std::string& text) { WriteFileBytes(dir.File("settings.cfg"), text); }
+    // `text` begins with [Program]; a current version stamp is added, so that no upgrade runs.
+    void WriteSettings(const std::string& text) {
+        WriteFileBytes(dir.File("settings.cfg"), text + "Version=1.01\r\n");
+    }
     void WriteCatalogue(const std::string& text) { WriteFileBytes(dir.File("Game.dat"), text); }
 
-    // The window with every hook recording into `events`.
-    TfmMain& Make(Strings arguments = {}) {
-        form = std::make_unique<TfmMain>(
-            MainWindowServices{dir.Path(), log, clock, prompts, registry, system, icons},
-            std::move(arguments));
-        form->MinimizeApplication = [this] { events.push_back("minimize"); };
-        form->RestoreApplication = [this] { events.push_back("restore"); };
-        form->CloseWindow = [this] { events.push_back("close window"); };
-        form->DeactivateTrayIcon = [this] {
-            events.push_back("tray off, log lines " + std::to_string(log.lines.size()));
-        };
-        form->ListLaunch = [this](const std::string& t) { events.push_back("list " + t); };
-        form->TrayLaunch = [this](const std::string& t) { events.push_back("tray " + t); };
-        form->CommandLineLaunch = [this](const std::string& t) { events.push_back("run " + t); };
-        form->StateChanged = [this] { ++stateChanges; };
+    // The window with the recording host; launches are recorded among its calls.
+    TfmMain& Make(Strings arguments = {}, TitleOrder order = {}) {
+        host.calls.clear();
+        form = std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts,
+                                                            session, system, icons, launches,
+                                                            std::move(order)},
+                                         std::move(arguments));
+        form->SetHost(&host);
         return *form;
+    }
+
+    Strings Events() const { return host.Actions(); }
+    int Count(const std::string& call) const {
+        return static_cast<int>(std::count(host.calls.begin(), host.calls.end(), call));
     }
 
     // Created and activated once, as the program starts.
@@ -98,46 +111,50 @@ class MainWindowTest : public testing::Test {
     FixedClock clock;
     FakePrompts prompts;
     MemoryRegistry registry;
+    Session session{registry, log};
     FakeSystemInfo system;
     CountingIconFiles icons;
+    FakeWindowHost host;
+    FakeLaunches launches{host.calls};
     std::unique_ptr<TfmMain> form;
-    Strings events;
-    int stateChanges = 0;
+    size_t logLinesAtTrayOff = 0;
 };
 
 TEST_F(MainWindowTest, CreationRunsItsStepsInOrder) {
-    WriteCatalogue("[Game]\r\nRun=C:\\g.exe\r\n");
+    // No settings.cfg: the upgrade runs, on the open catalogue, before the list loads.
+    std::filesystem::remove(dir.File("settings.cfg"));
+    WriteCatalogue("[Game]\r\nRun=C:\\g.exe\r\nAAToggle=Enable\r\n");
     TfmMain& f = Make();
-    bool catalogueOpenAtCheck = false;
-    size_t itemsAtCheck = 99;
-    f.CheckFileVersion = [&](TfmMain& m) {
-        catalogueOpenAtCheck = m.Catalogue() != nullptr;
-        itemsAtCheck = m.Items().size();
-        // What the upgrade writes shows in the list loaded afterwards.
-        m.Catalogue()->WriteString("Added By Upgrade", "Run", "C:\\u.exe");
+    size_t promptsAtLoad = 0;
+    host.onCall = [&](const std::string& call) {
+        if (call == "list loaded") promptsAtLoad = prompts.shown.size();
     };
     f.FormCreate();
 
-    EXPECT_EQ(log.lines, (Strings{kStartLine, "Version 1.01"}));
-    EXPECT_TRUE(catalogueOpenAtCheck);
-    EXPECT_EQ(itemsAtCheck, 0u);
-    ASSERT_EQ(f.Items().size(), 2u);
-    EXPECT_EQ(f.Items()[0].Caption, "Added By Upgrade");
+    EXPECT_EQ(log.lines, (Strings{kStartLine, "Version 1.01",
+                                  "Version 0.9 in settings.cfg is older then 1.01",
+                                  "Updated game.dat to version 1.01",
+                                  "Updated settings.cfg to version 1.01"}));
+    EXPECT_EQ(promptsAtLoad, 1u);
+    EXPECT_EQ(IniFile(dir.File("Game.dat")).ReadString("Game", "glAAToggle", ""), "Num-Lock");
+    EXPECT_EQ(ProgramSettings(dir.Path()).Version(), "1.01");
+    ASSERT_EQ(f.Items().size(), 1u);
     EXPECT_TRUE(f.StartupPending());
     EXPECT_EQ(f.Caption(), "Pallisar Game Launcher");
-    EXPECT_EQ(stateChanges, 1);
+    // The list is drawn once, and nothing else is asked of the view.
+    EXPECT_EQ(host.calls, Strings{"list loaded"});
+
+    // Now with a current stamp: no upgrade.
+    log.lines.clear();
+    prompts.shown.clear();
+    Make().FormCreate();
+    EXPECT_EQ(log.lines, (Strings{kStartLine, "Version 1.01"}));
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_TRUE(events.empty());
 }
 
 TEST_F(MainWindowTest, ListIsSortedByTheGivenCollationAtEveryLoad) {
     WriteCatalogue("[b]\r\nRun=C:\\b.exe\r\n[A]\r\nRun=C:\\a.exe\r\n[c]\r\nRun=C:\\c.exe\r\n");
-    form = std::make_unique<TfmMain>(
-        MainWindowServices{
-            dir.Path(), log, clock, prompts, registry, system, icons,
-            [](std::string_view a, std::string_view b) { return CompareText(b, a); }},
-        Strings{});
-    form->FormCreate();
+    Make({}, [](std::string_view a, std::string_view b) { return CompareText(b, a); }).FormCreate();
     const auto captions = [&] {
         Strings list;
         for (const ListItem& item : form->Items()) list.push_back(item.Caption);
@@ -196,25 +213,24 @@ TEST_F(MainWindowTest, CardIsDetectedAtTheFirstActivationOnly) {
     AddBoard();
     TfmMain& f = Make();
     f.FormCreate();
-    EXPECT_TRUE(f.Driver.DriverKey.empty());  // not at creation
+    EXPECT_TRUE(session.Driver().DriverKey.empty());  // not at creation
     f.FormActivate();
     f.FormActivate();  // e.g. after a dialog closed
     f.FormActivate();
 
     EXPECT_EQ(f.Caption(), std::string("Pallisar Game Launcher - ") + kBoardName);
-    EXPECT_EQ(f.Driver.DriverKey, "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0");
+    EXPECT_EQ(session.Driver().DriverKey, "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0");
     EXPECT_FALSE(f.StartupPending());
     EXPECT_EQ(LogCount(std::string("Voodoo PNP ID found : ") + kBoardId), 1u);
     EXPECT_FALSE(f.Closed());
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_TRUE(events.empty());
+    EXPECT_TRUE(Events().empty());
 }
 
 TEST_F(MainWindowTest, NoCardShowsTheFatalErrorAndCloses) {
     WriteCatalogue("[Game]\r\nRun=C:\\g.exe\r\n");
     for (const Strings& args : {Strings{}, Strings{"/RUN", "C:\\g.exe"}, Strings{"/min"}}) {
         SCOPED_TRACE(args.empty() ? "no arguments" : args[0]);
-        events.clear();
         prompts.shown.clear();
         log.lines.clear();
         TfmMain& f = Start(args);
@@ -225,8 +241,8 @@ TEST_F(MainWindowTest, NoCardShowsTheFatalErrorAndCloses) {
         EXPECT_TRUE(f.Closed());
         EXPECT_EQ(f.Catalogue(), nullptr);
         // No launch and no minimising: the command line is not acted on.
-        EXPECT_EQ(events, (Strings{"tray off, log lines " + std::to_string(log.lines.size() - 1),
-                                   "close window"}));
+        EXPECT_EQ(Events(), (Strings{"tray off", "close window"}));
+        EXPECT_EQ(logLinesAtTrayOff, log.lines.size() - 1);
         EXPECT_EQ(log.lines.back(), kStopLine);
     }
 }
@@ -235,9 +251,8 @@ TEST_F(MainWindowTest, MinSwitchMinimisesInAnyCase) {
     AddBoard();
     for (const char* first : {"/MIN", "/min", "/mIn"}) {
         SCOPED_TRACE(first);
-        events.clear();
         TfmMain& f = Start({first, "ignored"});
-        EXPECT_EQ(events, Strings{"minimize"});
+        EXPECT_EQ(Events(), Strings{"minimize"});
         EXPECT_FALSE(f.Closed());
     }
 }
@@ -248,9 +263,8 @@ TEST_F(MainWindowTest, OtherArgumentsStartNormally) {
     for (const Strings& args : {Strings{}, Strings{"-min"}, Strings{"min"}, Strings{"/RUN"},
                                 Strings{"/run"}, Strings{"/minimise"}, Strings{"C:\\g.exe"}}) {
         SCOPED_TRACE(args.empty() ? "none" : args[0]);
-        events.clear();
         TfmMain& f = Start(args);
-        EXPECT_TRUE(events.empty());
+        EXPECT_TRUE(Events().empty());
         EXPECT_FALSE(f.Closed());
     }
 }
@@ -276,12 +290,10 @@ TEST_F(MainWindowTest, RunSwitchLaunchesTheLastEntryWithThePathAndCloses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[1]);
-        events.clear();
         log.lines.clear();
         TfmMain& f = Start(c.args);
-        EXPECT_EQ(events, (Strings{"minimize", "run " + c.launched,
-                                   "tray off, log lines " + std::to_string(log.lines.size() - 1),
-                                   "close window"}));
+        EXPECT_EQ(Events(), (Strings{"minimize", "run " + c.launched, "tray off", "close window"}));
+        EXPECT_EQ(logLinesAtTrayOff, log.lines.size() - 1);
         EXPECT_TRUE(f.Closed());
         EXPECT_EQ(log.lines.back(), kStopLine);
         EXPECT_TRUE(prompts.shown.empty());
@@ -294,7 +306,8 @@ TEST_F(MainWindowTest, ClosingRemovesTheTrayIconLogsAndReleasesTheCatalogueOnce)
     f.btnExitClick();
     f.btnExitClick();
     f.FormClose();
-    EXPECT_EQ(events, (Strings{"tray off, log lines 2", "close window"}));
+    EXPECT_EQ(Events(), (Strings{"tray off", "close window"}));
+    EXPECT_EQ(logLinesAtTrayOff, 2u);
     EXPECT_EQ(log.lines, (Strings{kStartLine, "Version 1.01", kStopLine}));
     EXPECT_EQ(f.Catalogue(), nullptr);
     f.LoadGameList();  // nothing to load from any more
@@ -307,7 +320,7 @@ TEST_F(MainWindowTest, LaunchHandlersUseTheSelectedOrClickedTitle) {
     TfmMain& f = Start();
 
     f.ListViewDblClick();  // nothing selected: nothing happens
-    EXPECT_TRUE(events.empty());
+    EXPECT_TRUE(Events().empty());
     f.btnRunClick();
     EXPECT_EQ(prompts.shown, (std::vector<FakePrompts::Prompt>{{"Error", "No Title Selected"}}));
 
@@ -318,12 +331,51 @@ TEST_F(MainWindowTest, LaunchHandlersUseTheSelectedOrClickedTitle) {
     f.TrayPopupRun(0);
     f.TrayPopupRun(2);  // the fixed separator
     f.TrayPopupRun(99);
-    EXPECT_EQ(events, (Strings{"list Beta", "list Beta Edited", "tray Alpha"}));
+    EXPECT_EQ(Events(), (Strings{"list Beta", "list Beta Edited", "tray Alpha"}));
 
     f.SetSelected(5);
     EXPECT_EQ(f.Selected(), -1);
     f.miRestoreClick();
-    EXPECT_EQ(events.back(), "restore");
+    EXPECT_EQ(Events().back(), "restore");
+}
+
+TEST_F(MainWindowTest, CommandIdsReachTheirHandlers) {
+    AddBoard();
+    WriteCatalogue("[Beta]\r\nRun=C:\\b.exe\r\n[Tool]\r\nRun=INTERNAL\r\n");
+    struct Case {
+        int command;
+        Strings events;  // what the handler asked for; {"unhandled"} when Execute refused
+    };
+    const Case cases[] = {
+        {IDC_BTN_RUN, {"list Beta"}},
+        {IDM_FILE_RUN, {"list Beta"}},
+        {IDM_POPUP_RUN, {}},
+        {IDM_TRAY_GAME_FIRST, {"tray Beta"}},
+        {IDM_TRAY_GAME_FIRST + 1, {}},  // the separator before the Config Only entries
+        {IDM_TRAY_GAME_FIRST + 2, {"tray Tool"}},
+        {IDM_TRAY_GAME_FIRST + 4, {}},  // "&Restore" is no game
+        {IDM_TRAY_RESTORE, {"restore"}},
+        {IDM_POPUP_REFRESH, {}},
+        {IDM_TRAY_DUMMY, {"unhandled"}},
+        {IDM_FILE_EXIT, {"tray off", "close window"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        TfmMain& f = Start();
+        f.SetSelected(0);
+        Strings events;
+        if (!f.Execute(c.command)) events.push_back("unhandled");
+        for (const std::string& e : Events()) events.push_back(e);
+        EXPECT_EQ(events, c.events);
+    }
+
+    // Each View entry ticks itself and sets its style.
+    TfmMain& f = Start();
+    for (int command = IDM_VIEW_LARGE_ICONS; command <= IDM_VIEW_DETAILS; ++command) {
+        EXPECT_TRUE(f.Execute(command));
+        EXPECT_TRUE(f.FindCommand(command)->Checked);
+        EXPECT_EQ(static_cast<int>(f.GetViewStyle()), command - IDM_VIEW_LARGE_ICONS);
+    }
 }
 
 TEST_F(MainWindowTest, F5ReloadsTheListAndOtherKeysDoNothing) {
@@ -333,11 +385,11 @@ TEST_F(MainWindowTest, F5ReloadsTheListAndOtherKeysDoNothing) {
     WriteCatalogue("[New Game]\r\nRun=C:\\n.exe\r\n");
     f.ListViewKeyDown(115);  // F4
     EXPECT_TRUE(f.Items().empty());
-    const int before = stateChanges;
+    const int before = Count("list loaded");
     f.ListViewKeyDown(kRefreshKey);
     ASSERT_EQ(f.Items().size(), 1u);
     EXPECT_EQ(f.Items()[0].Caption, "New Game");
-    EXPECT_EQ(stateChanges, before + 1);
+    EXPECT_EQ(Count("list loaded"), before + 1);
 }
 
 TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/version.h"
 #include "core/errors.h"
 #include "support/temp_dir.h"
 
@@ -49,7 +50,7 @@ TEST_F(ProgramSettingsTest, WritersStoreTheDocumentedForms) {
     settings.SetResetSettings(false);
     settings.SetGenerateLog(true);
     settings.SaveViewStyle(3);
-    settings.SetVersion(ProgramSettings::kCurrentVersion);
+    settings.SetVersion(kVersionText);
     settings.SetLODHighRange("3.5");
     settings.SetLODLowRange("-1");
     settings.DeleteVideoCard();

@@ -15,7 +15,7 @@
 #include "core/icon_resources.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
 #include "win32/icon_handle.h"
 
 using namespace pallisar;

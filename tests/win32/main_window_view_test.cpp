@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "app/icon_ref.h"
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "core/errors.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
+#include "support/fake_window_host.h"
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
@@ -101,13 +102,14 @@ class MainWindowViewTest : public testing::Test {
         WriteFileBytes(dir.File("Game.dat"),
                        "[beta]\r\nRun=C:\\b.exe\r\n[Alpha]\r\nRun=C:\\a.exe\r\n"
                        "[Setup]\r\nRun=INTERNAL\r\n");
+        WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nVersion=1.01\r\n");
     }
 
     void Open() {
         app = std::make_unique<Application>(GetModuleHandleA(nullptr), prompts);
-        form = std::make_unique<TfmMain>(
-            MainWindowServices{dir.Path(), log, clock, prompts, registry, system, icons},
-            std::vector<std::string>{});
+        form = std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts,
+                                                            session, system, icons, launches},
+                                         std::vector<std::string>{});
         view = std::make_unique<MainWindowView>(*app, *form);
         ASSERT_TRUE(view->Create(SW_SHOWNOACTIVATE));
         PumpMessages();
@@ -123,6 +125,9 @@ class MainWindowViewTest : public testing::Test {
     FixedClock clock;
     FakePrompts prompts;
     MemoryRegistry registry;
+    Session session{registry, log};
+    std::vector<std::string> launched;
+    test::FakeLaunches launches{launched};
     Win32SystemInfo system;
     FileIconInfo icons;
     std::unique_ptr<Application> app;
@@ -230,7 +235,7 @@ TEST_F(MainWindowViewTest, MenusCarryTheirCaptionsAndTheTrayMenuTheGames) {
 }
 
 TEST_F(MainWindowViewTest, StoredViewStyleAndTheViewEntriesChangeTheList) {
-    WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nViewStyle=3\r\n");
+    WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nVersion=1.01\r\nViewStyle=3\r\n");
     Open();
     HWND list = view->ListView();
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
@@ -241,8 +246,10 @@ TEST_F(MainWindowViewTest, StoredViewStyleAndTheViewEntriesChangeTheList) {
 
 TEST_F(MainWindowViewTest, ErrorInAHandlerIsShownAndTheWindowGoesOn) {
     Open();
-    form->ListLaunch = [](const std::string&) { throw Error("Failed to set data for 'x'"); };
-    form->TrayLaunch = [](const std::string&) { throw ConvertError("'1,5' is not a valid value"); };
+    launches.action = [](const std::string& launch) {
+        if (launch.starts_with("list")) throw Error("Failed to set data for 'x'");
+        throw ConvertError("'1,5' is not a valid value");
+    };
     ListView_SetItemState(view->ListView(), 0, LVIS_SELECTED, LVIS_SELECTED);
     ASSERT_EQ(form->Selected(), 0);
     SendMessageA(view->Handle(), WM_COMMAND, IDC_BTN_RUN,

@@ -1,6 +1,6 @@
 #pragma once
-// Menus as the main window's model holds them: what each item shows, the state of
-// its check mark, and its sub-items. Views build or update real menus from this.
+// Menus as the models hold them: what each item shows, the command it gives, the
+// state of its check mark, and its sub-items. Views build real menus from this.
 
 #include <string>
 #include <string_view>
@@ -13,6 +13,8 @@ struct MenuItem {
     std::string Name;
     // "-" makes the item a separator.
     std::string Caption;
+    // The command id the item gives (ui/command_ids.h); 0 for separators and sub-menus.
+    int Command = 0;
     bool Checked = false;
     bool Enabled = true;
     bool Visible = true;
@@ -31,11 +33,14 @@ struct Menu {
     std::vector<MenuItem> Items;
 };
 
-MenuItem Item(std::string name, std::string caption);
+MenuItem Item(std::string name, std::string caption, int command = 0);
 MenuItem Separator(std::string name);
 
 // The item with that name at any depth; nullptr when there is none.
 MenuItem* FindMenuItem(std::vector<MenuItem>& items, std::string_view name);
 const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, std::string_view name);
+// The item giving `command` at any depth; nullptr when there is none.
+const MenuItem* FindMenuCommand(const std::vector<MenuItem>& items, int command);
+MenuItem* FindMenuCommand(std::vector<MenuItem>& items, int command);
 
 }  // namespace pallisar

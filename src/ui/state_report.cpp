@@ -1,4 +1,4 @@
-#include "app/state_report.h"
+#include "ui/state_report.h"
 
 namespace pallisar {
 

@@ -1,0 +1,45 @@
+#pragma once
+// The three ways the main window starts a launch, given the catalogue handle and the
+// title: from the list, from the tray menu, from "/RUN". Errors of a launch reach the
+// caller (see GameLauncher).
+
+#include <string>
+
+#include "app/exec_file.h"
+#include "app/program_settings.h"
+#include "app/session.h"
+#include "core/ini_file.h"
+#include "core/log_writer.h"
+#include "platform/prompts.h"
+
+namespace pallisar {
+
+class GameLaunches {
+  public:
+    virtual ~GameLaunches() = default;
+    virtual void ListLaunch(IniFile& catalogue, const std::string& title) = 0;
+    virtual void TrayLaunch(IniFile& catalogue, const std::string& title) = 0;
+    virtual void CommandLineLaunch(IniFile& catalogue, const std::string& title) = 0;
+};
+
+// The program's launches over the session's driver and one process launcher. Each
+// launch holds its record of the driver's values for its own duration only.
+class SessionLaunches : public GameLaunches {
+  public:
+    // Every reference must outlive this object.
+    SessionLaunches(Session& session, const ProgramSettings& settings, LogWriter& log,
+                    Prompts& prompts, TExecFile& exec);
+
+    void ListLaunch(IniFile& catalogue, const std::string& title) override;
+    void TrayLaunch(IniFile& catalogue, const std::string& title) override;
+    void CommandLineLaunch(IniFile& catalogue, const std::string& title) override;
+
+  private:
+    Session& session_;
+    const ProgramSettings& settings_;
+    LogWriter& log_;
+    Prompts& prompts_;
+    TExecFile& exec_;
+};
+
+}  // namespace pallisar

@@ -1,0 +1,219 @@
+#include "ui/main_window.h"
+
+#include <utility>
+
+#include "app/file_upgrade.h"
+#include "app/game_entry.h"
+#include "app/launch_sequence.h"
+#include "app/log.h"
+#include "app/program_settings.h"
+#include "app/version.h"
+#include "core/file_names.h"
+#include "core/text.h"
+#include "ui/command_ids.h"
+#include "ui/main_menus.h"
+
+namespace pallisar {
+
+namespace {
+
+// The View entries in the order of their stored numbers.
+constexpr int kViewStyleCommands[] = {IDM_VIEW_LARGE_ICONS, IDM_VIEW_SMALL_ICONS, IDM_VIEW_LIST,
+                                      IDM_VIEW_DETAILS};
+
+}  // namespace
+
+TfmMain::TfmMain(MainWindowServices services, std::vector<std::string> arguments)
+    : services_(std::move(services)),
+      arguments_(std::move(arguments)),
+      trayPopup_(DesignTimeTrayPopup()),
+      mainMenu_(BuildMainMenu1()),
+      popupMenu_(BuildPopupMenu1()) {}
+
+void TfmMain::FormCreate() {
+    services_.log.WriteLog(ApplicationInitializedLine(services_.clock));
+    services_.log.WriteLog(std::string("Version ") + kVersionText);
+    // Numbers are read and written with "." whatever the regional settings: the text
+    // conversions of core/text.h never consult the locale.
+    ProgramSettings settings(services_.programDir);
+    SetViewStyle(settings.ViewStyle());
+
+    const std::string iconFile = FindFileNoCase(services_.programDir, kIconFileName);
+    if (FileExists(iconFile) && services_.icons.NumberOfIcons(iconFile) > 0) {
+        appIcon_ = IconRef{iconFile, 0};
+    }
+
+    startupPending_ = true;
+    catalogue_.emplace(FindFileNoCase(services_.programDir, kCatalogueFileName));
+    if (CheckFileVersion(settings, services_.log)) {
+        UpgradeFiles(settings, *catalogue_, services_.log, services_.prompts);
+    }
+    LoadGameList();
+}
+
+void TfmMain::FormActivate() {
+    if (!startupPending_) return;
+    startupPending_ = false;
+
+    const CardDetection card = services_.session.DetectCard(services_.system);
+    if (card.ChangeCaption) caption_ += " - " + card.Description;
+    if (host_) host_->StateChanged();
+    if (!card.Found) {
+        services_.prompts.ShowError(kNoCardMessage);
+        Close();
+        return;
+    }
+
+    if (arguments_.empty()) return;
+    const std::string first = UpperCase(arguments_[0]);
+    if (first == "/MIN") {
+        if (host_) host_->MinimizeApplication();
+    } else if (first == "/RUN" && arguments_.size() > 1) {
+        RunFromCommandLine(arguments_[1]);
+    }
+}
+
+void TfmMain::RunFromCommandLine(const std::string& path) {
+    if (host_) host_->MinimizeApplication();
+    if (catalogue_) {
+        services_.launches.CommandLineLaunch(*catalogue_, FindTitleByRunPath(*catalogue_, path));
+    }
+    Close();
+}
+
+void TfmMain::Close() {
+    if (closed_) return;
+    FormClose();
+    if (host_) host_->CloseWindow();
+}
+
+void TfmMain::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    if (host_) host_->DeactivateTrayIcon();
+    services_.log.WriteLog(ApplicationTerminatedLine(services_.clock));
+    catalogue_.reset();
+}
+
+void TfmMain::LoadGameList() {
+    if (!catalogue_) return;
+    selected_ = -1;
+    // The entries loaded before an error are shown.
+    struct Loaded {
+        TfmMain& form;
+        ~Loaded() {
+            form.trayPopup_ = TrayPopupFor(form.list_.Items);
+            if (form.host_) form.host_->GameListLoaded();
+        }
+    } loaded{*this};
+    pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons,
+                           services_.compareTitles);
+}
+
+void TfmMain::ListViewKeyDown(int key) {
+    if (key == kRefreshKey) LoadGameList();
+}
+
+void TfmMain::SetSelected(int index) {
+    selected_ = index >= 0 && index < static_cast<int>(list_.Items.size()) ? index : -1;
+}
+
+std::optional<std::string> TfmMain::SelectedTitle() const {
+    if (selected_ < 0) return std::nullopt;
+    return list_.Items[selected_].Caption;
+}
+
+void TfmMain::SetItemCaption(int index, const std::string& caption) {
+    if (index >= 0 && index < static_cast<int>(list_.Items.size())) {
+        list_.Items[index].Caption = caption;
+    }
+}
+
+void TfmMain::ListViewDblClick() {
+    const auto title = SelectedTitle();
+    if (title && catalogue_) services_.launches.ListLaunch(*catalogue_, *title);
+}
+
+void TfmMain::btnRunClick() {
+    if (!SelectedTitle()) {
+        services_.prompts.ShowError("No Title Selected");
+        return;
+    }
+    ListViewDblClick();
+}
+
+void TfmMain::TrayPopupRun(size_t trayIndex) {
+    if (trayIndex >= trayPopup_.size() || !catalogue_) return;
+    const MenuItem& item = trayPopup_[trayIndex];
+    if (item.IsSeparator() || item.Command != IDM_TRAY_GAME_FIRST + static_cast<int>(trayIndex)) {
+        return;  // a separator or a fixed item
+    }
+    services_.launches.TrayLaunch(*catalogue_, item.Caption);
+}
+
+void TfmMain::miRestoreClick() {
+    if (host_) host_->RestoreApplication();
+}
+
+void TfmMain::ViewStyleClick(ViewStyle style) {
+    const int number = static_cast<int>(style);
+    SetViewStyle(number);
+    ProgramSettings(services_.programDir).SaveViewStyle(number);
+    if (host_) host_->StateChanged();
+}
+
+void TfmMain::SetViewStyle(int style) {
+    const bool known = style >= 0 && style <= 3;
+    viewStyle_ = known ? static_cast<ViewStyle>(style) : ViewStyle::vsIcon;
+    for (int i = 0; i < 4; ++i) {
+        FindMenuCommand(popupMenu_.Items, kViewStyleCommands[i])->Checked = known && i == style;
+    }
+}
+
+const MenuItem* TfmMain::FindCommand(int command) const {
+    for (const std::vector<MenuItem>* items :
+         {&mainMenu_.Items, &popupMenu_.Items, &trayPopup_}) {
+        if (const MenuItem* item = FindMenuCommand(*items, command)) return item;
+    }
+    return nullptr;
+}
+
+bool TfmMain::Execute(int command) {
+    switch (command) {
+        case IDC_BTN_RUN:
+            btnRunClick();
+            return true;
+        case IDM_FILE_RUN:
+            ListViewDblClick();
+            return true;
+        case IDM_POPUP_RUN:  // the pop-up's "&Run" has no action of its own
+            return true;
+        case IDC_BTN_EXIT:
+        case IDM_FILE_EXIT:
+        case IDM_TRAY_EXIT:
+            btnExitClick();
+            return true;
+        case IDM_VIEW_LARGE_ICONS:
+        case IDM_VIEW_SMALL_ICONS:
+        case IDM_VIEW_LIST:
+        case IDM_VIEW_DETAILS:
+            ViewStyleClick(static_cast<ViewStyle>(command - IDM_VIEW_LARGE_ICONS));
+            return true;
+        case IDM_POPUP_REFRESH:
+            mpRefreshClick();
+            return true;
+        case IDM_TRAY_RESTORE:
+            miRestoreClick();
+            return true;
+        default:
+            if (command >= IDM_TRAY_GAME_FIRST && command <= IDM_TRAY_GAME_LAST) {
+                TrayPopupRun(static_cast<size_t>(command - IDM_TRAY_GAME_FIRST));
+                return true;
+            }
+            // New, Edit, Create Shortcut, Delete, Options and About have no handler
+            // in this version.
+            return false;
+    }
+}
+
+}  // namespace pallisar

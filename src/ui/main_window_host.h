@@ -1,0 +1,26 @@
+#pragma once
+// What the main window's model needs done on screen, implemented by its view. The
+// model calls these from its handlers; a test answers them with a recording double.
+// Dialogs of their own (the editor, the options, the change-icon dialog) are added
+// here with their models.
+
+namespace pallisar {
+
+class MainWindowHost {
+  public:
+    virtual ~MainWindowHost() = default;
+    // Minimises the application, which hides it to the tray.
+    virtual void MinimizeApplication() = 0;
+    // Shows the main window again in its former size, in front.
+    virtual void RestoreApplication() = 0;
+    // Takes the window down once the current handler is done (FormClose has run).
+    virtual void CloseWindow() = 0;
+    // Removes the tray icon (the first step of FormClose).
+    virtual void DeactivateTrayIcon() = 0;
+    // The list, its image lists and the tray menu were loaded again.
+    virtual void GameListLoaded() = 0;
+    // The caption, the view style or a menu's state changed.
+    virtual void StateChanged() = 0;
+};
+
+}  // namespace pallisar

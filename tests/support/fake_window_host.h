@@ -1,0 +1,65 @@
+#pragma once
+// The main window's host for tests: records what the model asks of its view, in
+// order, as short texts ("minimize", "restore", "close window", "tray off",
+// "list loaded", "state"), with a hook that runs before each is recorded.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/game_launches.h"
+#include "ui/main_window_host.h"
+
+namespace pallisar::test {
+
+class FakeWindowHost : public MainWindowHost {
+  public:
+    void MinimizeApplication() override { Record("minimize"); }
+    void RestoreApplication() override { Record("restore"); }
+    void CloseWindow() override { Record("close window"); }
+    void DeactivateTrayIcon() override { Record("tray off"); }
+    void GameListLoaded() override { Record("list loaded"); }
+    void StateChanged() override { Record("state"); }
+
+    // The requests other than the two redraws ("list loaded", "state").
+    std::vector<std::string> Actions() const {
+        std::vector<std::string> actions;
+        for (const std::string& call : calls) {
+            if (call != "list loaded" && call != "state") actions.push_back(call);
+        }
+        return actions;
+    }
+
+    std::vector<std::string> calls;
+    // Runs before a call is recorded, with its text.
+    std::function<void(const std::string&)> onCall;
+
+  private:
+    void Record(const std::string& call) {
+        if (onCall) onCall(call);
+        calls.push_back(call);
+    }
+};
+
+// Launches for tests: records "list <title>", "tray <title>", "run <title>" into a
+// list the test gives, or runs `action` instead when it is set.
+class FakeLaunches : public GameLaunches {
+  public:
+    explicit FakeLaunches(std::vector<std::string>& out) : out_(out) {}
+    void ListLaunch(IniFile&, const std::string& title) override { Launch("list " + title); }
+    void TrayLaunch(IniFile&, const std::string& title) override { Launch("tray " + title); }
+    void CommandLineLaunch(IniFile&, const std::string& title) override {
+        Launch("run " + title);
+    }
+
+    std::function<void(const std::string&)> action;
+
+  private:
+    void Launch(const std::string& what) {
+        if (action) return action(what);
+        out_.push_back(what);
+    }
+    std::vector<std::string>& out_;
+};
+
+}  // namespace pallisar::test
