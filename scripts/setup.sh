@@ -3,7 +3,7 @@
 # packages, when it is missing. Safe to run again: it only installs what is absent.
 set -euo pipefail
 
-packages=(cmake g++ clang libclang-rt-14-dev googletest make
+packages=(cmake g++ clang clang-format libclang-rt-14-dev googletest make
           g++-mingw-w64-i686 mingw-w64-i686-dev
           wine wine32 xvfb xauth x11-utils imagemagick xdotool)
 

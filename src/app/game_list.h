@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/icon_ref.h"
-#include "ui/menu_model.h"
 #include "core/ini_file.h"
 #include "platform/system_info.h"
 

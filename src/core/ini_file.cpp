@@ -380,8 +380,8 @@ std::vector<std::string> IniSnapshot::ReadSection(std::string_view section) cons
         // Comments and lines without "=" are not listed.
         if (!key.has_value || (!key.name.empty() && key.name.front() == ';')) continue;
         // The API lists a key without a name as an empty string, which ends the list
-        // for whoever walks it (TIniFile did; the API itself returns nothing at all
-        // when the list starts with one).
+        // for whoever walks it (the API itself returns nothing at all when the list
+        // starts with one).
         if (key.name.empty()) break;
         names.push_back(key.name);
     }

@@ -76,11 +76,11 @@ public:
     std::vector<std::string> ReadSections() const;
     // The key names of a section in file order (duplicates too); empty when the
     // section is missing. Comment lines (";") and lines without "=" are not listed; a
-    // key without a name ("=value") ends the list, as it ended TIniFile's walk of the
-    // API's answer.
+    // key without a name ("=value") ends the list: the profile API answers with an
+    // empty name there, which the program has always read as the list's end.
     std::vector<std::string> ReadSection(std::string_view section) const;
-    // As TIniFile: true when ReadSection lists at least one key (a section holding no
-    // key counts as missing).
+    // True when ReadSection lists at least one key: a section holding no key counts
+    // as missing, as the program's files have always been read.
     bool SectionExists(std::string_view section) const;
     // True when ReadSection lists the key (ASCII case ignored).
     bool ValueExists(std::string_view section, std::string_view key) const;

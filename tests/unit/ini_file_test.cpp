@@ -149,7 +149,7 @@ TEST_F(IniList, SectionsInFileOrderWithoutTheSixteenKilobyteLimit) {
 TEST_F(IniList, ExistenceFollowsTheKeyList) {
     Write("[Full]\r\nA=1\r\nB\r\n[Empty]\r\n[Comments]\r\n;x=1\r\n");
     EXPECT_TRUE(ini.SectionExists("full"));
-    // As the original TIniFile: a section counts as present when it lists a key.
+    // A section counts as present when it lists a key.
     EXPECT_FALSE(ini.SectionExists("Empty"));
     EXPECT_FALSE(ini.SectionExists("Comments"));
     EXPECT_FALSE(ini.SectionExists("Missing"));

@@ -130,7 +130,7 @@ Names ApiKeys(const std::string& path, const std::string& section) {
     ApiTimer timer;
     const DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
                                              static_cast<DWORD>(buffer.size()), path.c_str());
-    // The list as TIniFile walked it: it ends at an empty string.
+    // The list as the program walks it: it ends at an empty string.
     Names names;
     for (auto& name : SplitList(buffer, n)) {
         if (name.empty()) break;
