@@ -79,7 +79,9 @@ class Window : public WindowBase {
 };
 
 // A dialog whose dialog procedure is Dialog::DialogProc and whose parameter
-// (DialogBoxParamA's last one) is the object; RunDialog does both.
+// (DialogBoxParamA's last one) is the object; RunDialog does both. A tab page made
+// with CreateDialogParamA passes `static_cast<Dialog*>(this)` the same way; pages of
+// PropertySheet, whose parameter is their PROPSHEETPAGE, cannot use DialogProc.
 class Dialog : public WindowBase {
   public:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
