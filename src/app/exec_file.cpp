@@ -152,7 +152,7 @@ void TExecFile::WaitRegular(const ProcessHandle& process) {
             return;
         }
         if (step.kind == MessageStep::kDispatched) continue;
-        if (starter_.ProcessEnded(process)) {
+        if (starter_.WaitForProcessOrMessage(process)) {
             starter_.ProcessPendingMessages();
             return;
         }

@@ -67,8 +67,10 @@ class ProcessStarter {
     virtual FindExecutableResult FindAssociatedProgram(const std::string& file) = 0;
     // Blocks the calling thread until the process has ended.
     virtual void WaitForProcess(const ProcessHandle& process) = 0;
-    // Tests without waiting whether the process has ended.
-    virtual bool ProcessEnded(const ProcessHandle& process) = 0;
+    // Blocks until the process has ended (true) or a message waits in the calling
+    // thread's queue (false); a wait that serves messages uses no processor time
+    // while neither happens.
+    virtual bool WaitForProcessOrMessage(const ProcessHandle& process) = 0;
     // Takes the next message of the calling thread, if any: a quit message is taken
     // and reported, any other is translated and dispatched.
     virtual MessageStep PumpMessage() = 0;

@@ -58,8 +58,26 @@ void Application::Restore() {
     for (const auto& listener : OnRestore) Guard(listener);
 }
 
-void Application::HandleException(const std::exception& error) {
-    prompts_.ShowApplicationError(error.what());
+void Application::HandleException(const std::exception& error) noexcept {
+    try {
+        prompts_.ShowApplicationError(error.what());
+    } catch (...) {
+        // Nothing is left to tell the user with; the program goes on.
+    }
+}
+
+void Application::HandleException(std::exception_ptr error) noexcept {
+    if (!error) return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& known) {
+        HandleException(known);
+    } catch (...) {
+        try {
+            prompts_.ShowApplicationError(kUnexpectedErrorMessage);
+        } catch (...) {
+        }
+    }
 }
 
 }  // namespace pallisar

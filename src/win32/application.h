@@ -47,17 +47,27 @@ class Application {
     std::vector<std::function<void()>> OnMinimize;
     std::vector<std::function<void()>> OnRestore;
 
-    // The error handler: shows the error's message in the application's error box
-    // and lets the program go on.
-    void HandleException(const std::exception& error);
+    // What the error box says for an exception that carries no message of its own
+    // (one not derived from std::exception).
+    static constexpr const char* kUnexpectedErrorMessage = "An unexpected error occurred";
 
-    // Runs `action`; an error escaping it ends only this action and is shown.
+    // The error handler: shows the error's message in the application's error box
+    // and lets the program go on. Never throws: an error box that cannot be shown
+    // is left out.
+    void HandleException(const std::exception& error) noexcept;
+    // The same for any exception: a std::exception shows its what(), anything else
+    // kUnexpectedErrorMessage. A null pointer shows nothing.
+    void HandleException(std::exception_ptr error) noexcept;
+    // For use inside a catch block: handles the exception being caught.
+    void HandleCurrentException() noexcept { HandleException(std::current_exception()); }
+
+    // Runs `action`; any exception escaping it ends only this action and is shown.
     template <typename Action>
-    void Guard(Action&& action) {
+    void Guard(Action&& action) noexcept {
         try {
             action();
-        } catch (const std::exception& error) {
-            HandleException(error);
+        } catch (...) {
+            HandleCurrentException();
         }
     }
 

@@ -71,8 +71,14 @@ void Win32ProcessStarter::WaitForProcess(const ProcessHandle& process) {
     WaitForSingleObject(ProcessOf(process), INFINITE);
 }
 
-bool Win32ProcessStarter::ProcessEnded(const ProcessHandle& process) {
-    return WaitForSingleObject(ProcessOf(process), 0) == WAIT_OBJECT_0;
+bool Win32ProcessStarter::WaitForProcessOrMessage(const ProcessHandle& process) {
+    HANDLE handle = ProcessOf(process);
+    // MWMO_INPUTAVAILABLE: messages already in the queue wake the wait too, not only
+    // those that arrive after the last look at the queue.
+    const DWORD result =
+        MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // A handle that cannot be waited on ends the wait, as it ends the suspended one.
+    return result == WAIT_OBJECT_0 || result == WAIT_FAILED;
 }
 
 MessageStep Win32ProcessStarter::PumpMessage() {

@@ -12,7 +12,7 @@ class Win32ProcessStarter : public ProcessStarter {
     ProcessStartResult StartProcess(const ProcessStart& start) override;
     FindExecutableResult FindAssociatedProgram(const std::string& file) override;
     void WaitForProcess(const ProcessHandle& process) override;
-    bool ProcessEnded(const ProcessHandle& process) override;
+    bool WaitForProcessOrMessage(const ProcessHandle& process) override;
     MessageStep PumpMessage() override;
     void ProcessPendingMessages() override;
     void ExitProgram(int exit_code) override;

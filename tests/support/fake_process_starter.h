@@ -60,7 +60,7 @@ class FakeProcessStarter : public ProcessStarter {
         events.push_back("wait " + std::to_string(process.ProcessId()));
     }
 
-    bool ProcessEnded(const ProcessHandle& process) override {
+    bool WaitForProcessOrMessage(const ProcessHandle& process) override {
         CheckLive(process);
         events.push_back("ended?");
         if (running_polls > 0) {
@@ -90,7 +90,8 @@ class FakeProcessStarter : public ProcessStarter {
     // Script: the error of each CreateProcess call in turn (0 or none left: success).
     std::deque<uint32_t> create_errors;
     FindExecutableResult find_result;
-    // How many times ProcessEnded answers false before it answers true.
+    // How many times WaitForProcessOrMessage answers false (a message came, the
+    // process runs on) before it answers true.
     int running_polls = 0;
     std::deque<MessageStep> messages;
     std::function<void()> on_dispatch;
