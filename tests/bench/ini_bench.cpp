@@ -23,37 +23,11 @@
 #include <vector>
 
 #include "core/ini_file.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const char* const kTweakKeys[][2] = {
-    {"Splash", "Enable"},
-    {"TextureCompression", "Enable"},
-    {"ColorDepth", "Software Controlled"},
-    {"MIPMap", "Disable"},
-    {"MaxBufferedFrames", "1 Pending Buffer"},
-    {"TripleBuffering", "Disable"},
-    {"gl16BitZPrecision", "Fast"},
-    {"gl32BitZPrecision", "Fast"},
-    {"glHSR", "Disable"},
-    {"glGuardbandClipping", "Disable"},
-    {"ZBuffer", "Enable"},
-    {"D3DMIPMap", "Disable"},
-    {"D3DMaxBufferedFrames", "1 Pending Buffer"},
-    {"AlphaBlending", "Automatic"},
-    {"TDFilterQuality", "Automatic"},
-    {"AA", "Fastest Performance"},
-    {"glAAToggle", "Disable"},
-    {"D3DAAToggle", "Disable"},
-    {"LODBias", "0"},
-    {"VSynch", "Enable"},
-    {"D3DVSynch", "Enable"},
-    {"RGamma", "1.30"},
-    {"GGamma", "1.30"},
-    {"BGamma", "1.30"},
-};
 
 std::string Title(int i) {
     char buffer[64];
@@ -70,7 +44,9 @@ std::string Catalogue(int games) {
         text += "Params=-window -nosound\r\n";
         text += "IconName=" + dir + "game.exe,0\r\n";
         text += "GameOnly=0\r\n";
-        for (const auto& tweak : kTweakKeys) text += std::string(tweak[0]) + "=" + tweak[1] + "\r\n";
+        for (const pallisar::TweakRow& tweak : pallisar::TweakCatalogue()) {
+            text += std::string(tweak.Key) + "=" + std::string(tweak.Default) + "\r\n";
+        }
     }
     return text;
 }
@@ -118,7 +94,7 @@ int main(int argc, char** argv) {
     const std::string path = (dir / "Game.dat").string();
     const std::string text = Catalogue(games);
     std::printf("catalogue: %d games, %d keys each, %zu bytes; %d reads per run\n", games,
-                4 + static_cast<int>(std::size(kTweakKeys)), text.size(), reads);
+                4 + static_cast<int>(pallisar::TweakCatalogue().size()), text.size(), reads);
 
     // 1. Right after the file was written.
     WriteFile(path, text);
