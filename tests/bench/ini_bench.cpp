@@ -88,8 +88,9 @@ void Report(const char* what, double seconds, int reads, int check) {
 int main(int argc, char** argv) {
     const int games = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int reads = 2 * games;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("pallisar-ini-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("pallisar-ini-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "Game.dat").string();
     const std::string text = Catalogue(games);
@@ -100,9 +101,9 @@ int main(int argc, char** argv) {
     WriteFile(path, text);
     pallisar::IniFile ini(path);
     int check = 0;
-    const double fresh =
-        TimeReads(games, [&](const std::string& s, const char* k) { return ini.ReadString(s, k, ""); },
-                  check);
+    const double fresh = TimeReads(
+        games, [&](const std::string& s, const char* k) { return ini.ReadString(s, k, ""); },
+        check);
     Report("IniFile, fresh file", fresh, reads, check);
 
     // 2. The file as it is found at start-up: written a while ago.
@@ -110,7 +111,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     pallisar::IniFile settled_ini(path);
     const double ours = TimeReads(
-        games, [&](const std::string& s, const char* k) { return settled_ini.ReadString(s, k, ""); },
+        games,
+        [&](const std::string& s, const char* k) { return settled_ini.ReadString(s, k, ""); },
         check);
     Report("IniFile, settled file", ours, reads, check);
     // 3. One snapshot for the whole burst (checked against the file once).
@@ -128,14 +130,15 @@ int main(int argc, char** argv) {
         games,
         [&](const std::string& s, const char* k) {
             char buffer[2048];
-            const DWORD n = GetPrivateProfileStringA(s.c_str(), k, "", buffer, sizeof buffer,
-                                                     path.c_str());
+            const DWORD n =
+                GetPrivateProfileStringA(s.c_str(), k, "", buffer, sizeof buffer, path.c_str());
             return std::string(buffer, n);
         },
         check);
     Report("GetPrivateProfileStringA", platform, reads, check);
     std::printf("ratio GetPrivateProfileStringA / IniFile, settled file: %8.1f\n", platform / ours);
-    std::printf("ratio GetPrivateProfileStringA / IniFile, fresh file:   %8.1f\n", platform / fresh);
+    std::printf("ratio GetPrivateProfileStringA / IniFile, fresh file:   %8.1f\n",
+                platform / fresh);
     std::printf("ratio GetPrivateProfileStringA / IniSnapshot:           %8.1f\n",
                 platform / snapshot_total);
 #else
