@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "core/text.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace pallisar {
 
@@ -32,12 +33,14 @@ bool CheckFileVersion(const ProgramSettings& settings, LogWriter& log) {
 
 void ConvertAAToggle(IniFile& file, const std::string& section) {
     const std::string toggle = UpperCase(file.ReadString(section, "AAToggle", "Disable"));
-    if (toggle == "DISABLE") {
-        file.WriteString(section, "glAAToggle", "Disable");
-        file.WriteString(section, "D3DAAToggle", "Disable");
-    } else if (toggle == "ENABLE") {
-        file.WriteString(section, "glAAToggle", "Num-Lock");
-        file.WriteString(section, "D3DAAToggle", "Ctrl-Alt-A");
+    for (const TweakField field : {TweakField::glAAToggle, TweakField::D3DAAToggle}) {
+        const TweakRow& row = TweakOf(field);
+        // Off stays off (the tweak's default); on becomes the first key each list offers.
+        if (toggle == "DISABLE") {
+            file.WriteString(section, row.Key, row.Default);
+        } else if (toggle == "ENABLE") {
+            file.WriteString(section, row.Key, row.Choices[1].Item);
+        }
     }
     file.DeleteKey(section, "AAToggle");
 }

@@ -24,6 +24,31 @@ class ByteSource {
     }
 };
 
+// Little-endian fields at offsets in a block of bytes, the way the binary formats
+// store them. A field that does not lie wholly inside the block is a short read: it
+// yields 0 and makes Complete() false for good, and no byte outside the block is ever
+// touched. A parser reads its fields, then checks Complete() once.
+class LittleEndianReader {
+  public:
+    explicit LittleEndianReader(std::string_view bytes) : bytes_(bytes) {}
+    std::uint32_t U8(std::uint64_t at) { return Field(at, 1); }
+    std::uint32_t U16(std::uint64_t at) { return Field(at, 2); }
+    std::uint32_t U32(std::uint64_t at) { return Field(at, 4); }
+    // Whether `size` bytes at `at` lie inside the block.
+    bool Has(std::uint64_t at, std::uint64_t size) const {
+        return at <= bytes_.size() && size <= bytes_.size() - at;
+    }
+    std::uint64_t Size() const { return bytes_.size(); }
+    // False once a read was short.
+    bool Complete() const { return complete_; }
+
+  private:
+    std::uint32_t Field(std::uint64_t at, unsigned width);
+
+    std::string_view bytes_;
+    bool complete_ = true;
+};
+
 // A view of bytes owned by the caller, who keeps them alive while the source is used.
 class MemoryByteSource final : public ByteSource {
   public:

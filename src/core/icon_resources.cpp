@@ -19,10 +19,6 @@ constexpr std::uint64_t kGroupEntrySize = 14;
 constexpr std::uint64_t kMaxImageBytes = 16u << 20;
 constexpr std::uint64_t kMaxIconBytes = 64u << 20;
 
-std::uint32_t Byte(const std::string& b, size_t at) { return static_cast<unsigned char>(b[at]); }
-std::uint32_t U16(const std::string& b, size_t at) { return Byte(b, at) | Byte(b, at + 1) << 8; }
-std::uint32_t U32(const std::string& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
-
 void PutU16(std::string& out, std::uint32_t v) {
     out += static_cast<char>(v & 0xFF);
     out += static_cast<char>((v >> 8) & 0xFF);
@@ -35,21 +31,24 @@ void PutU32(std::string& out, std::uint32_t v) {
 int StoredSize(std::uint32_t stored) { return stored == 0 ? 256 : static_cast<int>(stored); }
 
 // The fields shared by ICONDIRENTRY and GRPICONDIRENTRY (their first 12 bytes).
-IconImage ImageFromEntry(const std::string& entry, size_t at) {
+IconImage ImageFromEntry(LittleEndianReader& entry, std::uint64_t at) {
     IconImage image;
-    image.width = StoredSize(Byte(entry, at));
-    image.height = StoredSize(Byte(entry, at + 1));
-    image.color_count = static_cast<int>(Byte(entry, at + 2));
-    image.planes = static_cast<int>(U16(entry, at + 4));
-    image.bit_count = static_cast<int>(U16(entry, at + 6));
+    image.width = StoredSize(entry.U8(at));
+    image.height = StoredSize(entry.U8(at + 1));
+    image.color_count = static_cast<int>(entry.U8(at + 2));
+    image.planes = static_cast<int>(entry.U16(at + 4));
+    image.bit_count = static_cast<int>(entry.U16(at + 6));
     return image;
 }
 
 // Reserved 0, type 1 (icon) and at least one image: the header of an .ico file
 // and of an icon group alike. Returns the number of images, 0 when not valid.
-std::uint32_t IconDirCount(const std::string& header) {
-    if (header.size() < kIconDirSize || U16(header, 0) != 0 || U16(header, 2) != 1) return 0;
-    return U16(header, 4);
+std::uint32_t IconDirCount(std::string_view header) {
+    LittleEndianReader fields(header);
+    const std::uint32_t reserved = fields.U16(0);
+    const std::uint32_t type = fields.U16(2);
+    const std::uint32_t count = fields.U16(4);
+    return fields.Complete() && reserved == 0 && type == 1 ? count : 0;
 }
 
 // ---- .ico files ----
@@ -68,9 +67,10 @@ std::vector<IcoEntry> ReadIcoEntries(const ByteSource& source) {
     const std::uint32_t count = IconDirCount(*header);
     const auto table = source.Read(kIconDirSize, count * kIconDirEntrySize);
     if (count == 0 || !table) return entries;
+    LittleEndianReader fields(*table);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const size_t at = i * kIconDirEntrySize;
-        IcoEntry entry{ImageFromEntry(*table, at), U32(*table, at + 12), U32(*table, at + 8)};
+        const std::uint64_t at = i * kIconDirEntrySize;
+        IcoEntry entry{ImageFromEntry(fields, at), fields.U32(at + 12), fields.U32(at + 8)};
         const bool inside =
             entry.offset <= source.Size() && entry.size <= source.Size() - entry.offset;
         if (entry.size > 0 && entry.size <= kMaxImageBytes && inside) entries.push_back(entry);
@@ -101,17 +101,18 @@ std::optional<Icon> ReadProgramIcon(const ByteSource& source, int index) {
     const auto group = resources->Group(static_cast<size_t>(index));
     if (!group) return std::nullopt;
     const std::uint32_t count = IconDirCount(*group);
-    if (count == 0 || group->size() < kIconDirSize + count * kGroupEntrySize) return std::nullopt;
+    LittleEndianReader fields(*group);
+    if (count == 0 || !fields.Has(0, kIconDirSize + count * kGroupEntrySize)) return std::nullopt;
 
     Icon icon;
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const size_t at = kIconDirSize + i * kGroupEntrySize;
-        auto data = resources->Image(U16(*group, at + 12), U32(*group, at + 8));
+        const std::uint64_t at = kIconDirSize + i * kGroupEntrySize;
+        auto data = resources->Image(fields.U16(at + 12), fields.U32(at + 8));
         if (!data || data->empty()) continue;
         total += data->size();
         if (total > kMaxIconBytes) break;
-        IconImage image = ImageFromEntry(*group, at);
+        IconImage image = ImageFromEntry(fields, at);
         image.data = std::move(*data);
         icon.images.push_back(std::move(image));
     }
@@ -130,14 +131,17 @@ bool IconImage::IsPng() const { return data.compare(0, 8, "\x89PNG\r\n\x1A\n") =
 
 int IconImage::BitsPerPixel() const {
     if (bit_count > 0) return bit_count;
+    LittleEndianReader fields(data);
     if (IsPng()) {
         // IHDR: bit depth and colour type (grey, -, RGB, palette, grey+alpha, -, RGBA).
-        if (data.size() < 26) return 0;
         static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
-        const std::uint32_t type = Byte(data, 25);
-        return type < 7 ? static_cast<int>(Byte(data, 24)) * kChannels[type] : 0;
+        const std::uint32_t depth = fields.U8(24);
+        const std::uint32_t type = fields.U8(25);
+        if (!fields.Complete()) return 0;
+        return type < 7 ? static_cast<int>(depth) * kChannels[type] : 0;
     }
-    if (data.size() >= 16) return static_cast<int>(U16(data, 14));  // biBitCount
+    const std::uint32_t dibBits = fields.U16(14);  // biBitCount
+    if (fields.Complete()) return static_cast<int>(dibBits);
     if (color_count == 0) return 0;
     int bits = 1;
     while ((1 << bits) < color_count && bits < 8) ++bits;

@@ -14,10 +14,6 @@ constexpr std::uint32_t kRtGroupIcon = 14;
 // 32-bit colour takes about 260 KB.
 constexpr std::uint64_t kMaxResourceBytes = 16u << 20;
 
-std::uint32_t Byte(const std::string& b, size_t at) { return static_cast<unsigned char>(b[at]); }
-std::uint32_t U16(const std::string& b, size_t at) { return Byte(b, at) | Byte(b, at + 1) << 8; }
-std::uint32_t U32(const std::string& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
-
 // ---- PE: a tree of directories (type, name, language) under the resource root ----
 
 struct DirectoryEntry {
@@ -62,15 +58,20 @@ class PeResources final : public ProgramResources {
 
 std::unique_ptr<PeResources> PeResources::Open(const ByteSource& source, std::uint64_t header) {
     const auto file_header = source.Read(header, 24);
-    if (!file_header || U16(*file_header, 2) != 0) return nullptr;  // "PE\0\0"
-    const std::uint32_t section_count = U16(*file_header, 6);
-    const std::uint32_t optional_size = U16(*file_header, 20);
+    if (!file_header) return nullptr;
+    LittleEndianReader file_fields(*file_header);
+    if (file_fields.U16(2) != 0) return nullptr;  // "PE\0\0"
+    const std::uint32_t section_count = file_fields.U16(6);
+    const std::uint32_t optional_size = file_fields.U16(20);
     const auto optional = source.Read(header + 24, optional_size);
-    if (!optional || optional_size < 2) return nullptr;
+    if (!optional) return nullptr;
+    LittleEndianReader optional_fields(*optional);
+    const std::uint32_t magic = optional_fields.U16(0);
+    if (!optional_fields.Complete()) return nullptr;
 
     // The data directories follow the fields whose width differs in 64-bit images.
-    size_t directories = 0;
-    switch (U16(*optional, 0)) {
+    std::uint64_t directories = 0;
+    switch (magic) {
         case 0x10B:
             directories = 96;
             break;
@@ -80,22 +81,24 @@ std::unique_ptr<PeResources> PeResources::Open(const ByteSource& source, std::ui
         default:
             return nullptr;
     }
-    constexpr size_t kResourceDirectoryIndex = 2;
-    const size_t resource = directories + kResourceDirectoryIndex * 8;
-    if (optional_size < resource + 8 ||
-        U32(*optional, directories - 4) <= kResourceDirectoryIndex) {
+    constexpr std::uint64_t kResourceDirectoryIndex = 2;
+    const std::uint64_t resource = directories + kResourceDirectoryIndex * 8;
+    const std::uint32_t directory_count = optional_fields.U32(directories - 4);
+    const std::uint32_t resource_rva = optional_fields.U32(resource);
+    // A short optional header, one without a resource directory, or an empty one.
+    if (!optional_fields.Has(resource, 8) || directory_count <= kResourceDirectoryIndex ||
+        resource_rva == 0) {
         return nullptr;
     }
-    const std::uint32_t resource_rva = U32(*optional, resource);
-    if (resource_rva == 0) return nullptr;
 
     const auto table = source.Read(header + 24 + optional_size, section_count * 40ull);
     if (!table) return nullptr;
+    LittleEndianReader sections(*table);
     auto result = std::make_unique<PeResources>(source);
     for (std::uint32_t i = 0; i < section_count; ++i) {
-        const size_t at = i * 40;
+        const std::uint64_t at = i * 40ull;
         result->sections_.push_back(
-            {U32(*table, at + 12), U32(*table, at + 16), U32(*table, at + 20)});
+            {sections.U32(at + 12), sections.U32(at + 16), sections.U32(at + 20)});
     }
     const auto root = result->FileOffset(resource_rva);
     if (!root) return nullptr;
@@ -123,14 +126,16 @@ std::optional<std::uint64_t> PeResources::FileOffset(std::uint32_t rva) const {
 std::optional<std::vector<DirectoryEntry>> PeResources::Directory(std::uint32_t offset) const {
     const auto header = source_.Read(root_ + offset, 16);
     if (!header) return std::nullopt;
-    const std::uint32_t count = U16(*header, 12) + U16(*header, 14);
+    LittleEndianReader header_fields(*header);
+    const std::uint32_t count = header_fields.U16(12) + header_fields.U16(14);
     const auto table = source_.Read(root_ + offset + 16, count * 8ull);
     if (!table) return std::nullopt;
+    LittleEndianReader fields(*table);
     std::vector<DirectoryEntry> entries;
     entries.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t name = U32(*table, i * 8);
-        const std::uint32_t data = U32(*table, i * 8 + 4);
+        const std::uint32_t name = fields.U32(i * 8ull);
+        const std::uint32_t data = fields.U32(i * 8ull + 4);
         entries.push_back(
             {(name >> 31) != 0, name & 0x7FFFFFFF, (data >> 31) != 0, data & 0x7FFFFFFF});
     }
@@ -154,13 +159,16 @@ std::optional<std::string> PeResources::Data(const DirectoryEntry& entry) const 
     if (!entry.subdirectory) return std::nullopt;
     // Only the first entry is read: a forged directory may claim 131070 languages.
     const auto languages = source_.Read(root_ + entry.offset, 24);
-    if (!languages || U16(*languages, 12) + U16(*languages, 14) == 0) return std::nullopt;
-    const std::uint32_t data_offset = U32(*languages, 20);
+    if (!languages) return std::nullopt;
+    LittleEndianReader language_fields(*languages);
+    if (language_fields.U16(12) + language_fields.U16(14) == 0) return std::nullopt;
+    const std::uint32_t data_offset = language_fields.U32(20);
     if ((data_offset >> 31) != 0) return std::nullopt;  // a directory, not data
     const auto data_entry = source_.Read(root_ + data_offset, 16);
     if (!data_entry) return std::nullopt;
-    const std::uint32_t size = U32(*data_entry, 4);
-    const auto offset = FileOffset(U32(*data_entry, 0));
+    LittleEndianReader data_fields(*data_entry);
+    const std::uint32_t size = data_fields.U32(4);
+    const auto offset = FileOffset(data_fields.U32(0));
     if (!offset || size > kMaxResourceBytes) return std::nullopt;
     return source_.Read(*offset, size);
 }
@@ -202,29 +210,31 @@ class NeResources final : public ProgramResources {
 std::unique_ptr<NeResources> NeResources::Open(const ByteSource& source, std::uint64_t header) {
     const auto ne = source.Read(header, 64);
     if (!ne) return nullptr;
-    const std::uint32_t start = U16(*ne, 0x24);
-    const std::uint32_t end = U16(*ne, 0x26);  // the resident names follow the resources
+    LittleEndianReader ne_fields(*ne);
+    const std::uint32_t start = ne_fields.U16(0x24);
+    const std::uint32_t end = ne_fields.U16(0x26);  // the resident names follow the resources
     if (start == end) return std::make_unique<NeResources>(source);
     if (end < start + 2) return nullptr;
     const auto table = source.Read(header + start, end - start);
     if (!table) return nullptr;
 
     auto result = std::make_unique<NeResources>(source);
-    const std::uint32_t shift = U16(*table, 0);
+    LittleEndianReader fields(*table);
+    const std::uint32_t shift = fields.U16(0);
     if (shift > 16) return nullptr;
-    size_t at = 2;
+    std::uint64_t at = 2;
     constexpr std::uint32_t kIntegerId = 0x8000;
-    while (at + 2 <= table->size()) {
-        const std::uint32_t type = U16(*table, at);
+    while (fields.Has(at, 2)) {
+        const std::uint32_t type = fields.U16(at);
         if (type == 0) break;
-        if (at + 8 > table->size()) return nullptr;
-        const std::uint32_t count = U16(*table, at + 2);
+        if (!fields.Has(at, 8)) return nullptr;
+        const std::uint32_t count = fields.U16(at + 2);
         at += 8;
-        if (at + count * 12ull > table->size()) return nullptr;
+        if (!fields.Has(at, count * 12ull)) return nullptr;
         for (std::uint32_t i = 0; i < count; ++i, at += 12) {
-            const Block block{std::uint64_t{U16(*table, at)} << shift,
-                              std::uint64_t{U16(*table, at + 2)} << shift};
-            const std::uint32_t id = U16(*table, at + 6);
+            const Block block{std::uint64_t{fields.U16(at)} << shift,
+                              std::uint64_t{fields.U16(at + 2)} << shift};
+            const std::uint32_t id = fields.U16(at + 6);
             if (type == (kIntegerId | kRtGroupIcon)) {
                 result->groups_.push_back(block);
             } else if (type == (kIntegerId | kRtIcon) && (id & kIntegerId) != 0) {
@@ -239,8 +249,8 @@ std::unique_ptr<NeResources> NeResources::Open(const ByteSource& source, std::ui
 
 std::unique_ptr<ProgramResources> OpenProgramResources(const ByteSource& source) {
     const auto dos = source.Read(0, 64);
-    if (!dos || (*dos)[0] != 'M' || (*dos)[1] != 'Z') return nullptr;
-    const std::uint64_t header = U32(*dos, 0x3C);
+    if (!dos || dos->compare(0, 2, "MZ") != 0) return nullptr;
+    const std::uint64_t header = LittleEndianReader(*dos).U32(0x3C);
     const auto signature = source.Read(header, 2);
     if (!signature) return nullptr;
     if (*signature == "PE") return PeResources::Open(source, header);

@@ -1,7 +1,9 @@
 #include "tweaks/apply_settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <span>
 #include <string>
 
 #include "core/errors.h"
@@ -12,13 +14,13 @@ namespace pallisar {
 
 namespace {
 
-constexpr std::string_view kGlide = "Glide";
-constexpr std::string_view kD3D = "D3D";
-
 void SetTweakInGroups(TweakContext& context, TweakGroups groups, std::string_view variable,
                       std::string_view data, std::string_view subKey, std::string_view subValue) {
-    if (groups != TweakGroups::D3D) SetTweak(context, kGlide, variable, data, subKey, subValue);
-    if (groups != TweakGroups::Glide) SetTweak(context, kD3D, variable, data, subKey, subValue);
+    if (groups != TweakGroups::D3D) {
+        SetTweak(context, kGlideGroup, variable, data, subKey, subValue);
+    }
+    if (groups != TweakGroups::Glide)
+        SetTweak(context, kD3DGroup, variable, data, subKey, subValue);
 }
 
 // 4 x the LOD bias in its shortest decimal form.
@@ -32,32 +34,37 @@ std::string LodBiasData(const std::string& text) {
 }
 
 void ApplyRow(TweakContext& context, const TweakRow& row, const std::string& setting) {
+    const std::string_view subKey = BookkeepingSubKey(row, context.Driver.SliMode);
     switch (row.Kind) {
         case TweakKind::Choice:
-            for (const TweakChoice& choice : row.Choices) {
-                if (choice.Text == setting) {
-                    SetTweakInGroups(context, row.Groups, row.Variable, choice.Data, row.SubKey,
-                                     choice.SubValue);
-                    break;
-                }
+            if (const TweakChoice* choice = FindChoice(row, setting)) {
+                SetTweakInGroups(context, row.Groups, row.Variable, choice->Data, subKey,
+                                 choice->SubValue);
             }
             break;
         case TweakKind::AntiAliasing:
-            // The mode's own sub-key keeps the bookkeeping; with no mode the sub-key
-            // name is empty and it lands in the group key itself.
             if (const auto cell = FindAntiAliasing(setting, context.Driver.SliMode)) {
-                SetTweakInGroups(context, row.Groups, row.Variable, cell->Data,
-                                 context.Driver.SliMode, cell->SubValue);
+                SetTweakInGroups(context, row.Groups, row.Variable, cell->Data, subKey,
+                                 cell->SubValue);
             }
             break;
         case TweakKind::LodBias: {
             const std::string data = LodBiasData(setting);
-            SetTweakInGroups(context, row.Groups, row.Variable, data, row.SubKey, data);
+            SetTweakInGroups(context, row.Groups, row.Variable, data, subKey, data);
             break;
         }
-        case TweakKind::Verbatim:
-            SetTweakInGroups(context, row.Groups, row.Variable, setting, row.SubKey, "");
-            break;
+        case TweakKind::Gamma:
+            break;  // written as a triple by ApplyGamma
+    }
+}
+
+// The gamma rows, which follow each other, as one triple per group: all of Glide's,
+// then all of Direct3D's.
+void ApplyGamma(TweakContext& context, std::span<const TweakRow> rows, const TSettings& settings) {
+    for (const TweakGroups group : {TweakGroups::Glide, TweakGroups::D3D}) {
+        for (const TweakRow& row : rows) {
+            SetTweakInGroups(context, group, row.Variable, settings[row.Field], row.SubKey, "");
+        }
     }
 }
 
@@ -101,9 +108,19 @@ void ApplySettings(TweakContext& context, const TSettings& settings) {
     context.Log.WriteLog("Loading Enviroment Settings...");
     context.Log.WriteLog("");
 
-    for (const TweakRow& row : TweakCatalogue()) {
-        if (row.NotVoodoo3 && context.Driver.IsVoodoo3) continue;
-        ApplyRow(context, row, settings[row.Field]);
+    const std::span<const TweakRow> rows = TweakCatalogue();
+    for (auto row = rows.begin(); row != rows.end();) {
+        if (row->Kind == TweakKind::Gamma) {
+            const auto end = std::find_if(
+                row, rows.end(), [](const TweakRow& r) { return r.Kind != TweakKind::Gamma; });
+            ApplyGamma(context, {row, end}, settings);
+            row = end;
+            continue;
+        }
+        if (!(row->NotVoodoo3 && context.Driver.IsVoodoo3)) {
+            ApplyRow(context, *row, settings[row->Field]);
+        }
+        ++row;
     }
 }
 

@@ -1,40 +1,68 @@
 #include "tweaks/previous_settings.h"
 
 #include <set>
+#include <variant>
 #include <vector>
 
 #include "core/text.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace pallisar {
 
 namespace {
 
-constexpr std::string_view kGlide = "Glide";
-constexpr std::string_view kD3D = "D3D";
+constexpr std::string_view kGlide = kGlideGroup;
+constexpr std::string_view kD3D = kD3DGroup;
 constexpr std::string_view kNone = "NONE";
 constexpr std::string_view kDisable = "DISABLE";
 constexpr std::string_view kEnable = "ENABLE";
+// What the driver uses while a gamma value is absent.
 constexpr std::string_view kDefaultGamma = "1.30";
 
-// The bookkeeping sub-keys of the tweaks that ApplySettings writes, in the order the
-// restore exchanges them; the multi-chip mode's sub-key follows each list.
-const std::vector<std::string> kGlideSubKeys = {"3D Filter Quality",
-                                                "AA Demo Key",
-                                                "Alpha-Blending",
-                                                "Glide Splash Screen",
-                                                "Depth Precision (16 Bit)",
-                                                "Depth Precision (32 Bit)",
-                                                "Legacy Texture Compression",
-                                                "Level Of Detail Bias",
-                                                "Maximum Buffered Frames",
-                                                "MIP Map Dithering",
-                                                "Rendering Color-depth",
-                                                "Triple Buffering",
-                                                "Vertical Sync"};
-const std::vector<std::string> kD3DSubKeys = {"3D Filter Quality",    "AA Demo Key",
-                                              "Alpha-Blending",       "Geometry Assist",
-                                              "Level Of Detail Bias", "Maximum Buffered Frames",
-                                              "MIP Map Dithering",    "Z-buffer Optimization"};
+using F = TweakField;
+
+// A bookkeeping sub-key of the restore's fixed lists: the one of a tweak, or one the
+// driver keeps for a setting that no tweak writes.
+using ListedSubKey = std::variant<TweakField, std::string_view>;
+
+// The sub-keys the restore exchanges first, in the order it has always exchanged
+// them; every other sub-key follows in the registry's order. The lists are not the
+// catalogue's: their order decides which value a variable governed by two sub-keys
+// gets back and where a refused write stops the restore, and they hold the driver's
+// "Geometry Assist" but leave hidden-surface removal and guardband clipping to the
+// second pass. The anti-aliasing entry stands for the multi-chip mode's sub-key.
+constexpr ListedSubKey kGlideSubKeys[] = {F::TDFilterQuality,
+                                          F::glAAToggle,
+                                          F::AlphaBlending,
+                                          F::Splash,
+                                          F::gl16BitZPrecision,
+                                          F::gl32BitZPrecision,
+                                          F::TextureCompression,
+                                          F::LODBias,
+                                          F::MaxBufferedFrames,
+                                          F::MIPMap,
+                                          F::ColorDepth,
+                                          F::TripleBuffering,
+                                          F::VSynch,
+                                          F::AA};
+constexpr ListedSubKey kD3DSubKeys[] = {F::TDFilterQuality,
+                                        F::D3DAAToggle,
+                                        F::AlphaBlending,
+                                        std::string_view("Geometry Assist"),
+                                        F::LODBias,
+                                        F::D3DMaxBufferedFrames,
+                                        F::D3DMIPMap,
+                                        F::ZBuffer,
+                                        F::AA};
+
+std::string SubKeyName(const ListedSubKey& listed, std::string_view sliMode) {
+    if (const auto* field = std::get_if<TweakField>(&listed)) {
+        return std::string(BookkeepingSubKey(TweakOf(*field), sliMode));
+    }
+    return std::string(std::get<std::string_view>(listed));
+}
+
+std::string_view Variable(TweakField field) { return TweakOf(field).Variable; }
 
 std::string GroupKey(const TweakContext& context, std::string_view group) {
     return context.Driver.DriverKey + "\\" + std::string(group);
@@ -63,17 +91,17 @@ void SaveGroup(TRegistryEnhanced& reg, std::string_view toggleKey, std::string_v
     if (toggle == kNone) toggle = kDisable;
     // Only "0" and "absent" are told apart: any other interval restores as absent.
     vsync = reg.ReadValueDefault(swapInterval, kNone) == "0" ? kDisable : kEnable;
-    r = reg.ReadValueDefault("SSTH3_RGAMMA", kDefaultGamma);
-    g = reg.ReadValueDefault("SSTH3_GGAMMA", kDefaultGamma);
-    b = reg.ReadValueDefault("SSTH3_BGAMMA", kDefaultGamma);
+    r = reg.ReadValueDefault(Variable(F::RGamma), kDefaultGamma);
+    g = reg.ReadValueDefault(Variable(F::GGamma), kDefaultGamma);
+    b = reg.ReadValueDefault(Variable(F::BGamma), kDefaultGamma);
 }
 
 void RestoreGroup(TRegistryEnhanced& reg, std::string_view toggleKey, std::string_view swapInterval,
                   const std::string& toggle, const std::string& vsync, const std::string& r,
                   const std::string& g, const std::string& b) {
-    reg.WriteValue("SSTH3_RGAMMA", r);
-    reg.WriteValue("SSTH3_GGAMMA", g);
-    reg.WriteValue("SSTH3_BGAMMA", b);
+    reg.WriteValue(Variable(F::RGamma), r);
+    reg.WriteValue(Variable(F::GGamma), g);
+    reg.WriteValue(Variable(F::BGamma), b);
     if (toggle == kDisable) {
         reg.DeleteValue(toggleKey);
     } else {
@@ -97,11 +125,11 @@ TPrevSettings SavePreviousSettings(TweakContext& context) {
     TPrevSettings previous;
     reg.RootKey = TRootKey::hkLocalMachine;
     reg.Key = GroupKey(context, kGlide);
-    SaveGroup(reg, "FX_GLIDE_AA_TOGGLE_KEY", "FX_GLIDE_SWAPINTERVAL", previous.GlideAAToggleKey,
+    SaveGroup(reg, Variable(F::glAAToggle), Variable(F::VSynch), previous.GlideAAToggleKey,
               previous.GlideVSync, previous.GlideRGamma, previous.GlideGGamma,
               previous.GlideBGamma);
     reg.Key = GroupKey(context, kD3D);
-    SaveGroup(reg, "SSTH3_AAJITTER_TOGGLE_KEY", "SSTH3_SWAPINTERVAL", previous.D3DAAToggleKey,
+    SaveGroup(reg, Variable(F::D3DAAToggle), Variable(F::D3DVSynch), previous.D3DAAToggleKey,
               previous.D3DVSync, previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
     return previous;
 }
@@ -139,11 +167,12 @@ void RestorePreviousSettings(TweakContext& context, const TPrevSettings& previou
     // group key itself: it is exchanged like a sub-key when it carries a "Tweak Value".
     KeyNameSet glideDone;
     KeyNameSet d3dDone;
-    for (const std::string& subKey : kGlideSubKeys)
-        ExchangeOnce(context, kGlide, subKey, glideDone);
-    ExchangeOnce(context, kGlide, sliMode, glideDone);
-    for (const std::string& subKey : kD3DSubKeys) ExchangeOnce(context, kD3D, subKey, d3dDone);
-    ExchangeOnce(context, kD3D, sliMode, d3dDone);
+    for (const ListedSubKey& listed : kGlideSubKeys) {
+        ExchangeOnce(context, kGlide, SubKeyName(listed, sliMode), glideDone);
+    }
+    for (const ListedSubKey& listed : kD3DSubKeys) {
+        ExchangeOnce(context, kD3D, SubKeyName(listed, sliMode), d3dDone);
+    }
 
     for (auto [group, done] : {std::pair{kGlide, &glideDone}, std::pair{kD3D, &d3dDone}}) {
         std::vector<std::string> subKeys;
@@ -155,14 +184,14 @@ void RestorePreviousSettings(TweakContext& context, const TPrevSettings& previou
 
     reg.RootKey = TRootKey::hkLocalMachine;
     reg.Key = GroupKey(context, kGlide);
-    RestoreGroup(reg, "FX_GLIDE_AA_TOGGLE_KEY", "FX_GLIDE_SWAPINTERVAL", previous.GlideAAToggleKey,
+    RestoreGroup(reg, Variable(F::glAAToggle), Variable(F::VSynch), previous.GlideAAToggleKey,
                  previous.GlideVSync, previous.GlideRGamma, previous.GlideGGamma,
                  previous.GlideBGamma);
-    DeleteIfZero(reg, "FX_GLIDE_NO_SPLASH");
-    DeleteIfZero(reg, "FX_GLIDE_LOD_DITHER");
+    DeleteIfZero(reg, Variable(F::Splash));
+    DeleteIfZero(reg, Variable(F::MIPMap));
 
     reg.Key = GroupKey(context, kD3D);
-    RestoreGroup(reg, "SSTH3_AAJITTER_TOGGLE_KEY", "SSTH3_SWAPINTERVAL", previous.D3DAAToggleKey,
+    RestoreGroup(reg, Variable(F::D3DAAToggle), Variable(F::D3DVSynch), previous.D3DAAToggleKey,
                  previous.D3DVSync, previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
 }
 

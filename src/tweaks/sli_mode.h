@@ -7,13 +7,9 @@
 #include <vector>
 
 #include "tweaks/driver_state.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace pallisar {
-
-// The mode names, in the order they are probed. Each is a sub-key of the driver's
-// Glide key and the name of the mode's bookkeeping sub-key.
-inline constexpr const char* kSliModeNames[] = {"SingleChipAASLI", "DualChipAASLI",
-                                                "QuadChipAASLI"};
 
 // Sets Driver.SliMode to the last mode whose "Disabled" value reads "0", logging a
 // tab + "Using <mode>" line for each such mode. Does nothing on a Voodoo3 board.

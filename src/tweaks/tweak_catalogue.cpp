@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text.h"
+
 namespace pallisar {
 
 namespace {
@@ -11,131 +13,225 @@ using G = TweakGroups;
 using K = TweakKind;
 
 constexpr std::string_view D = kDeleteData;
+constexpr std::string_view N = kNoSubKey;
 
-constexpr TweakChoice kSplash[] = {{"DISABLE", "1", "1"}, {"ENABLE", D, "0"}};
-// Legacy texture compression and the Z-buffer optimisation record the opposite of
-// their data: the driver's sub-keys count "disabled" as choice 1.
-constexpr TweakChoice kTextureCompression[] = {{"ENABLE", "1", "0"}, {"DISABLE", "0", "1"}};
-constexpr TweakChoice kEnableDisable[] = {{"ENABLE", "1", "1"}, {"DISABLE", "0", "0"}};
-constexpr TweakChoice kTripleBuffering[] = {{"ENABLE", "3", "1"}, {"DISABLE", "-1", "0"}};
-constexpr TweakChoice kColorDepth[] = {{"SOFTWARE CONTROLLED", "16", "0"},
-                                       {"FORCE 32BPP RENDERING", "32", "1"}};
-constexpr TweakChoice kMaxBufferedFrames[] = {{"NO PENDING BUFFERS", "0", "0"},
-                                              {"1 PENDING BUFFER", "1", "1"},
-                                              {"2 PENDING BUFFERS", "2", "2"},
-                                              {"3 PENDING BUFFERS", "3", "3"}};
+// Items in the editor's order. Legacy texture compression and the Z-buffer
+// optimisation record the opposite of their data: the driver's sub-keys count
+// "disabled" as choice 1.
+constexpr TweakChoice kSplash[] = {{"Enable", D, "0"}, {"Disable", "1", "1"}};
+constexpr TweakChoice kTextureCompression[] = {{"Enable", "1", "0"}, {"Disable", "0", "1"}};
+constexpr TweakChoice kEnableDisable[] = {{"Enable", "1", "1"}, {"Disable", "0", "0"}};
+constexpr TweakChoice kTripleBuffering[] = {{"Enable", "3", "1"}, {"Disable", "-1", "0"}};
+constexpr TweakChoice kColorDepth[] = {{"Software Controlled", "16", "0"},
+                                       {"Force 32bpp Rendering", "32", "1"}};
+constexpr TweakChoice kMaxBufferedFrames[] = {{"No Pending Buffers", "0", "0"},
+                                              {"1 Pending Buffer", "1", "1"},
+                                              {"2 Pending Buffers", "2", "2"},
+                                              {"3 Pending Buffers", "3", "3"}};
 constexpr TweakChoice kZPrecision[] = {
-    {"DISABLE", "0", "0"}, {"FAST", "1", "1"}, {"FASTER", "2", "2"}};
+    {"Disable", "0", "0"}, {"Fast", "1", "1"}, {"Faster", "2", "2"}};
 constexpr TweakChoice kD3DMaxBufferedFrames[] = {
-    {"DEFAULT", "0", "0"},           {"1 PENDING BUFFER", "1", "1"},
-    {"2 PENDING BUFFERS", "2", "2"}, {"3 PENDING BUFFERS", "3", "3"},
-    {"4 PENDING BUFFERS", "4", "4"}, {"5 PENDING BUFFERS", "5", "5"},
-    {"6 PENDING BUFFERS", "6", "6"}};
-constexpr TweakChoice kHsr[] = {{"DISABLE", "0", "0"},
-                                {"CONSERVATIVE TILING", "1", "1"},
-                                {"NON-AGGRESSIVE TILING", "2", "2"},
-                                {"SEMI-AGGRESSIVE TILING", "3", "3"},
-                                {"AGGRESSIVE TILING", "4", "4"}};
-constexpr TweakChoice kDisableEnable[] = {{"DISABLE", "0", "0"}, {"ENABLE", "1", "1"}};
+    {"Default", "0", "0"},           {"1 Pending Buffer", "1", "1"},
+    {"2 Pending Buffers", "2", "2"}, {"3 Pending Buffers", "3", "3"},
+    {"4 Pending Buffers", "4", "4"}, {"5 Pending Buffers", "5", "5"},
+    {"6 Pending Buffers", "6", "6"}};
+constexpr TweakChoice kHsr[] = {{"Disable", "0", "0"},
+                                {"Conservative Tiling", "1", "1"},
+                                {"Non-Aggressive Tiling", "2", "2"},
+                                {"Semi-Aggressive Tiling", "3", "3"},
+                                {"Aggressive Tiling", "4", "4"}};
 constexpr TweakChoice kAlphaBlending[] = {
-    {"AUTOMATIC", "1", "1"}, {"SHARPER", "2", "2"}, {"SMOOTHER", "3", "3"}};
+    {"Automatic", "1", "1"}, {"Sharper", "2", "2"}, {"Smoother", "3", "3"}};
 constexpr TweakChoice kFilterQuality[] = {
-    {"AUTOMATIC", "1", "1"}, {"NORMAL", "2", "2"}, {"HIGH", "3", "3"}};
+    {"Automatic", "1", "1"}, {"Normal", "2", "2"}, {"High", "3", "3"}};
 // Windows virtual-key codes in decimal.
-constexpr TweakChoice kGlideAAToggle[] = {{"NUM-LOCK", "144", "1"},  {"KEY-PAD /", "111", "2"},
-                                          {"KEY-PAD *", "106", "3"}, {"KEY-PAD -", "109", "4"},
-                                          {"F12", "123", "5"},       {"DISABLE", D, "0"}};
-constexpr TweakChoice kD3DAAToggle[] = {{"KEY-PAD *", "106", "1"},
-                                        {"KEY-PAD -", "109", "2"},
-                                        {"F12", "123", "3"},
-                                        {"CTRL-ALT-A", "65", "4"},
-                                        {"DISABLE", D, "0"}};
-constexpr TweakChoice kVSync[] = {{"DISABLE", "0", "1"}, {"ENABLE", D, "0"}};
-constexpr TweakChoice kZBuffer[] = {{"ENABLE", "1", "0"}, {"DISABLE", "0", "1"}};
+constexpr TweakChoice kGlideAAToggle[] = {{"Disable", D, "0"},       {"Num-Lock", "144", "1"},
+                                          {"Key-Pad /", "111", "2"}, {"Key-Pad *", "106", "3"},
+                                          {"Key-Pad -", "109", "4"}, {"F12", "123", "5"}};
+constexpr TweakChoice kD3DAAToggle[] = {{"Disable", D, "0"},
+                                        {"Ctrl-Alt-A", "65", "4"},
+                                        {"Key-Pad *", "106", "1"},
+                                        {"Key-Pad -", "109", "2"},
+                                        {"F12", "123", "3"}};
+constexpr TweakChoice kVSync[] = {{"Enable", D, "0"}, {"Disable", "0", "1"}};
+constexpr TweakChoice kZBuffer[] = {{"Enable", "1", "0"}, {"Disable", "0", "1"}};
 
+// Columns: Field, Game.dat key and default, editor label, kind, groups, driver
+// variable, bookkeeping sub-key, not on Voodoo3, editor items, editor fallback.
 constexpr TweakRow kCatalogue[] = {
-    {F::Splash, K::Choice, G::Glide, "FX_GLIDE_NO_SPLASH", "Glide Splash Screen", false, kSplash},
-    {F::TextureCompression, K::Choice, G::Glide, "FX_GL_COMPRESS_LEGACY_TEXTURES",
-     "Legacy Texture Compression", false, kTextureCompression},
-    {F::MIPMap, K::Choice, G::Glide, "FX_GLIDE_LOD_DITHER", "MIP Map Dithering", false,
-     kEnableDisable},
-    {F::D3DMIPMap, K::Choice, G::D3D, "SSTH3_LOD_DITHER", "MIP Map Dithering", false,
-     kEnableDisable},
-    {F::TripleBuffering, K::Choice, G::Glide, "FX_GLIDE_ALLOC_COLOR", "Triple Buffering", false,
-     kTripleBuffering},
-    {F::ColorDepth, K::Choice, G::Glide, "FX_GLIDE_BPP", "Rendering Color-depth", true,
-     kColorDepth},
-    {F::MaxBufferedFrames, K::Choice, G::Glide, "FX_GLIDE_SWAPPENDINGCOUNT",
-     "Maximum Buffered Frames", false, kMaxBufferedFrames},
-    {F::gl16BitZPrecision, K::Choice, G::Glide, "FX_GL_16BPP_ZPRECISION",
-     "Depth Precision (16 Bit)", false, kZPrecision},
-    {F::gl32BitZPrecision, K::Choice, G::Glide, "FX_GL_32BPP_ZPRECISION",
-     "Depth Precision (32 Bit)", false, kZPrecision},
-    {F::D3DMaxBufferedFrames, K::Choice, G::D3D, "SSTH3_MAX_PENDING_BUFFERS",
-     "Maximum Buffered Frames", false, kD3DMaxBufferedFrames},
-    {F::glHSR, K::Choice, G::Glide, "FX_GL_HSR", "Hidden Surface Removal", false, kHsr},
-    {F::glGuardbandClipping, K::Choice, G::Glide, "FX_GL_GUARDBAND_ENABLED", "Guardband Clipping",
-     false, kDisableEnable},
-    {F::AlphaBlending, K::Choice, G::GlideThenD3D, "SSTH3_ALPHADITHERMODE", "Alpha-Blending", false,
-     kAlphaBlending},
-    {F::TDFilterQuality, K::Choice, G::GlideThenD3D, "SSTH3_OVERLAYMODE", "3D Filter Quality",
-     false, kFilterQuality},
-    {F::AA, K::AntiAliasing, G::GlideThenD3D, "SSTH3_SLI_AA_CONFIGURATION", kNoSubKey, true, {}},
+    {F::Splash, "Splash", "Enable", "Glide Splash Screen", K::Choice, G::Glide,
+     "FX_GLIDE_NO_SPLASH", "Glide Splash Screen", false, kSplash, "Enable"},
+    {F::TextureCompression, "TextureCompression", "Enable", "Legacy Texture Compression", K::Choice,
+     G::Glide, "FX_GL_COMPRESS_LEGACY_TEXTURES", "Legacy Texture Compression", false,
+     kTextureCompression, "Enable"},
+    {F::MIPMap, "MIPMap", "Disable", "MIP Map Dithering", K::Choice, G::Glide,
+     "FX_GLIDE_LOD_DITHER", "MIP Map Dithering", false, kEnableDisable, "Disable"},
+    {F::D3DMIPMap, "D3DMIPMap", "Disable", "MIP Map Dithering", K::Choice, G::D3D,
+     "SSTH3_LOD_DITHER", "MIP Map Dithering", false, kEnableDisable, "Disable"},
+    {F::TripleBuffering, "TripleBuffering", "Disable", "Triple Buffering", K::Choice, G::Glide,
+     "FX_GLIDE_ALLOC_COLOR", "Triple Buffering", false, kTripleBuffering, "Enable"},
+    {F::ColorDepth, "ColorDepth", "Software Controlled", "Rendering Color-depth", K::Choice,
+     G::Glide, "FX_GLIDE_BPP", "Rendering Color-depth", true, kColorDepth, "Software Controlled"},
+    {F::MaxBufferedFrames, "MaxBufferedFrames", "1 Pending Buffer", "Maximum Buffered Frames",
+     K::Choice, G::Glide, "FX_GLIDE_SWAPPENDINGCOUNT", "Maximum Buffered Frames", false,
+     kMaxBufferedFrames, "No Pending Buffers"},
+    {F::gl16BitZPrecision, "gl16BitZPrecision", "Fast", "Depth Precision (16 Bit)", K::Choice,
+     G::Glide, "FX_GL_16BPP_ZPRECISION", "Depth Precision (16 Bit)", false, kZPrecision, "Fast"},
+    {F::gl32BitZPrecision, "gl32BitZPrecision", "Fast", "Depth Precision (32 Bit)", K::Choice,
+     G::Glide, "FX_GL_32BPP_ZPRECISION", "Depth Precision (32 Bit)", false, kZPrecision, "Fast"},
+    {F::D3DMaxBufferedFrames, "D3DMaxBufferedFrames", "1 Pending Buffer", "Maximum Buffered Frames",
+     K::Choice, G::D3D, "SSTH3_MAX_PENDING_BUFFERS", "Maximum Buffered Frames", false,
+     kD3DMaxBufferedFrames, "Default"},
+    {F::glHSR, "glHSR", "Disable", "Hidden Surface Removal", K::Choice, G::Glide, "FX_GL_HSR",
+     "Hidden Surface Removal", false, kHsr, "Disable"},
+    {F::glGuardbandClipping, "glGuardbandClipping", "Disable", "Guardband Clipping", K::Choice,
+     G::Glide, "FX_GL_GUARDBAND_ENABLED", "Guardband Clipping", false, kEnableDisable, "Disable"},
+    {F::AlphaBlending, "AlphaBlending", "Automatic", "Alpha-Blending", K::Choice, G::GlideThenD3D,
+     "SSTH3_ALPHADITHERMODE", "Alpha-Blending", false, kAlphaBlending, "Automatic"},
+    {F::TDFilterQuality, "TDFilterQuality", "Automatic", "3D Filter Quality", K::Choice,
+     G::GlideThenD3D, "SSTH3_OVERLAYMODE", "3D Filter Quality", false, kFilterQuality, "Automatic"},
+    {F::AA,
+     "AA",
+     "Fastest Performance",
+     "Anti-Aliasing",
+     K::AntiAliasing,
+     G::GlideThenD3D,
+     "SSTH3_SLI_AA_CONFIGURATION",
+     N,
+     true,
+     {},
+     ""},
     {F::LODBias,
+     "LODBias",
+     "0",
+     "Level Of Detail Bias",
      K::LodBias,
      G::GlideThenD3D,
      "FX_GLIDE_LOD_BIAS",
      "Level Of Detail Bias",
      false,
-     {}},
-    {F::glAAToggle, K::Choice, G::Glide, "FX_GLIDE_AA_TOGGLE_KEY", "AA Demo Key", true,
-     kGlideAAToggle},
-    {F::D3DAAToggle, K::Choice, G::D3D, "SSTH3_AAJITTER_TOGGLE_KEY", "AA Demo Key", true,
-     kD3DAAToggle},
-    {F::VSynch, K::Choice, G::Glide, "FX_GLIDE_SWAPINTERVAL", "Vertical Sync", false, kVSync},
-    {F::D3DVSynch, K::Choice, G::D3D, "SSTH3_SWAPINTERVAL", kNoSubKey, false, kVSync},
-    // Gamma: Glide red, green, blue, then Direct3D red, green, blue.
-    {F::RGamma, K::Verbatim, G::Glide, "SSTH3_RGAMMA", kNoSubKey, false, {}},
-    {F::GGamma, K::Verbatim, G::Glide, "SSTH3_GGAMMA", kNoSubKey, false, {}},
-    {F::BGamma, K::Verbatim, G::Glide, "SSTH3_BGAMMA", kNoSubKey, false, {}},
-    {F::RGamma, K::Verbatim, G::D3D, "SSTH3_RGAMMA", kNoSubKey, false, {}},
-    {F::GGamma, K::Verbatim, G::D3D, "SSTH3_GGAMMA", kNoSubKey, false, {}},
-    {F::BGamma, K::Verbatim, G::D3D, "SSTH3_BGAMMA", kNoSubKey, false, {}},
-    {F::ZBuffer, K::Choice, G::D3D, "SSTH3_Z_CLEAR_OPTIMIZATION", "Z-buffer Optimization", false,
-     kZBuffer},
+     {},
+     ""},
+    {F::glAAToggle, "glAAToggle", "Disable", "Toggle AA with:", K::Choice, G::Glide,
+     "FX_GLIDE_AA_TOGGLE_KEY", "AA Demo Key", true, kGlideAAToggle, "Num-Lock"},
+    {F::D3DAAToggle, "D3DAAToggle", "Disable", "Toggle AA with:", K::Choice, G::D3D,
+     "SSTH3_AAJITTER_TOGGLE_KEY", "AA Demo Key", true, kD3DAAToggle, "Ctrl-Alt-A"},
+    {F::VSynch, "VSynch", "Enable", "V Synch", K::Choice, G::Glide, "FX_GLIDE_SWAPINTERVAL",
+     "Vertical Sync", false, kVSync, "Enable"},
+    {F::D3DVSynch, "D3DVSynch", "Enable", "V Synch", K::Choice, G::D3D, "SSTH3_SWAPINTERVAL", N,
+     false, kVSync, "Enable"},
+    {F::RGamma,
+     "RGamma",
+     "1.30",
+     "Red",
+     K::Gamma,
+     G::GlideThenD3D,
+     "SSTH3_RGAMMA",
+     N,
+     false,
+     {},
+     ""},
+    {F::GGamma,
+     "GGamma",
+     "1.30",
+     "Green",
+     K::Gamma,
+     G::GlideThenD3D,
+     "SSTH3_GGAMMA",
+     N,
+     false,
+     {},
+     ""},
+    {F::BGamma,
+     "BGamma",
+     "1.30",
+     "Blue",
+     K::Gamma,
+     G::GlideThenD3D,
+     "SSTH3_BGAMMA",
+     N,
+     false,
+     {},
+     ""},
+    {F::ZBuffer, "ZBuffer", "Enable", "Z-Buffer Optimization", K::Choice, G::D3D,
+     "SSTH3_Z_CLEAR_OPTIMIZATION", "Z-buffer Optimization", false, kZBuffer, "Enable"},
 };
-
-constexpr std::string_view kSliModes[] = {"SingleChipAASLI", "DualChipAASLI", "QuadChipAASLI"};
+static_assert(std::size(kCatalogue) == kTweakFieldCount);
 
 using C = AntiAliasingCell;
 constexpr std::nullopt_t None = std::nullopt;
 
 // Columns: no mode, single chip, dual chip, quad chip.
 const AntiAliasingRow kAntiAliasing[] = {
-    {"SINGLE CHIP ONLY", {C{"0", "0"}, C{"0", "0"}, C{"0", "0"}, C{"0", "0"}}},
-    {"FASTEST PERFORMANCE", {None, C{"0", "0"}, C{"2", "1"}, C{"5", "1"}}},
-    {"2 SAMPLE ANTI-ALIASING", {None, C{"1", "1"}, C{"3", "2"}, C{"6", "2"}}},
-    {"4 SAMPLE ANTI-ALIASING", {None, None, C{"4", "3"}, C{"7", "3"}}},
-    {"8 SAMPLE ANTI-ALIASING", {C{"8", "4"}, C{"8", "4"}, C{"8", "4"}, C{"8", "4"}}},
+    {"Single Chip Only",
+     {C{"0", "0"}, C{"0", "0"}, C{"0", "0"}, C{"0", "0"}},
+     {true, false, true, true}},
+    {"Fastest Performance",
+     {None, C{"0", "0"}, C{"2", "1"}, C{"5", "1"}},
+     {true, true, true, true}},
+    {"2 Sample Anti-Aliasing",
+     {None, C{"1", "1"}, C{"3", "2"}, C{"6", "2"}},
+     {true, true, true, true}},
+    {"4 Sample Anti-Aliasing", {None, None, C{"4", "3"}, C{"7", "3"}}, {true, false, true, true}},
+    {"8 Sample Anti-Aliasing",
+     {C{"8", "4"}, C{"8", "4"}, C{"8", "4"}, C{"8", "4"}},
+     {false, false, false, true}},
 };
 
 std::size_t ModeColumn(std::string_view sliMode) {
-    const auto* mode = std::find(std::begin(kSliModes), std::end(kSliModes), sliMode);
-    return mode == std::end(kSliModes) ? 0 : 1 + (mode - std::begin(kSliModes));
+    const auto* mode = std::find(kSliModeNames.begin(), kSliModeNames.end(), sliMode);
+    return mode == kSliModeNames.end() ? 0 : 1 + (mode - kSliModeNames.begin());
+}
+
+// Settings are compared case-sensitively with the upper-cased item: a text that was
+// never upper-cased matches nothing.
+bool Matches(std::string_view item, std::string_view setting) {
+    return item.size() == setting.size() && UpperCase(item) == setting;
 }
 
 }  // namespace
 
 std::span<const TweakRow> TweakCatalogue() { return kCatalogue; }
 
+const TweakRow& TweakOf(TweakField field) {
+    static const auto byField = [] {
+        std::array<const TweakRow*, kTweakFieldCount> rows{};
+        for (const TweakRow& row : kCatalogue) rows.at(static_cast<std::size_t>(row.Field)) = &row;
+        return rows;
+    }();
+    return *byField.at(static_cast<std::size_t>(field));
+}
+
+std::string_view BookkeepingSubKey(const TweakRow& row, std::string_view sliMode) {
+    // The mode's own sub-key keeps the anti-aliasing bookkeeping; with no mode the
+    // name is empty and it lands in the group key itself.
+    return row.Kind == TweakKind::AntiAliasing ? sliMode : row.SubKey;
+}
+
+const TweakChoice* FindChoice(const TweakRow& row, std::string_view setting) {
+    for (const TweakChoice& choice : row.Choices) {
+        if (Matches(choice.Item, setting)) return &choice;
+    }
+    return nullptr;
+}
+
 std::span<const AntiAliasingRow> AntiAliasingTable() { return kAntiAliasing; }
 
 std::optional<AntiAliasingCell> FindAntiAliasing(std::string_view aaText,
                                                  std::string_view sliMode) {
     for (const AntiAliasingRow& row : kAntiAliasing) {
-        if (row.Text == aaText) return row.ByMode[ModeColumn(sliMode)];
+        if (Matches(row.Item, aaText)) return row.ByMode[ModeColumn(sliMode)];
     }
     return std::nullopt;
+}
+
+std::vector<std::string> AntiAliasingItems(std::string_view sliMode) {
+    const std::size_t column = ModeColumn(sliMode);
+    std::vector<std::string> items;
+    for (const AntiAliasingRow& row : kAntiAliasing) {
+        if (row.Offered[column]) items.emplace_back(row.Item);
+    }
+    return items;
 }
 
 }  // namespace pallisar

@@ -1,22 +1,34 @@
 #pragma once
-// The program's vocabulary of driver tweaks: for every setting of a game, the driver
-// variable it sets, under which group key ("Glide" or "D3D"), the data each choice
-// writes and the bookkeeping sub-key that records the choice. ApplySettings walks
-// this table in order; nothing about a tweak is written anywhere else.
+// The program's vocabulary of driver tweaks, one row per tweak of a game: its key and
+// default in Game.dat, its label and items in the game editor, the driver variable it
+// sets under which group key ("Glide" or "D3D"), the data each choice writes and the
+// bookkeeping sub-key that records the choice. Reading and writing Game.dat,
+// ApplySettings, the restore and the editor's lists all take these facts from here.
 
 #include <array>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tweaks/tweak_settings.h"
 
 namespace pallisar {
 
+// The driver's two group keys below its driver key.
+inline constexpr std::string_view kGlideGroup = "Glide";
+inline constexpr std::string_view kD3DGroup = "D3D";
+
 // Data that deletes the variable instead of writing it.
 inline constexpr std::string_view kDeleteData = "*";
 // Sub-key name that means "no bookkeeping".
 inline constexpr std::string_view kNoSubKey = "*";
+
+// The multi-chip modes, in the order they are probed. Each is a sub-key of the
+// driver's Glide key and the name of the anti-aliasing tweak's bookkeeping sub-key.
+inline constexpr std::array<std::string_view, 3> kSliModeNames = {"SingleChipAASLI",
+                                                                  "DualChipAASLI", "QuadChipAASLI"};
 
 enum class TweakGroups {
     Glide,
@@ -28,40 +40,66 @@ enum class TweakKind {
     Choice,        // the setting's text picks one of Choices
     AntiAliasing,  // the anti-aliasing table picks data and sub-key value by SliMode
     LodBias,       // the setting is a number; 4 x that number is data and sub-key value
-    Verbatim,      // the setting's text is the data, as stored
+    // The setting's text is the data, as stored. The gamma rows follow each other and
+    // go to the driver as triples: all three to Glide, then all three to D3D.
+    Gamma,
 };
 
-// One choice of a tweak, compared case-sensitively with the upper-cased setting.
+// One choice of a tweak: an item of its editor list as Game.dat stores it, and what
+// the choice writes. A setting matches when it equals the item upper-cased.
 struct TweakChoice {
-    std::string_view Text;
+    std::string_view Item;
     std::string_view Data;      // kDeleteData deletes the variable
     std::string_view SubValue;  // the "Value" recorded in the bookkeeping sub-key
 };
 
 struct TweakRow {
     TweakField Field;
+    std::string_view Key;      // the Game.dat key
+    std::string_view Default;  // read when the key is missing
+    std::string_view Label;    // the game editor's label for the tweak's box or slider
     TweakKind Kind;
     TweakGroups Groups;
     std::string_view Variable;
     // kNoSubKey for none; unused for AntiAliasing, whose sub-key is named by SliMode.
     std::string_view SubKey;
     bool NotVoodoo3;  // skipped on Voodoo3 boards
+    // Choice: the editor's items in order. AntiAliasing takes its items from the
+    // anti-aliasing table, LodBias builds them from the program settings; a gamma
+    // value has a slider.
     std::span<const TweakChoice> Choices;
+    // The item the editor shows for a stored text that no item has; empty for the
+    // first item of the list.
+    std::string_view Fallback;
+
+    // The setting's text as a TSettings holds it: upper-cased, except gamma.
+    bool UpperCased() const { return Kind != TweakKind::Gamma; }
 };
 
-// The catalogue in application order.
+// The catalogue in application order, one row per TSettings field.
 std::span<const TweakRow> TweakCatalogue();
+const TweakRow& TweakOf(TweakField field);
 
-// Anti-aliasing: what an AA choice writes on a board of a given multi-chip mode.
+// The bookkeeping sub-key of a row on a board with `sliMode`; kNoSubKey for none.
+std::string_view BookkeepingSubKey(const TweakRow& row, std::string_view sliMode);
+
+// The choice of a Choice row that the (upper-cased) setting picks; null for none.
+const TweakChoice* FindChoice(const TweakRow& row, std::string_view setting);
+
+// Anti-aliasing: what an AA choice writes on a board of a given multi-chip mode, and
+// on which boards the editor offers it.
 struct AntiAliasingCell {
     std::string_view Data;
     std::string_view SubValue;
 };
 
 struct AntiAliasingRow {
-    std::string_view Text;
+    std::string_view Item;  // the editor's text
     // By mode: none (empty SliMode), "SingleChipAASLI", "DualChipAASLI", "QuadChipAASLI".
     std::array<std::optional<AntiAliasingCell>, 4> ByMode;
+    // Offered by the editor, by the same columns; the first column is the editor's
+    // own list, kept on boards without a known mode.
+    std::array<bool, 4> Offered;
 };
 
 std::span<const AntiAliasingRow> AntiAliasingTable();
@@ -69,5 +107,9 @@ std::span<const AntiAliasingRow> AntiAliasingTable();
 // The cell for the (upper-cased) AA text on a board with `sliMode`; nullopt when the
 // choice writes nothing there. A mode the table does not know counts as none.
 std::optional<AntiAliasingCell> FindAntiAliasing(std::string_view aaText, std::string_view sliMode);
+
+// The anti-aliasing items the editor offers for `sliMode`, in order; an unknown or
+// empty mode gives the editor's own list.
+std::vector<std::string> AntiAliasingItems(std::string_view sliMode);
 
 }  // namespace pallisar

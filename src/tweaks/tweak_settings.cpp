@@ -2,6 +2,7 @@
 
 #include "core/random_title.h"
 #include "core/text.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace pallisar {
 
@@ -36,54 +37,29 @@ constexpr std::array<std::string TSettings::*, kTweakFieldCount> kMembers = {
     &TSettings::glGuardbandClipping,
 };
 
-const std::array<TweakKey, kTweakFieldCount> kKeys = {{
-    {"Splash", "Enable", true},
-    {"ColorDepth", "Software Controlled", true},
-    {"TextureCompression", "Enable", true},
-    {"MIPMap", "Disable", true},
-    {"D3DMIPMap", "Disable", true},
-    {"AlphaBlending", "Automatic", true},
-    {"MaxBufferedFrames", "1 Pending Buffer", true},
-    {"D3DMaxBufferedFrames", "1 Pending Buffer", true},
-    {"TDFilterQuality", "Automatic", true},
-    {"AA", "Fastest Performance", true},
-    {"TripleBuffering", "Disable", true},
-    {"LODBias", "0", true},
-    {"glAAToggle", "Disable", true},
-    {"D3DAAToggle", "Disable", true},
-    {"ZBuffer", "Enable", true},
-    {"VSynch", "Enable", true},
-    {"D3DVSynch", "Enable", true},
-    {"RGamma", "1.30", false},
-    {"GGamma", "1.30", false},
-    {"BGamma", "1.30", false},
-    {"gl16BitZPrecision", "Fast", true},
-    {"gl32BitZPrecision", "Fast", true},
-    {"glHSR", "Disable", true},
-    {"glGuardbandClipping", "Disable", true},
-}};
-
-// The order in which a game's keys are read.
-constexpr std::array<F, kTweakFieldCount> kReadOrder = {
+// The order in which the editor's values are written. It is not the catalogue's
+// order: a new entry's keys land in Game.dat in this order, as they always have, so
+// the files the editor writes stay the same.
+constexpr std::array<F, kTweakFieldCount> kWriteOrder = {
     F::Splash,
     F::TextureCompression,
-    F::AlphaBlending,
-    F::TDFilterQuality,
-    F::MIPMap,
-    F::D3DMIPMap,
-    F::TripleBuffering,
     F::ColorDepth,
+    F::MIPMap,
     F::MaxBufferedFrames,
-    F::D3DMaxBufferedFrames,
+    F::TripleBuffering,
     F::gl16BitZPrecision,
     F::gl32BitZPrecision,
     F::glHSR,
     F::glGuardbandClipping,
+    F::ZBuffer,
+    F::D3DMIPMap,
+    F::D3DMaxBufferedFrames,
+    F::AlphaBlending,
+    F::TDFilterQuality,
     F::AA,
-    F::LODBias,
     F::glAAToggle,
     F::D3DAAToggle,
-    F::ZBuffer,
+    F::LODBias,
     F::VSynch,
     F::D3DVSynch,
     F::RGamma,
@@ -91,32 +67,18 @@ constexpr std::array<F, kTweakFieldCount> kReadOrder = {
     F::BGamma,
 };
 
-// The order in which the editor's combo boxes are written; the gamma sliders follow.
-constexpr std::array<F, 21> kComboWriteOrder = {
-    F::Splash,
-    F::TextureCompression,
-    F::ColorDepth,
-    F::MIPMap,
-    F::MaxBufferedFrames,
-    F::TripleBuffering,
-    F::gl16BitZPrecision,
-    F::gl32BitZPrecision,
-    F::glHSR,
-    F::glGuardbandClipping,
-    F::ZBuffer,
-    F::D3DMIPMap,
-    F::D3DMaxBufferedFrames,
-    F::AlphaBlending,
-    F::TDFilterQuality,
-    F::AA,
-    F::glAAToggle,
-    F::D3DAAToggle,
-    F::LODBias,
-    F::VSynch,
-    F::D3DVSynch,
-};
-
 std::string GammaText(int position) { return FormatFloat00(position / 100.0); }
+
+int GammaPosition(const GameSettingsInput& input, F field) {
+    switch (field) {
+        case F::RGamma:
+            return input.RGammaPosition;
+        case F::GGamma:
+            return input.GGammaPosition;
+        default:
+            return input.BGammaPosition;
+    }
+}
 
 }  // namespace
 
@@ -127,10 +89,6 @@ std::string& TSettings::operator[](TweakField field) {
 const std::string& TSettings::operator[](TweakField field) const {
     return this->*kMembers.at(static_cast<std::size_t>(field));
 }
-
-const std::array<TweakKey, kTweakFieldCount>& TweakKeys() { return kKeys; }
-
-const TweakKey& TweakKeyOf(TweakField field) { return kKeys.at(static_cast<std::size_t>(field)); }
 
 TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
     // Some thirty reads of one entry: one look at the file serves them all.
@@ -143,25 +101,26 @@ TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
         } while (entry.SectionExists(title));
     }
 
+    // One snapshot serves every read, so the catalogue's order does as well as any.
     TSettings settings;
-    for (F field : kReadOrder) {
-        const TweakKey& key = TweakKeyOf(field);
-        std::string text = entry.ReadString(title, key.Key, key.Fallback);
-        settings[field] = key.UpperCased ? UpperCase(text) : std::move(text);
+    for (const TweakRow& row : TweakCatalogue()) {
+        std::string text = entry.ReadString(title, row.Key, row.Default);
+        settings[row.Field] = row.UpperCased() ? UpperCase(text) : std::move(text);
     }
     return settings;
 }
 
 void WriteGameSettings(IniFile& gameDat, const std::string& title, const GameSettingsInput& input) {
-    for (F field : kComboWriteOrder) {
-        const std::string_view key = TweakKeyOf(field).Key;
-        const auto combo = input.Combos.find(key);
-        gameDat.WriteString(title, key,
+    for (F field : kWriteOrder) {
+        const TweakRow& row = TweakOf(field);
+        if (row.Kind == TweakKind::Gamma) {
+            gameDat.WriteString(title, row.Key, GammaText(GammaPosition(input, field)));
+            continue;
+        }
+        const auto combo = input.Combos.find(row.Key);
+        gameDat.WriteString(title, row.Key,
                             combo == input.Combos.end() ? std::string_view() : combo->second);
     }
-    gameDat.WriteString(title, "RGamma", GammaText(input.RGammaPosition));
-    gameDat.WriteString(title, "GGamma", GammaText(input.GGammaPosition));
-    gameDat.WriteString(title, "BGamma", GammaText(input.BGammaPosition));
 }
 
 }  // namespace pallisar

@@ -42,7 +42,8 @@ enum class TweakField : std::size_t {
 };
 inline constexpr std::size_t kTweakFieldCount = 24;
 
-// Fields are named by their Game.dat keys and declared in field order.
+// Fields are named by their Game.dat keys and declared in field order; the tweak
+// catalogue (tweaks/tweak_catalogue.h) holds each field's key, default and meaning.
 struct TSettings {
     std::string Splash;
     std::string ColorDepth;
@@ -78,17 +79,6 @@ struct TSettings {
 
     bool operator==(const TSettings&) const = default;
 };
-
-// One tweak key of a game entry.
-struct TweakKey {
-    std::string_view Key;       // the Game.dat key name
-    std::string_view Fallback;  // read when the key is missing
-    bool UpperCased;            // false only for the gamma values
-};
-
-// The keys by field number.
-const std::array<TweakKey, kTweakFieldCount>& TweakKeys();
-const TweakKey& TweakKeyOf(TweakField field);
 
 // What the game editor hands over for writing: the displayed text of each of its 21
 // tweak combo boxes, by the Game.dat key the text is stored under, and the positions

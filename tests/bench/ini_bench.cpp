@@ -23,37 +23,11 @@
 #include <vector>
 
 #include "core/ini_file.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const char* const kTweakKeys[][2] = {
-    {"Splash", "Enable"},
-    {"TextureCompression", "Enable"},
-    {"ColorDepth", "Software Controlled"},
-    {"MIPMap", "Disable"},
-    {"MaxBufferedFrames", "1 Pending Buffer"},
-    {"TripleBuffering", "Disable"},
-    {"gl16BitZPrecision", "Fast"},
-    {"gl32BitZPrecision", "Fast"},
-    {"glHSR", "Disable"},
-    {"glGuardbandClipping", "Disable"},
-    {"ZBuffer", "Enable"},
-    {"D3DMIPMap", "Disable"},
-    {"D3DMaxBufferedFrames", "1 Pending Buffer"},
-    {"AlphaBlending", "Automatic"},
-    {"TDFilterQuality", "Automatic"},
-    {"AA", "Fastest Performance"},
-    {"glAAToggle", "Disable"},
-    {"D3DAAToggle", "Disable"},
-    {"LODBias", "0"},
-    {"VSynch", "Enable"},
-    {"D3DVSynch", "Enable"},
-    {"RGamma", "1.30"},
-    {"GGamma", "1.30"},
-    {"BGamma", "1.30"},
-};
 
 std::string Title(int i) {
     char buffer[64];
@@ -70,7 +44,9 @@ std::string Catalogue(int games) {
         text += "Params=-window -nosound\r\n";
         text += "IconName=" + dir + "game.exe,0\r\n";
         text += "GameOnly=0\r\n";
-        for (const auto& tweak : kTweakKeys) text += std::string(tweak[0]) + "=" + tweak[1] + "\r\n";
+        for (const pallisar::TweakRow& tweak : pallisar::TweakCatalogue()) {
+            text += std::string(tweak.Key) + "=" + std::string(tweak.Default) + "\r\n";
+        }
     }
     return text;
 }
@@ -112,21 +88,22 @@ void Report(const char* what, double seconds, int reads, int check) {
 int main(int argc, char** argv) {
     const int games = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int reads = 2 * games;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("pallisar-ini-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("pallisar-ini-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "Game.dat").string();
     const std::string text = Catalogue(games);
     std::printf("catalogue: %d games, %d keys each, %zu bytes; %d reads per run\n", games,
-                4 + static_cast<int>(std::size(kTweakKeys)), text.size(), reads);
+                4 + static_cast<int>(pallisar::TweakCatalogue().size()), text.size(), reads);
 
     // 1. Right after the file was written.
     WriteFile(path, text);
     pallisar::IniFile ini(path);
     int check = 0;
-    const double fresh =
-        TimeReads(games, [&](const std::string& s, const char* k) { return ini.ReadString(s, k, ""); },
-                  check);
+    const double fresh = TimeReads(
+        games, [&](const std::string& s, const char* k) { return ini.ReadString(s, k, ""); },
+        check);
     Report("IniFile, fresh file", fresh, reads, check);
 
     // 2. The file as it is found at start-up: written a while ago.
@@ -134,7 +111,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     pallisar::IniFile settled_ini(path);
     const double ours = TimeReads(
-        games, [&](const std::string& s, const char* k) { return settled_ini.ReadString(s, k, ""); },
+        games,
+        [&](const std::string& s, const char* k) { return settled_ini.ReadString(s, k, ""); },
         check);
     Report("IniFile, settled file", ours, reads, check);
     // 3. One snapshot for the whole burst (checked against the file once).
@@ -152,14 +130,15 @@ int main(int argc, char** argv) {
         games,
         [&](const std::string& s, const char* k) {
             char buffer[2048];
-            const DWORD n = GetPrivateProfileStringA(s.c_str(), k, "", buffer, sizeof buffer,
-                                                     path.c_str());
+            const DWORD n =
+                GetPrivateProfileStringA(s.c_str(), k, "", buffer, sizeof buffer, path.c_str());
             return std::string(buffer, n);
         },
         check);
     Report("GetPrivateProfileStringA", platform, reads, check);
     std::printf("ratio GetPrivateProfileStringA / IniFile, settled file: %8.1f\n", platform / ours);
-    std::printf("ratio GetPrivateProfileStringA / IniFile, fresh file:   %8.1f\n", platform / fresh);
+    std::printf("ratio GetPrivateProfileStringA / IniFile, fresh file:   %8.1f\n",
+                platform / fresh);
     std::printf("ratio GetPrivateProfileStringA / IniSnapshot:           %8.1f\n",
                 platform / snapshot_total);
 #else

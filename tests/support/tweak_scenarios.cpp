@@ -1,11 +1,19 @@
 #include "tweak_scenarios.h"
 
 #include <cstdio>
+#include <functional>
 
+#include "app/exec_file.h"
+#include "app/launch_sequence.h"
+#include "app/program_settings.h"
+#include "core/ini_file.h"
+#include "core/text.h"
+#include "support/fake_process_starter.h"
+#include "support/fake_prompts.h"
 #include "support/fake_system_info.h"
 #include "support/recording_log.h"
-#include "tweaks/apply_settings.h"
-#include "tweaks/tweak_burst.h"
+#include "support/temp_dir.h"
+#include "tweaks/tweak_catalogue.h"
 
 namespace pallisar::test {
 
@@ -69,6 +77,101 @@ class RefusingKey : public RegistryKey {
   private:
     std::unique_ptr<RegistryKey> inner_;
     const std::set<std::string>& refused_;
+};
+
+// A store for one launch: passes every call on to `inner`, remembers the values set
+// or deleted while `writes` is given, and with `perCall` gives keys that open the
+// inner key afresh for every call, as operations each with a key of their own do.
+class LaunchStore : public RegistryStore {
+  public:
+    LaunchStore(RegistryStore& inner, bool perCall) : inner_(inner), perCall_(perCall) {}
+
+    long OpenKey(RegRoot root, std::string_view path, bool write,
+                 std::unique_ptr<RegistryKey>& key) override {
+        std::unique_ptr<RegistryKey> opened;
+        const long rc = inner_.OpenKey(root, path, write, opened);
+        if (rc == reg_error::kSuccess) key = Wrap(root, path, write, std::move(opened));
+        return rc;
+    }
+    long CreateKey(RegRoot root, std::string_view path,
+                   std::unique_ptr<RegistryKey>& key) override {
+        std::unique_ptr<RegistryKey> created;
+        const long rc = inner_.CreateKey(root, path, created);
+        if (rc == reg_error::kSuccess) key = Wrap(root, path, true, std::move(created));
+        return rc;
+    }
+    long DeleteTree(RegRoot root, std::string_view path) override {
+        return inner_.DeleteTree(root, path);
+    }
+
+    std::vector<std::string>* writes = nullptr;
+
+  private:
+    class Key : public RegistryKey {
+      public:
+        Key(LaunchStore& store, RegRoot root, std::string_view path, bool write,
+            std::unique_ptr<RegistryKey> held)
+            : store_(store), root_(root), path_(path), write_(write), held_(std::move(held)) {}
+
+        long QueryValue(std::string_view name, RegValue& value) override {
+            return Use([&](RegistryKey& key) { return key.QueryValue(name, value); });
+        }
+        long SetValue(std::string_view name, const RegValue& value) override {
+            return Note(name, Use([&](RegistryKey& key) { return key.SetValue(name, value); }));
+        }
+        long DeleteValue(std::string_view name) override {
+            return Note(name, Use([&](RegistryKey& key) { return key.DeleteValue(name); }));
+        }
+        long EnumSubKeys(std::vector<std::string>& names) override {
+            return Use([&](RegistryKey& key) { return key.EnumSubKeys(names); });
+        }
+        long EnumValues(std::vector<std::string>& names) override {
+            return Use([&](RegistryKey& key) { return key.EnumValues(names); });
+        }
+
+      private:
+        template <typename Operation>
+        long Use(const Operation& operation) {
+            if (held_) return operation(*held_);
+            std::unique_ptr<RegistryKey> fresh;
+            const long rc = store_.inner_.OpenKey(root_, path_, write_, fresh);
+            // What a handle to a key deleted meanwhile answers.
+            if (rc == reg_error::kFileNotFound) return reg_error::kKeyDeleted;
+            return rc == reg_error::kSuccess ? operation(*fresh) : rc;
+        }
+        long Note(std::string_view name, long rc) {
+            if (rc == reg_error::kSuccess && store_.writes) {
+                store_.writes->push_back(path_ + "\\" + std::string(name));
+            }
+            return rc;
+        }
+
+        LaunchStore& store_;
+        RegRoot root_;
+        std::string path_;
+        bool write_;
+        std::unique_ptr<RegistryKey> held_;  // null: opened afresh for every call
+    };
+
+    std::unique_ptr<RegistryKey> Wrap(RegRoot root, std::string_view path, bool write,
+                                      std::unique_ptr<RegistryKey> key) {
+        if (perCall_) key.reset();
+        return std::make_unique<Key>(*this, root, path, write, std::move(key));
+    }
+
+    RegistryStore& inner_;
+    bool perCall_;
+};
+
+// The fake game: the registry is read while it "runs", and the restore's writes are
+// recorded from its end on.
+class GameStarter : public FakeProcessStarter {
+  public:
+    std::function<void()> whileRunning;
+    void WaitForProcess(const ProcessHandle& process) override {
+        FakeProcessStarter::WaitForProcess(process);
+        whileRunning();
+    }
 };
 
 }  // namespace
@@ -182,26 +285,42 @@ RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const T
     const auto snapshot = [&] {
         return SnapshotTree(store, RegRoot::LocalMachine, trip.driver.DriverKey);
     };
-    TRegistryEnhanced reg(store);
+    trip.before = snapshot();
+
+    LaunchStore launchStore(store, keys == KeyUse::PerOperation);
+    TRegistryEnhanced reg(launchStore);
     RecordingLog log;
     TweakContext context{reg, log, trip.driver};
+    trip.saved = SavePreviousSettings(context);  // reads only
 
-    std::unique_ptr<TweakBurst> burst;
-    const auto begin_burst = [&] {
-        if (keys == KeyUse::InBursts) burst = std::make_unique<TweakBurst>(context);
+    TempDir dir;
+    WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nResetSettings=1\r\n");
+    IniFile gameDat(dir.File("Game.dat"));
+    const std::string title = "Game";
+    gameDat.WriteString(title, "Run", "C:\\Games\\game.exe");
+    for (const TweakRow& row : TweakCatalogue())
+        gameDat.WriteString(title, row.Key, game[row.Field]);
+    const ProgramSettings settings(dir.Path());
+
+    std::vector<std::string> writes;
+    GameStarter starter;
+    starter.whileRunning = [&] {
+        trip.during = snapshot();
+        launchStore.writes = &writes;
     };
+    FakePrompts prompts;
+    TExecFile exec(starter);
+    GameLauncher launcher(gameDat, settings, log, prompts, context, exec);
+    launcher.ListLaunch(title);
+    EXPECT_EQ(starter.starts.size(), 1u) << "the game was not started";
 
-    trip.before = snapshot();
-    begin_burst();
-    trip.saved = SavePreviousSettings(context);
-    ApplySettings(context, game);
-    burst.reset();
-    trip.during = snapshot();
-    begin_burst();
-    RestorePreviousSettings(context, trip.saved);
-    burst.reset();
     trip.after = snapshot();
     trip.log = std::move(log.lines);
+    const std::string below = UpperCase(trip.driver.DriverKey + "\\");
+    for (std::string& write : writes) {
+        if (UpperCase(write).rfind(below, 0) == 0) write.erase(0, below.size());
+        trip.restoreWrites.push_back(std::move(write));
+    }
     return trip;
 }
 

@@ -63,17 +63,24 @@ struct RoundTrip {
     RegistrySnapshot before;
     RegistrySnapshot during;
     RegistrySnapshot after;
+    // What SavePreviousSettings records from `before`.
     TPrevSettings saved;
+    // The launch's log lines.
     std::vector<std::string> log;
+    // Every value the restore wrote or deleted, in order: "<key below the driver
+    // key>\<value name>" ("Glide\AA Demo Key\Value", "Glide\SSTH3_RGAMMA").
+    std::vector<std::string> restoreWrites;
 };
 
-// How the round trip's operations reach the registry: each with its own key, or as a
-// launch makes them, the record and the writes in one TweakBurst, the restore in another.
+// How the launch's operations reach the registry: as the launcher makes them, with
+// the keys kept open through each burst, or with every registry call opening a key of
+// its own, as operations outside a burst do.
 enum class KeyUse { PerOperation, InBursts };
 
 // Removes what an earlier board left below HKEY_LOCAL_MACHINE, loads `board`, finds
-// its driver key as the start-up does, and runs SavePreviousSettings,
-// ApplySettings(game) and RestorePreviousSettings there.
+// its driver key as the start-up does, and launches a game with `game`'s tweaks from
+// the game list through GameLauncher, with restoring on and a fake game that ends
+// at once.
 RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const TSettings& game,
                        KeyUse keys = KeyUse::PerOperation);
 

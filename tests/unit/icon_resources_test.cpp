@@ -305,3 +305,23 @@ TEST(WriteIconFile, LaysOutTheFileAsWindowsDoesAndReadsBack) {
     ASSERT_TRUE(again);
     EXPECT_TRUE(SameImages(again->images, groups[1].images));
 }
+
+TEST(LittleEndianReader, ReadsFieldsInsideTheBlockAndMarksShortReads) {
+    const std::string bytes("\x01\x02\x03\x04\xFF", 5);
+    // Only the first four bytes are the block: the fifth must never be read.
+    LittleEndianReader fields(std::string_view(bytes).substr(0, 4));
+    EXPECT_EQ(fields.U8(3), 0x04u);
+    EXPECT_EQ(fields.U16(2), 0x0403u);
+    EXPECT_EQ(fields.U32(0), 0x04030201u);
+    EXPECT_TRUE(fields.Complete());
+    EXPECT_TRUE(fields.Has(4, 0));
+    EXPECT_FALSE(fields.Has(3, 2));
+
+    for (const std::uint64_t at : {3ull, 4ull, ~0ull - 1}) {
+        LittleEndianReader shortRead(std::string_view(bytes).substr(0, 4));
+        EXPECT_EQ(shortRead.U16(at), 0u) << at;
+        EXPECT_FALSE(shortRead.Complete()) << at;
+        EXPECT_EQ(shortRead.U8(0), 0x01u);   // later reads still work ...
+        EXPECT_FALSE(shortRead.Complete());  // ... but the short one is remembered
+    }
+}

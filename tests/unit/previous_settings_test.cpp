@@ -282,6 +282,9 @@ struct BoardRoundTrip {
     // Every difference between before the launch and after the restore, except the
     // bookkeeping sub-keys that the apply created (checked by rule below).
     Changes changes;
+    // The bookkeeping sub-keys the restore exchanged (those with a "Tweak Value"), in
+    // the order it wrote them.
+    std::vector<std::string> exchanged;
 };
 
 const std::string kAbsent = "<absent>";
@@ -319,7 +322,9 @@ const std::vector<BoardRoundTrip>& BoardRoundTrips() {
              {R"([D3D]"FX_GLIDE_LOD_BIAS")", {kAbsent, R"("-3")"}},
              {R"([D3D]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
              {R"([D3D]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
-         }},
+         },
+         {"Glide\\Glide Splash Screen", "Glide\\MIP Map Dithering", "Glide\\Triple Buffering",
+          "D3D\\MIP Map Dithering", "D3D\\Z-buffer Optimization"}},
         {"boards/voodoo4_single.reg",
          {"DISABLE", "ENABLE", "1.30", "1.30", "1.30", "DISABLE", "DISABLE", "1.30", "1.30",
           "1.30"},
@@ -351,7 +356,9 @@ const std::vector<BoardRoundTrip>& BoardRoundTrips() {
              {R"([D3D]"SSTH3_LOD_DITHER")", {kAbsent, R"("1")"}},
              {R"([D3D]"SSTH3_MAX_PENDING_BUFFERS")", {kAbsent, R"("6")"}},
              {R"([D3D]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
-         }},
+         },
+         {"Glide\\Glide Splash Screen", "Glide\\Rendering Color-depth", "Glide\\SingleChipAASLI",
+          "D3D\\Z-buffer Optimization", "Glide\\Hidden Surface Removal"}},
         {"boards/voodoo5_dual.reg",
          {"123", "ENABLE", "1.20", "1.30", "1.40", "106", "ENABLE", "1.30", "1.30", "1.30"},
          {
@@ -383,7 +390,10 @@ const std::vector<BoardRoundTrip>& BoardRoundTrips() {
              {R"([Glide]"FX_GL_HSR")", {kAbsent, R"("4")"}},
              {R"([Glide]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
              {R"([Glide]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
-         }},
+         },
+         {"Glide\\AA Demo Key", "Glide\\Glide Splash Screen", "Glide\\Maximum Buffered Frames",
+          "Glide\\DualChipAASLI", "D3D\\AA Demo Key", "D3D\\Alpha-Blending", "D3D\\DualChipAASLI",
+          "Glide\\Guardband Clipping"}},
         {"boards/voodoo5_quad.reg",
          {"144", "DISABLE", "1.00", "1.00", "1.10", "65", "DISABLE", "1.10", "1.10", "1.10"},
          {
@@ -415,7 +425,9 @@ const std::vector<BoardRoundTrip>& BoardRoundTrips() {
              {R"([Glide]"FX_GL_GUARDBAND_ENABLED")", {kAbsent, R"("1")"}},
              {R"([Glide]"SSTH3_ALPHADITHERMODE")", {kAbsent, R"("3")"}},
              {R"([Glide]"SSTH3_OVERLAYMODE")", {kAbsent, R"("3")"}},
-         }},
+         },
+         {"Glide\\Level Of Detail Bias", "Glide\\Rendering Color-depth", "Glide\\Vertical Sync",
+          "Glide\\QuadChipAASLI", "D3D\\3D Filter Quality", "D3D\\QuadChipAASLI"}},
     };
     return trips;
 }
@@ -453,5 +465,15 @@ TEST(PreviousSettingsRoundTrip, EachBoardGetsItsConfigurationBack) {
             changes[entry] = change;
         }
         EXPECT_EQ(changes, expected.changes) << DescribeDifferences(trip.before, trip.after);
+
+        std::vector<std::string> exchanged;
+        for (const std::string& write : trip.restoreWrites) {
+            const std::string key = write.substr(0, write.rfind('\\'));
+            const bool subKey = key.find('\\') != std::string::npos;
+            if (subKey && std::find(exchanged.begin(), exchanged.end(), key) == exchanged.end()) {
+                exchanged.push_back(key);
+            }
+        }
+        EXPECT_EQ(exchanged, expected.exchanged);
     }
 }

@@ -4,6 +4,7 @@
 
 #include "support/temp_dir.h"
 #include "support/tweak_scenarios.h"
+#include "tweaks/tweak_catalogue.h"
 
 using namespace pallisar;
 using namespace pallisar::test;
@@ -46,7 +47,9 @@ GameSettingsInput EditorInput() {
 
 TEST(TSettings, FieldNumbersFollowTheKeyTable) {
     TSettings settings;
-    for (std::size_t i = 0; i < kTweakFieldCount; ++i) settings[i] = TweakKeys()[i].Key;
+    for (std::size_t i = 0; i < kTweakFieldCount; ++i) {
+        settings[i] = TweakOf(static_cast<TweakField>(i)).Key;
+    }
     EXPECT_EQ(settings.Splash, "Splash");
     EXPECT_EQ(settings.ColorDepth, "ColorDepth");
     EXPECT_EQ(settings.TextureCompression, "TextureCompression");
