@@ -70,14 +70,15 @@ IconHandle LoadIconRef(const IconRef& ref, int cx, int cy) {
 
 }  // namespace
 
-MainWindowView::MainWindowView(Application& app, TfmMain& model) : app_(app), model_(model) {
+MainWindowView::MainWindowView(Application& app, TfmMain& model) : Window(app), model_(model) {
     writeStateMessage_ = RegisterWindowMessageA(kWriteStateMessage);
     model_.SetHost(this);
 }
 
 MainWindowView::~MainWindowView() {
-    model_.SetHost(nullptr);
+    // Destroyed here, while the handlers of its last messages (FormClose) still exist.
     if (hwnd_) DestroyWindow(hwnd_);
+    model_.SetHost(nullptr);
 }
 
 void MainWindowView::MinimizeApplication() { app_.Minimize(); }
@@ -107,7 +108,7 @@ bool MainWindowView::Create(int showCommand) {
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = Window::WindowProc;
     wc.hInstance = app_.Instance();
     wc.hIcon = app_.BuiltInIcon();
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
@@ -116,10 +117,11 @@ bool MainWindowView::Create(int showCommand) {
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     ScopedMenu menu = CreateMenuBar(model_.MainMenu1());
-    hwnd_ = CreateWindowExA(0, kClassName, model_.Caption().c_str(),
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                            kWindowWidth, kWindowHeight, nullptr, menu.Get(), app_.Instance(), this);
-    if (!hwnd_) return false;
+    if (!CreateHwnd(0, kClassName, model_.Caption().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                    CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr,
+                    menu.Get())) {
+        return false;
+    }
     // The window owns its menu from here on and destroys it with itself.
     (void)menu.Take();
     ShowWindow(hwnd_, showCommand);
@@ -127,18 +129,6 @@ bool MainWindowView::Create(int showCommand) {
     // Also when shown without activation: the start-up steps run exactly once anyway.
     PostMessageA(hwnd_, kFirstActivateMessage, 0, 0);
     return true;
-}
-
-LRESULT CALLBACK MainWindowView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* view = static_cast<MainWindowView*>(create->lpCreateParams);
-        view->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    }
-    auto* view = reinterpret_cast<MainWindowView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!view) return DefWindowProcA(hwnd, message, wParam, lParam);
-    return view->OnMessage(message, wParam, lParam);
 }
 
 LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -162,7 +152,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case kFirstActivateMessage:
             if (model_.StartupPending()) {
-                app_.Guard([this] { model_.FormActivate(); });
+                model_.FormActivate();
             }
             return 0;
         case WM_SIZE:
@@ -173,7 +163,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
                 const int id = LOWORD(wParam);
-                app_.Guard([this, id] { model_.Execute(id); });
+                model_.Execute(id);
                 return 0;
             }
             break;
@@ -212,18 +202,14 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 PostQuitMessage(0);
             }
             return 0;
-        case WM_NCDESTROY: {
-            HWND hwnd = hwnd_;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
+        case WM_NCDESTROY:
             listView_ = nullptr;
             statusBar_ = nullptr;
-            return DefWindowProcA(hwnd, message, wParam, lParam);
-        }
+            break;
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 void MainWindowView::CreateControls() {
@@ -296,11 +282,11 @@ LRESULT MainWindowView::OnNotify(const NMHDR& header) {
             return 0;
         }
         case NM_DBLCLK:
-            app_.Guard([this] { model_.ListViewDblClick(); });
+            model_.ListViewDblClick();
             return 0;
         case LVN_KEYDOWN: {
             const int key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
-            app_.Guard([this, key] { model_.ListViewKeyDown(key); });
+            model_.ListViewKeyDown(key);
             return 0;
         }
         case LVN_ENDLABELEDITA: {

@@ -17,6 +17,7 @@
 #include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/scoped_handle.h"
+#include "win32/window.h"
 
 namespace pallisar {
 
@@ -28,7 +29,7 @@ struct ImageListTraits {
 };
 using ScopedImageList = ScopedHandle<ImageListTraits>;
 
-class MainWindowView : private MainWindowHost {
+class MainWindowView : public Window, private MainWindowHost {
   public:
     static constexpr const char* kClassName = "TfmMain";
     // The registered message that makes the window write its state report.
@@ -37,7 +38,7 @@ class MainWindowView : private MainWindowHost {
     static constexpr const char* kStateFileVariable = "PALLISAR_STATE_FILE";
 
     MainWindowView(Application& app, TfmMain& model);
-    ~MainWindowView();
+    ~MainWindowView() override;
     MainWindowView(const MainWindowView&) = delete;
     MainWindowView& operator=(const MainWindowView&) = delete;
 
@@ -45,7 +46,6 @@ class MainWindowView : private MainWindowHost {
     // Returns false when the window could not be created.
     bool Create(int showCommand);
 
-    HWND Handle() const { return hwnd_; }
     HWND ListView() const { return listView_; }
     HWND StatusBar() const { return statusBar_; }
     // The tray menu as built from the model after the last load (owned by the view).
@@ -55,8 +55,7 @@ class MainWindowView : private MainWindowHost {
     void ShowPopupMenu1(int x, int y);
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void CreateControls();
     void Layout();
@@ -80,9 +79,7 @@ class MainWindowView : private MainWindowHost {
     void RefreshMenuBarPopup(HMENU popup);
     void WriteStateReport();
 
-    Application& app_;
     TfmMain& model_;
-    HWND hwnd_ = nullptr;
     HWND listView_ = nullptr;
     HWND statusBar_ = nullptr;
     ScopedImageList largeImages_;

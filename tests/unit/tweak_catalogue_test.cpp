@@ -44,7 +44,9 @@ TEST(TweakCatalogue, EveryFieldHasOneRowWhoseTextsAgree) {
             EXPECT_TRUE(row.Choices.empty());
             EXPECT_EQ(row.Fallback, "") << "the first item of a list built at run time";
         }
-        if (row.Kind == TweakKind::AntiAliasing) EXPECT_TRUE(HasItem(items, row.Default));
+        if (row.Kind == TweakKind::AntiAliasing) {
+            EXPECT_TRUE(HasItem(items, row.Default));
+        }
         EXPECT_EQ(row.UpperCased(), row.Kind != TweakKind::Gamma);
         EXPECT_EQ(BookkeepingSubKey(row, "DualChipAASLI"),
                   row.Kind == TweakKind::AntiAliasing ? "DualChipAASLI" : row.SubKey);

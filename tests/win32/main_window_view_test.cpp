@@ -248,17 +248,20 @@ TEST_F(MainWindowViewTest, ErrorInAHandlerIsShownAndTheWindowGoesOn) {
     Open();
     launches.action = [](const std::string& launch) {
         if (launch.starts_with("list")) throw Error("Failed to set data for 'x'");
-        throw ConvertError("'1,5' is not a valid value");
+        if (launch == "tray Alpha") throw ConvertError("'1,5' is not a valid value");
+        throw 42;  // no std::exception: the error box still tells of it
     };
     ListView_SetItemState(view->ListView(), 0, LVIS_SELECTED, LVIS_SELECTED);
     ASSERT_EQ(form->Selected(), 0);
     SendMessageA(view->Handle(), WM_COMMAND, IDC_BTN_RUN,
                  reinterpret_cast<LPARAM>(GetDlgItem(view->Handle(), IDC_BTN_RUN)));
+    SendMessageA(view->Handle(), WM_COMMAND, IDM_TRAY_GAME_FIRST, 0);
     SendMessageA(view->Handle(), WM_COMMAND, IDM_TRAY_GAME_FIRST + 1, 0);
     // A full stop only after a character above "." in code: not after a quote.
     EXPECT_EQ(prompts.shown,
               (std::vector<FakePrompts::Prompt>{{"Application", "Failed to set data for 'x'"},
-                                                {"Application", "'1,5' is not a valid value."}}));
+                                                {"Application", "'1,5' is not a valid value."},
+                                                {"Application", "An unexpected error occurred."}}));
     EXPECT_TRUE(IsWindow(view->Handle()));
     EXPECT_FALSE(form->Closed());
 }
