@@ -1,6 +1,7 @@
 #include "app/game_list.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "app/game_entry.h"
 #include "core/file_names.h"
@@ -13,14 +14,38 @@ namespace {
 // The shell's standard icon, used for entries without a usable icon file.
 IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\\shell32.dll", 0}; }
 
+// What a load learns of each icon file, asked once per file however many entries
+// name it (catalogues often give many games one shared icon file). Lives for one
+// load: a file changed since shows at the next.
+class IconFileFacts {
+  public:
+    explicit IconFileFacts(IconFileInfo& icons) : icons_(icons) {}
+
+    bool Exists(const std::string& file) {
+        const auto [it, added] = exists_.try_emplace(file, false);
+        if (added) it->second = FileExists(file);
+        return it->second;
+    }
+    int NumberOfIcons(const std::string& file) {
+        const auto [it, added] = counts_.try_emplace(file, -1);
+        if (added) it->second = icons_.NumberOfIcons(file);
+        return it->second;
+    }
+
+  private:
+    IconFileInfo& icons_;
+    std::unordered_map<std::string, bool> exists_;
+    std::unordered_map<std::string, int> counts_;
+};
+
 IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::string& title,
-                  const SystemInfo& system, IconFileInfo& icons) {
+                  const SystemInfo& system, IconFileFacts& icons) {
     const std::string iconName = entries.ReadString(title, kIconNameKey, "");
     const size_t comma = iconName.find(',');
     const std::string file = comma == std::string::npos ? "" : iconName.substr(0, comma);
     const std::string number = comma == std::string::npos ? iconName : iconName.substr(comma + 1);
 
-    if (FileExists(file)) {
+    if (icons.Exists(file)) {
         const int wanted = StrToInt(number);  // throws for a bad number
         const int count = icons.NumberOfIcons(file);
         if (count > 0) return {file, std::clamp(wanted, 0, count - 1)};
@@ -46,13 +71,14 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
         return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
+    IconFileFacts iconFiles(icons);
     for (size_t i = 0; i < titles.size(); ++i) {
         const std::string& title = titles[i];
         const std::string run = entries.ReadString(title, kRunKey, "");
         // Only the exact upper-case text counts here, unlike at launch.
         const bool isConfigOnly = run == kConfigOnlyRun;
 
-        const IconRef icon = EntryIcon(entries, catalogue, title, system, icons);
+        const IconRef icon = EntryIcon(entries, catalogue, title, system, iconFiles);
         view.IconList.push_back(icon);
         view.TrayIcons.push_back(icon);
 

@@ -39,6 +39,8 @@ using TitleOrder = std::function<int(std::string_view, std::string_view)>;
 // written back to its IconName. An icon number that is not an integer (with an
 // existing icon file) throws ConvertError "'<text>' is not a valid integer value";
 // the entries before it stay loaded. A refused write-back throws FileWriteError.
+// Each icon file is looked at (exists, icon count) once per load, however many
+// entries name it; nothing is kept for the next load.
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
                   IconFileInfo& icons, const TitleOrder& order = {});
 

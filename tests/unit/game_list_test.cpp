@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,14 +20,16 @@ using test::FakeSystemInfo;
 using test::TempDir;
 using test::WriteFileBytes;
 
-// Icon counts by file name; files not listed hold no icons.
+// Icon counts by file name; files not listed hold no icons. Counts the questions.
 class FakeIconFiles : public IconFileInfo {
   public:
     int NumberOfIcons(const std::string& fileName) override {
+        ++asked[fileName];
         const auto it = counts.find(fileName);
         return it == counts.end() ? -1 : it->second;
     }
     std::map<std::string, int> counts;
+    std::map<std::string, int> asked;
 };
 
 std::vector<std::string> Captions(const std::vector<MenuItem>& items) {
@@ -174,6 +177,47 @@ TEST_F(GameListTest, IconNumberIsClampedToTheFilesIcons) {
     EXPECT_EQ(view.IconList, (std::vector<IconRef>{{exe, 4}, {exe, 0}, {exe, 2}}));
     // A usable icon is not written back.
     EXPECT_EQ(catalogue.ReadString("High", "IconName", ""), exe + ",9");
+}
+
+// A file shared by many entries is looked at once per load, each entry still getting
+// its own number clamped to the file's icons; the next load looks again.
+TEST_F(GameListTest, SharedIconFileIsCountedOncePerLoad) {
+    system.systemDir = dir.File("system32");  // no shell32.dll there to be looked at
+    const std::string shared = IconFile("shared.ico", 3);
+    const std::string other = IconFile("other.exe", 2);
+    const std::string gone = dir.File("gone.exe");
+    const std::pair<const char*, std::string> entries[] = {
+        {"A", shared + ",0"},  {"B", shared + ",2"}, {"C", shared + ",9"}, {"D", other + ",1"},
+        {"E", shared + ",-1"}, {"F", gone + ",0"},   {"G", gone + ",1"},   {"H", shared + ",1"}};
+    for (const auto& [title, iconName] : entries) {
+        catalogue.WriteString(title, "IconName", iconName);
+    }
+    Load();
+    const IconRef shell{system.systemDir + "\\shell32.dll", 0};
+    EXPECT_EQ(view.IconList, (std::vector<IconRef>{{shared, 0},
+                                                   {shared, 2},
+                                                   {shared, 2},
+                                                   {other, 1},
+                                                   {shared, 0},
+                                                   shell,
+                                                   shell,
+                                                   {shared, 1}}));
+    EXPECT_EQ(view.TrayIcons, view.IconList);
+    EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 1}, {other, 1}}));
+    for (const char* title : {"F", "G"}) {
+        EXPECT_EQ(catalogue.ReadString(title, "IconName", ""), shell.FileName + ",0");
+    }
+
+    // Nothing is kept for the next load: the file now holds one icon, and "other" is gone.
+    icons.counts[shared] = 1;
+    std::remove(other.c_str());
+    Load();
+    EXPECT_EQ(
+        view.IconList,
+        (std::vector<IconRef>{
+            {shared, 0}, {shared, 0}, {shared, 0}, shell, {shared, 0}, shell, shell, {shared, 0}}));
+    EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 2}, {other, 1}}));
+    EXPECT_EQ(catalogue.ReadString("D", "IconName", ""), shell.FileName + ",0");
 }
 
 TEST_F(GameListTest, IconPathIsCutAtItsFirstComma) {
