@@ -9,8 +9,9 @@
 
 #include "app/file_index_icon.h"
 #include "ui/state_report.h"
-#include "win32/menu_builder.h"
+#include "win32/icon_cache.h"
 #include "win32/icon_handle.h"
+#include "win32/menu_builder.h"
 #include "win32/resource.h"
 
 namespace pallisar {
@@ -346,14 +347,20 @@ void MainWindowView::SyncList() {
     ScopedImageList largeImages(ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, count, 4));
     ScopedImageList smallImages(ImageList_Create(small, small, ILC_COLOR32 | ILC_MASK, count, 4));
     // Both lists get one image per entry, so that image i is always entry i's icon.
+    // Entries sharing an icon file share its reading.
+    IconCache icons;
+    std::vector<HICON> bigIcons;
     for (const IconRef& ref : model_.IconList()) {
-        IconHandle big = LoadIconRef(ref, large, large);
-        ImageList_AddIcon(largeImages.Get(), big ? big.Get() : app_.BuiltInIcon());
+        HICON big = icons.Get(ref, large);
+        bigIcons.push_back(big ? big : app_.BuiltInIcon());
     }
+    std::vector<HICON> littleIcons;
     for (const IconRef& ref : model_.TrayIcons()) {
-        IconHandle little = LoadIconRef(ref, small, small);
-        ImageList_AddIcon(smallImages.Get(), little ? little.Get() : app_.SmallIcon());
+        HICON little = icons.Get(ref, small);
+        littleIcons.push_back(little ? little : app_.SmallIcon());
     }
+    AddIcons(largeImages.Get(), bigIcons, large);
+    AddIcons(smallImages.Get(), littleIcons, small);
     ListView_SetImageList(listView_, largeImages.Get(), LVSIL_NORMAL);
     ListView_SetImageList(listView_, smallImages.Get(), LVSIL_SMALL);
     largeImages_ = std::move(largeImages);  // the lists shown before go now

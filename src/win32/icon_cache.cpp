@@ -1,0 +1,134 @@
+#include "win32/icon_cache.h"
+
+#include <memory>
+#include <optional>
+
+#include "win32/scoped_handle.h"
+
+namespace pallisar {
+
+namespace {
+
+// Images per strip: bounds the strip bitmaps (256 large icons are 1 MB).
+constexpr size_t kStripLength = 256;
+
+// A memory device context; puts back its first bitmap before it goes, so that the
+// bitmaps selected into it can be used and deleted afterwards.
+class MemoryDc {
+  public:
+    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~MemoryDc() {
+        if (original_) SelectObject(dc_, original_);
+        if (dc_) DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+
+    HDC Get() const { return dc_; }
+    void Select(HBITMAP bitmap) {
+        HGDIOBJ previous = SelectObject(dc_, bitmap);
+        if (!original_) original_ = previous;
+    }
+
+  private:
+    HDC dc_;
+    HGDIOBJ original_ = nullptr;
+};
+
+// The colour and mask bitmaps of an icon, as GetIconInfo copies them.
+struct IconBitmaps {
+    ScopedBitmap color;
+    ScopedBitmap mask;
+};
+
+bool HasSize(HBITMAP bitmap, int size) {
+    BITMAP facts{};
+    return bitmap && GetObjectA(bitmap, sizeof facts, &facts) == sizeof facts &&
+           facts.bmWidth == size && facts.bmHeight == size;
+}
+
+// The bitmaps of a colour icon of size x size pixels; none for other icons, which
+// are added as icons.
+std::optional<IconBitmaps> StripBitmaps(HICON icon, int size) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return std::nullopt;
+    IconBitmaps bitmaps{ScopedBitmap(info.hbmColor), ScopedBitmap(info.hbmMask)};
+    if (!HasSize(bitmaps.color.Get(), size) || !HasSize(bitmaps.mask.Get(), size)) {
+        return std::nullopt;
+    }
+    return bitmaps;
+}
+
+// One strip: the images side by side in a 32-bit bitmap (keeping their alpha) and
+// their masks in a monochrome one, added with one call.
+bool AddStrip(HIMAGELIST list, const std::vector<const IconBitmaps*>& images, int size) {
+    const int width = size * static_cast<int>(images.size());
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = size;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    ScopedBitmap color(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ScopedBitmap mask(CreateBitmap(width, size, 1, 1, nullptr));
+    if (!color || !mask) return false;
+    {
+        MemoryDc source;
+        MemoryDc target;
+        target.Select(color.Get());
+        for (size_t i = 0; i < images.size(); ++i) {
+            source.Select(images[i]->color.Get());
+            BitBlt(target.Get(), static_cast<int>(i) * size, 0, size, size, source.Get(), 0, 0,
+                   SRCCOPY);
+        }
+        target.Select(mask.Get());
+        for (size_t i = 0; i < images.size(); ++i) {
+            source.Select(images[i]->mask.Get());
+            BitBlt(target.Get(), static_cast<int>(i) * size, 0, size, size, source.Get(), 0, 0,
+                   SRCCOPY);
+        }
+    }
+    GdiFlush();
+    return ImageList_Add(list, color.Get(), mask.Get()) != -1;
+}
+
+}  // namespace
+
+HICON IconCache::Get(const IconRef& ref, int size) {
+    auto [handle, added] = handles_.try_emplace({ref.FileName, ref.Index, size});
+    if (added) {
+        if (const Icon* icon = files_.Find(ref.FileName, ref.Index)) {
+            handle->second = CreateIconHandle(*icon, size, size);
+        }
+    }
+    return handle->second.Get();
+}
+
+bool AddIcons(HIMAGELIST list, const std::vector<HICON>& icons, int size) {
+    // GetIconInfo once per distinct icon: a list of many games often shows few icons.
+    std::map<HICON, std::optional<IconBitmaps>> bitmaps;
+    std::vector<const IconBitmaps*> strip;
+    bool added = true;
+    const auto addStrip = [&] {
+        if (strip.empty()) return;
+        added = AddStrip(list, strip, size) && added;
+        strip.clear();
+    };
+    for (HICON icon : icons) {
+        auto [entry, isNew] = bitmaps.try_emplace(icon);
+        if (isNew) entry->second = StripBitmaps(icon, size);
+        if (!entry->second) {
+            addStrip();
+            added = ImageList_AddIcon(list, icon) != -1 && added;
+            continue;
+        }
+        strip.push_back(&*entry->second);
+        if (strip.size() == kStripLength) addStrip();
+    }
+    addStrip();
+    return added;
+}
+
+}  // namespace pallisar
