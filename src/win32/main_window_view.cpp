@@ -11,6 +11,7 @@
 #include "ui/state_report.h"
 #include "win32/icon_cache.h"
 #include "win32/icon_handle.h"
+#include "win32/list_fill.h"
 #include "win32/menu_builder.h"
 #include "win32/resource.h"
 
@@ -366,21 +367,7 @@ void MainWindowView::SyncList() {
     largeImages_ = std::move(largeImages);  // the lists shown before go now
     smallImages_ = std::move(smallImages);
 
-    int index = 0;
-    for (const ListItem& entry : model_.Items()) {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = index;
-        item.pszText = const_cast<char*>(entry.Caption.c_str());
-        item.iImage = entry.ImageIndex;
-        const int at = static_cast<int>(
-            SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        LVITEMA path{};
-        path.iSubItem = 1;
-        path.pszText = const_cast<char*>(entry.Path.c_str());
-        SendMessageA(listView_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&path));
-        ++index;
-    }
+    AppendListItems(listView_, model_.Items());
     syncing_ = false;
 }
 
