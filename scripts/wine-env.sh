@@ -13,6 +13,21 @@ pallisar_wine_prefix() {
     wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || true
     wineserver -w
   fi
+  pallisar_wine_fonts
+}
+
+# Wine's own fonts (package fonts-wine) in the prefix's C:\windows\Fonts. Debian's
+# Wine 8 looks for them in "Z:\usr\share\wine\../fonts", a path its file lookup
+# cannot follow, so it never finds them there, and wineboot does not copy them into
+# a prefix either: without Marlett every window's caption buttons come out as the
+# letters "0 1 r". Copied into new and existing prefixes alike; a font already
+# there is kept.
+pallisar_wine_fonts() {
+  local from=/usr/share/wine/fonts to="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$to/marlett.ttf" ] && return 0
+  [ -d "$from" ] || return 0
+  mkdir -p "$to"
+  cp -n "$from"/* "$to"/ 2>/dev/null || true
 }
 
 # Starts Wine's background services with no pipe attached. A test runner that reads
