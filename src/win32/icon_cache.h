@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/icon_ref.h"
-#include "ui/icon_file_cache.h"
+#include "app/icon_file_cache.h"
 #include "win32/icon_handle.h"
 
 namespace pallisar {

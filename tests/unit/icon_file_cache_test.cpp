@@ -1,10 +1,10 @@
-#include "ui/icon_file_cache.h"
+#include "app/icon_file_cache.h"
 
 #include <gtest/gtest.h>
 
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
-#include "ui/file_index_icon.h"
+#include "app/file_index_icon.h"
 
 using namespace pallisar;
 using namespace pallisar::test;

@@ -1,4 +1,4 @@
-#include "ui/icon_file_cache.h"
+#include "app/icon_file_cache.h"
 
 #include <algorithm>
 
