@@ -81,36 +81,36 @@ std::string ExtractProgramDir(std::string_view path) {
 
 TExecFile::TExecFile(ProcessStarter& starter) : starter_(starter) {}
 
-void TExecFile::SetCommandLine(std::string_view value) { command_line_ = Cut(value); }
-void TExecFile::SetWorkingDir(std::string_view value) { working_dir_ = Cut(value); }
+void TExecFile::SetCommandLine(std::string_view value) { commandLine_ = Cut(value); }
+void TExecFile::SetWorkingDir(std::string_view value) { workingDir_ = Cut(value); }
 void TExecFile::SetParameters(std::string_view value) { parameters_ = Cut(value); }
 
 bool TExecFile::Execute() {
     process_.reset();
     startup_ = StartupInfo{};
     startup_.flags = kStartfUseShowWindow;
-    startup_.show_window = ShowWindowValue(window_style_);
-    const uint32_t creation_flags = PriorityClassValue(priority_) | kCreateNewConsole;
+    startup_.showWindow = ShowWindowValue(windowStyle_);
+    const uint32_t creationFlags = PriorityClassValue(priority_) | kCreateNewConsole;
 
     // With no program the system would take the first word of the parameters as one.
-    if (command_line_.empty()) return Fail(kErrorFileNotFound);
-    if (HasStrayQuote(command_line_)) return Fail(kErrorInvalidName);
+    if (commandLine_.empty()) return Fail(kErrorFileNotFound);
+    if (HasStrayQuote(commandLine_)) return Fail(kErrorInvalidName);
 
     ProcessStart start;
-    start.command_line =
-        JoinCommandLine(QuotedProgramPath(command_line_), parameters_, kInStringLength);
-    start.current_dir = working_dir_.empty() ? std::string("C:\\") : working_dir_;
-    start.creation_flags = creation_flags;
+    start.commandLine =
+        JoinCommandLine(QuotedProgramPath(commandLine_), parameters_, kInStringLength);
+    start.currentDir = workingDir_.empty() ? std::string("C:\\") : workingDir_;
+    start.creationFlags = creationFlags;
     start.startup = startup_;
     ProcessStartResult result = starter_.StartProcess(start);
-    if (!result.process && associate_) result = StartAssociated(creation_flags);
+    if (!result.process && associate_) result = StartAssociated(creationFlags);
     if (!result.process) return Fail(result.error);
 
     process_ = std::move(result.process);
     if (!wait_) return true;
     // A handler run during a regular wait may start again and replace process_.
     const std::shared_ptr<ProcessHandle> running = process_;
-    if (wait_style_ == TWaitStyle::wSuspend) {
+    if (waitStyle_ == TWaitStyle::wSuspend) {
         starter_.WaitForProcess(*running);
     } else {
         WaitRegular(*running);
@@ -118,9 +118,9 @@ bool TExecFile::Execute() {
     return true;
 }
 
-ProcessStartResult TExecFile::StartAssociated(uint32_t creation_flags) {
+ProcessStartResult TExecFile::StartAssociated(uint32_t creationFlags) {
     ProcessStartResult failed;
-    const std::string document = UnquotedPath(command_line_);
+    const std::string document = UnquotedPath(commandLine_);
     const FindExecutableResult found = starter_.FindAssociatedProgram(document);
     if (found.code < 32) {
         // The lookup does not always set the system's last error; its own result
@@ -138,8 +138,8 @@ ProcessStartResult TExecFile::StartAssociated(uint32_t creation_flags) {
         return failed;
     }
     ProcessStart start;
-    start.command_line = line;
-    start.creation_flags = creation_flags;
+    start.commandLine = line;
+    start.creationFlags = creationFlags;
     start.startup = startup_;
     return starter_.StartProcess(start);
 }
@@ -148,7 +148,7 @@ void TExecFile::WaitRegular(const ProcessHandle& process) {
     for (;;) {
         const MessageStep step = starter_.PumpMessage();
         if (step.kind == MessageStep::kQuit) {
-            starter_.ExitProgram(step.exit_code);
+            starter_.ExitProgram(step.exitCode);
             return;
         }
         if (step.kind == MessageStep::kDispatched) continue;
@@ -160,7 +160,7 @@ void TExecFile::WaitRegular(const ProcessHandle& process) {
 }
 
 bool TExecFile::Fail(uint32_t error) {
-    last_error_ = error;
+    lastError_ = error;
     if (OnFail) OnFail(*this);
     return false;
 }

@@ -67,9 +67,9 @@ class TExecFile {
 
     bool Associate() const { return associate_; }
     void SetAssociate(bool value) { associate_ = value; }
-    const InString& CommandLine() const { return command_line_; }
+    const InString& CommandLine() const { return commandLine_; }
     void SetCommandLine(std::string_view value);
-    const InString& WorkingDir() const { return working_dir_; }
+    const InString& WorkingDir() const { return workingDir_; }
     void SetWorkingDir(std::string_view value);
     const InString& Parameters() const { return parameters_; }
     void SetParameters(std::string_view value);
@@ -77,10 +77,10 @@ class TExecFile {
     void SetPriority(TPriorityClass value) { priority_ = value; }
     bool Wait() const { return wait_; }
     void SetWait(bool value) { wait_ = value; }
-    TWaitStyle WaitStyle() const { return wait_style_; }
-    void SetWaitStyle(TWaitStyle value) { wait_style_ = value; }
-    TWindowStyle WindowStyle() const { return window_style_; }
-    void SetWindowStyle(TWindowStyle value) { window_style_ = value; }
+    TWaitStyle WaitStyle() const { return waitStyle_; }
+    void SetWaitStyle(TWaitStyle value) { waitStyle_ = value; }
+    TWindowStyle WindowStyle() const { return windowStyle_; }
+    void SetWindowStyle(TWindowStyle value) { windowStyle_ = value; }
 
     // Called when a start fails, after LastError is set.
     TNotifyEvent OnFail;
@@ -91,7 +91,7 @@ class TExecFile {
     bool Execute();
 
     // The system error code of the last failed start.
-    uint32_t LastError() const { return last_error_; }
+    uint32_t LastError() const { return lastError_; }
     // The process of the last successful start; null when there is none.
     const ProcessHandle* ProcessInfo() const { return process_.get(); }
     // The start-up information passed to the system at the last Execute.
@@ -100,20 +100,20 @@ class TExecFile {
   private:
     bool Fail(uint32_t error);
     // Starts through the program associated with CommandLine.
-    ProcessStartResult StartAssociated(uint32_t creation_flags);
+    ProcessStartResult StartAssociated(uint32_t creationFlags);
     void WaitRegular(const ProcessHandle& process);
 
     ProcessStarter& starter_;
     bool associate_ = false;
-    InString command_line_;
-    InString working_dir_;
+    InString commandLine_;
+    InString workingDir_;
     InString parameters_;
     TPriorityClass priority_ = TPriorityClass::pcNormal;
     bool wait_ = false;
-    TWaitStyle wait_style_ = TWaitStyle::wRegular;
-    TWindowStyle window_style_ = TWindowStyle::wsNorm;
+    TWaitStyle waitStyle_ = TWaitStyle::wRegular;
+    TWindowStyle windowStyle_ = TWindowStyle::wsNorm;
 
-    uint32_t last_error_ = 0;
+    uint32_t lastError_ = 0;
     StartupInfo startup_;
     // Shared so that a start made from a handler during a regular wait cannot release
     // the process the outer wait is testing.

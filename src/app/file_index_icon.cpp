@@ -9,28 +9,28 @@
 namespace pallisar {
 
 void TFileIndexIcon::SetFileName(const std::string& name) {
-    if (name == file_name_) return;
-    file_name_ = name;
+    if (name == fileName_) return;
+    fileName_ = name;
     icon_.reset();
-    number_of_icons_ = -1;
-    if (!FileExists(file_name_)) return;
-    const int count = CountIconsInFile(file_name_);
+    numberOfIcons_ = -1;
+    if (!FileExists(fileName_)) return;
+    const int count = CountIconsInFile(fileName_);
     if (count <= 0) return;
-    number_of_icons_ = count;
+    numberOfIcons_ = count;
     // Loaded even when 0 was already the index (of the previous file).
-    icon_index_ = 0;
+    iconIndex_ = 0;
     Load();
 }
 
 void TFileIndexIcon::SetIconIndex(int index) {
-    if (index == icon_index_ || number_of_icons_ == -1) return;
-    icon_index_ = std::clamp(index, 0, number_of_icons_ - 1);
+    if (index == iconIndex_ || numberOfIcons_ == -1) return;
+    iconIndex_ = std::clamp(index, 0, numberOfIcons_ - 1);
     Load();
 }
 
 void TFileIndexIcon::Load() {
     icon_.reset();
-    icon_ = ReadIconFromFile(file_name_, icon_index_);
+    icon_ = ReadIconFromFile(fileName_, iconIndex_);
 }
 
 const IconImage* TFileIndexIcon::Image(int cx, int cy) const {

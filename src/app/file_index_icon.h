@@ -19,20 +19,20 @@ class TFileIndexIcon {
     // Text of the error raised when there is no icon to save.
     static constexpr const char* kNoIconToSave = "No icon to save";
 
-    const std::string& FileName() const { return file_name_; }
+    const std::string& FileName() const { return fileName_; }
     // A new name releases the icon and counts the file's icons; a file with icons
     // gets icon 0 loaded. The same name again changes nothing (no reload).
     void SetFileName(const std::string& name);
 
     // Index of the loaded icon (-1 before any).
-    int IconIndex() const { return icon_index_; }
+    int IconIndex() const { return iconIndex_; }
     // Loads icon `index`, clamped to the file's icons (a negative index gives the
     // first, one beyond the last gives the last). Does nothing while the file holds
     // no icons or when `index` is the current index.
     void SetIconIndex(int index);
 
     // Number of icons in FileName; -1 when the file does not exist or holds none.
-    int NumberOfIcons() const { return number_of_icons_; }
+    int NumberOfIcons() const { return numberOfIcons_; }
 
     // True while an icon is loaded. An index can be valid and still give no icon
     // when that icon's images cannot be read.
@@ -53,9 +53,9 @@ class TFileIndexIcon {
   private:
     void Load();
 
-    std::string file_name_;
-    int icon_index_ = -1;
-    int number_of_icons_ = -1;
+    std::string fileName_;
+    int iconIndex_ = -1;
+    int numberOfIcons_ = -1;
     std::optional<Icon> icon_;
 };
 

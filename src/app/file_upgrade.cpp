@@ -25,8 +25,7 @@ bool CheckFileVersion(const ProgramSettings& settings, LogWriter& log) {
     const std::string stored = settings.Version();
     const bool older = kFileVersion > StoredVersionNumber(settings, log);
     if (older) {
-        log.WriteLog("Version " + stored + " in settings.cfg is older then " +
-                     kVersionText);
+        log.WriteLog("Version " + stored + " in settings.cfg is older then " + kVersionText);
     }
     return older;
 }

@@ -4,8 +4,8 @@
 
 namespace pallisar {
 
-SessionLaunches::SessionLaunches(Session& session, const ProgramSettings& settings,
-                                 LogWriter& log, Prompts& prompts, TExecFile& exec)
+SessionLaunches::SessionLaunches(Session& session, const ProgramSettings& settings, LogWriter& log,
+                                 Prompts& prompts, TExecFile& exec)
     : session_(session), settings_(settings), log_(log), prompts_(prompts), exec_(exec) {}
 
 void SessionLaunches::ListLaunch(IniFile& catalogue, const std::string& title) {

@@ -10,7 +10,12 @@ namespace pallisar {
 
 GameLauncher::GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log,
                            Prompts& prompts, TweakContext& tweaks, TExecFile& exec)
-    : gameDat_(gameDat), settings_(settings), log_(log), prompts_(prompts), tweaks_(tweaks), exec_(exec) {}
+    : gameDat_(gameDat),
+      settings_(settings),
+      log_(log),
+      prompts_(prompts),
+      tweaks_(tweaks),
+      exec_(exec) {}
 
 bool GameLauncher::IsConfigOnly(const std::string& title) const {
     return UpperCase(gameDat_.ReadString(title, kRunKey, "")) == kConfigOnlyRun;

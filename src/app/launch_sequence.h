@@ -19,10 +19,10 @@
 namespace pallisar {
 
 class GameLauncher {
-public:
+  public:
     // Every reference must outlive the launcher (the main window owns them all).
-    GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log, Prompts& prompts,
-                 TweakContext& tweaks, TExecFile& exec);
+    GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log,
+                 Prompts& prompts, TweakContext& tweaks, TExecFile& exec);
 
     // A launch from the game list (double-click, File > Run, the Run button):
     // honours Game Only and Config Only entries.
@@ -37,7 +37,7 @@ public:
     // is on. A program that cannot start fails silently.
     void RunGame(const std::string& title);
 
-private:
+  private:
     bool IsConfigOnly(const std::string& title) const;
     // Records the driver's values (when restoring is on), writes the entry's tweaks,
     // then starts the game and restores, or for a Config Only entry only reports.

@@ -24,7 +24,7 @@
 namespace pallisar {
 
 class Log : public LogWriter {
-public:
+  public:
     static constexpr const char* kFileName = "pallisar.log";
 
     // `programDir` ends with a path delimiter.
@@ -39,7 +39,7 @@ public:
     // pallisar.log in the program directory, whatever its letter case on disk.
     std::string Path() const;
 
-private:
+  private:
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
@@ -50,7 +50,7 @@ private:
     ProgramSettings settings_;
     bool started_ = false;
     int bursts_ = 0;
-    std::optional<bool> burstGenerates_;  // GenerateLog as read at the burst's first line
+    std::optional<bool> burstGenerates_;           // GenerateLog as read at the burst's first line
     std::unique_ptr<std::FILE, FileCloser> file_;  // open only during a burst
 };
 

@@ -8,19 +8,27 @@ ProgramSettings::ProgramSettings(std::string programDir) : dir_(std::move(progra
 
 std::string ProgramSettings::Path() const { return FindFileNoCase(dir_, kFileName); }
 
-bool ProgramSettings::ResetSettings() const { return File().ReadBool(kSection, "ResetSettings", true); }
+bool ProgramSettings::ResetSettings() const {
+    return File().ReadBool(kSection, "ResetSettings", true);
+}
 
 void ProgramSettings::SetResetSettings(bool on) { File().WriteBool(kSection, "ResetSettings", on); }
 
-bool ProgramSettings::GenerateLog() const { return File().ReadBool(kSection, "GenerateLog", false); }
+bool ProgramSettings::GenerateLog() const {
+    return File().ReadBool(kSection, "GenerateLog", false);
+}
 
 void ProgramSettings::SetGenerateLog(bool on) { File().WriteBool(kSection, "GenerateLog", on); }
 
 int ProgramSettings::ViewStyle() const { return File().ReadInteger(kSection, "ViewStyle", 0); }
 
-void ProgramSettings::SaveViewStyle(int style) { File().WriteInteger(kSection, "ViewStyle", style); }
+void ProgramSettings::SaveViewStyle(int style) {
+    File().WriteInteger(kSection, "ViewStyle", style);
+}
 
-std::string ProgramSettings::Version() const { return File().ReadString(kSection, "Version", "0.9"); }
+std::string ProgramSettings::Version() const {
+    return File().ReadString(kSection, "Version", "0.9");
+}
 
 void ProgramSettings::SetVersion(std::string_view version) {
     File().WriteString(kSection, "Version", version);

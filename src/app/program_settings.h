@@ -12,7 +12,7 @@
 namespace pallisar {
 
 class ProgramSettings {
-public:
+  public:
     static constexpr const char* kFileName = "settings.cfg";
     static constexpr const char* kSection = "Program";
 
@@ -45,7 +45,7 @@ public:
     // Removes the obsolete VideoCard key.
     void DeleteVideoCard();
 
-private:
+  private:
     std::string dir_;
 };
 

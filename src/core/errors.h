@@ -8,25 +8,25 @@
 namespace pallisar {
 
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A text that is not a number: "'%s' is not a valid integer value" and the like.
 class ConvertError : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // A profile file that cannot be written: "Unable to write to " + path.
 class FileWriteError : public Error {
-public:
+  public:
     explicit FileWriteError(const std::string& path) : Error("Unable to write to " + path) {}
 };
 
 // A registry write that the registry refused: "Failed to set data for '%s'".
 class RegistryError : public Error {
-public:
+  public:
     using Error::Error;
 };
 

@@ -35,9 +35,9 @@ IconImage ImageFromEntry(LittleEndianReader& entry, std::uint64_t at) {
     IconImage image;
     image.width = StoredSize(entry.U8(at));
     image.height = StoredSize(entry.U8(at + 1));
-    image.color_count = static_cast<int>(entry.U8(at + 2));
+    image.colorCount = static_cast<int>(entry.U8(at + 2));
     image.planes = static_cast<int>(entry.U16(at + 4));
-    image.bit_count = static_cast<int>(entry.U16(at + 6));
+    image.bitCount = static_cast<int>(entry.U16(at + 6));
     return image;
 }
 
@@ -130,7 +130,7 @@ bool IsProgramFile(const ByteSource& source) {
 bool IconImage::IsPng() const { return data.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0; }
 
 int IconImage::BitsPerPixel() const {
-    if (bit_count > 0) return bit_count;
+    if (bitCount > 0) return bitCount;
     LittleEndianReader fields(data);
     if (IsPng()) {
         // IHDR: bit depth and colour type (grey, -, RGB, palette, grey+alpha, -, RGBA).
@@ -142,9 +142,9 @@ int IconImage::BitsPerPixel() const {
     }
     const std::uint32_t dibBits = fields.U16(14);  // biBitCount
     if (fields.Complete()) return static_cast<int>(dibBits);
-    if (color_count == 0) return 0;
+    if (colorCount == 0) return 0;
     int bits = 1;
-    while ((1 << bits) < color_count && bits < 8) ++bits;
+    while ((1 << bits) < colorCount && bits < 8) ++bits;
     return bits;
 }
 
@@ -172,8 +172,8 @@ const IconImage* ChooseImage(const Icon& icon, int cx, int cy) {
     const IconImage* best = nullptr;
     auto rank = [cx, cy](const IconImage& image) {
         const int distance = std::abs(image.width - cx) + std::abs(image.height - cy);
-        const bool not_smaller = image.width >= cx && image.height >= cy;
-        return std::make_tuple(-distance, not_smaller, std::min(image.BitsPerPixel(), 32));
+        const bool notSmaller = image.width >= cx && image.height >= cy;
+        return std::make_tuple(-distance, notSmaller, std::min(image.BitsPerPixel(), 32));
     };
     for (const IconImage& image : icon.images) {
         if (!best || rank(image) > rank(*best)) best = &image;
@@ -188,16 +188,16 @@ std::string WriteIconFile(const Icon& icon) {
     PutU16(out, 1);
     PutU16(out, count);
     auto offset = static_cast<std::uint32_t>(kIconDirSize + count * kIconDirEntrySize);
-    auto stored_size = [](int pixels) {
+    auto storedSize = [](int pixels) {
         return static_cast<char>(pixels >= 256 || pixels <= 0 ? 0 : pixels);
     };
     for (const IconImage& image : icon.images) {
-        out += stored_size(image.width);
-        out += stored_size(image.height);
-        out += static_cast<char>(image.color_count & 0xFF);
+        out += storedSize(image.width);
+        out += storedSize(image.height);
+        out += static_cast<char>(image.colorCount & 0xFF);
         out += '\0';
         PutU16(out, static_cast<std::uint32_t>(image.planes));
-        PutU16(out, static_cast<std::uint32_t>(image.bit_count));
+        PutU16(out, static_cast<std::uint32_t>(image.bitCount));
         PutU32(out, static_cast<std::uint32_t>(image.data.size()));
         PutU32(out, offset);
         offset += static_cast<std::uint32_t>(image.data.size());

@@ -1,8 +1,8 @@
 #pragma once
 // Icons as Windows stores them: .ico files, and the icon resources of program files
-// and libraries (PE images, 32- and 64-bit, and 16-bit NE ones). Icons are numbered the way the Windows
-// shell numbers them: an .ico file holds one icon; a program file holds one icon per
-// icon group resource, in the order of its resource directory.
+// and libraries (PE images, 32- and 64-bit, and 16-bit NE ones). Icons are numbered the way the
+// Windows shell numbers them: an .ico file holds one icon; a program file holds one icon per icon
+// group resource, in the order of its resource directory.
 //
 // The reader trusts nothing in the file: every offset and size is checked, and a
 // file it cannot make sense of holds no icons. It never throws for a bad file.
@@ -20,9 +20,9 @@ namespace pallisar {
 struct IconImage {
     int width = 0;  // pixels; a stored 0 means 256
     int height = 0;
-    int color_count = 0;  // palette size as stored (0 for 256 colours and more)
+    int colorCount = 0;  // palette size as stored (0 for 256 colours and more)
     int planes = 0;
-    int bit_count = 0;  // as stored; old files leave it 0
+    int bitCount = 0;  // as stored; old files leave it 0
     // The image itself: a DIB (BITMAPINFOHEADER, palette, colour and mask bits) or a PNG.
     std::string data;
 

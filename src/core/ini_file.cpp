@@ -62,39 +62,39 @@ namespace detail {
 constexpr size_t kNone = static_cast<size_t>(-1);
 
 struct Line {
-    size_t begin;     // first byte of the line
-    size_t body_end;  // end of the text before the line end (CR LF, LF or CR)
-    size_t end;       // first byte of the next line
+    size_t begin;    // first byte of the line
+    size_t bodyEnd;  // end of the text before the line end (CR LF, LF or CR)
+    size_t end;      // first byte of the next line
 };
 
 struct Key {
-    std::string name;  // as in the file, blanks around it dropped
-    bool has_value;    // false for a line without "="
-    std::string value; // blanks around it dropped, quotes kept
+    std::string name;   // as in the file, blanks around it dropped
+    bool has_value;     // false for a line without "="
+    std::string value;  // blanks around it dropped, quotes kept
     size_t line;
 };
 
 struct Section {
-    std::string name;          // between "[" and the last "]", as in the file
-    size_t header_line;        // kNone for the lines before the first section header
-    size_t end_line;           // one past the section's last line
-    size_t last_content_line;  // last line that is not blank; kNone when none
+    std::string name;        // between "[" and the last "]", as in the file
+    size_t headerLine;       // kNone for the lines before the first section header
+    size_t endLine;          // one past the section's last line
+    size_t lastContentLine;  // last line that is not blank; kNone when none
     std::vector<Key> keys;
 };
 
 struct IniDocument {
     bool exists = false;
     std::string bytes;
-    size_t content_begin = 0;  // after a UTF-8 byte-order mark
+    size_t contentBegin = 0;  // after a UTF-8 byte-order mark
     std::vector<Line> lines;
     // sections[0] holds the lines before the first header; its name is empty.
     std::vector<Section> sections;
     // Upper-cased name -> index of the first section of that name.
-    std::unordered_map<std::string, size_t> first_section;
+    std::unordered_map<std::string, size_t> firstSection;
 
     const Section* FindSection(std::string_view name) const {
-        const auto it = first_section.find(UpperCase(name));
-        return it == first_section.end() ? nullptr : &sections[it->second];
+        const auto it = firstSection.find(UpperCase(name));
+        return it == firstSection.end() ? nullptr : &sections[it->second];
     }
 };
 
@@ -103,8 +103,8 @@ struct IniDocument {
 namespace {
 
 using detail::IniDocument;
-using detail::kNone;
 using detail::Key;
+using detail::kNone;
 using detail::Line;
 using detail::Section;
 using Document = detail::IniDocument;
@@ -114,37 +114,40 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
     doc->exists = exists;
     doc->bytes = std::move(bytes);
     const std::string_view text = doc->bytes;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") doc->content_begin = 3;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") doc->contentBegin = 3;
 
     doc->sections.push_back({"", kNone, 0, kNone, {}});
-    size_t pos = doc->content_begin;
+    size_t pos = doc->contentBegin;
     while (pos < text.size()) {
         // A line ends at LF; a file (rest) without any LF has its lines end at CR.
         size_t term = text.find('\n', pos);
         if (term == std::string_view::npos) term = text.find('\r', pos);
         const size_t next = term == std::string_view::npos ? text.size() : term + 1;
-        size_t body_end = term == std::string_view::npos ? text.size() : term;
-        while (body_end > pos && text[body_end - 1] == '\r') --body_end;
+        size_t bodyEnd = term == std::string_view::npos ? text.size() : term;
+        while (bodyEnd > pos && text[bodyEnd - 1] == '\r') --bodyEnd;
         const size_t index = doc->lines.size();
-        doc->lines.push_back({pos, body_end, next});
+        doc->lines.push_back({pos, bodyEnd, next});
         pos = next;
 
-        const std::string_view content = TrimSpaces(text.substr(doc->lines[index].begin,
-                                                               next - doc->lines[index].begin));
+        const std::string_view content =
+            TrimSpaces(text.substr(doc->lines[index].begin, next - doc->lines[index].begin));
         if (!content.empty() && content.front() == '[') {
             const size_t close = content.rfind(']');
             if (close != std::string_view::npos && close > 0) {
                 doc->sections.push_back(
-                    {std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1)))), index,
-                     index + 1, kNone, {}});
+                    {std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1)))),
+                     index,
+                     index + 1,
+                     kNone,
+                     {}});
                 continue;
             }
             // A "[" without "]" is an ordinary line of the current section.
         }
         Section* section = &doc->sections.back();
-        section->end_line = index + 1;
+        section->endLine = index + 1;
         if (content.empty()) continue;
-        section->last_content_line = index;
+        section->lastContentLine = index;
         Key key;
         key.line = index;
         const size_t eq = content.find('=');
@@ -161,7 +164,7 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
         section->keys.push_back(std::move(key));
     }
     for (size_t i = 0; i < doc->sections.size(); ++i)
-        doc->first_section.emplace(UpperCase(doc->sections[i].name), i);
+        doc->firstSection.emplace(UpperCase(doc->sections[i].name), i);
     return doc;
 }
 
@@ -171,10 +174,10 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
 struct Stamp {
     bool exists = false;
     long long size = 0;
-    long long mtime_sec = 0;
-    long long mtime_nsec = 0;
-    long long ctime_sec = 0;
-    long long ctime_nsec = 0;
+    long long mtimeSec = 0;
+    long long mtimeNsec = 0;
+    long long ctimeSec = 0;
+    long long ctimeNsec = 0;
     unsigned long long inode = 0;
     unsigned long long device = 0;
 
@@ -186,15 +189,15 @@ Stamp StatFile(const std::string& path) {
 #ifdef _WIN32
     struct _stat64 st;
     if (_stat64(path.c_str(), &st) != 0 || (st.st_mode & _S_IFREG) == 0) return stamp;
-    stamp.mtime_sec = st.st_mtime;
-    stamp.ctime_sec = st.st_ctime;
+    stamp.mtimeSec = st.st_mtime;
+    stamp.ctimeSec = st.st_ctime;
 #else
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
-    stamp.mtime_sec = st.st_mtim.tv_sec;
-    stamp.mtime_nsec = st.st_mtim.tv_nsec;
-    stamp.ctime_sec = st.st_ctim.tv_sec;
-    stamp.ctime_nsec = st.st_ctim.tv_nsec;
+    stamp.mtimeSec = st.st_mtim.tv_sec;
+    stamp.mtimeNsec = st.st_mtim.tv_nsec;
+    stamp.ctimeSec = st.st_ctim.tv_sec;
+    stamp.ctimeNsec = st.st_ctim.tv_nsec;
     stamp.inode = st.st_ino;
 #endif
     stamp.device = static_cast<unsigned long long>(st.st_dev);
@@ -205,12 +208,12 @@ Stamp StatFile(const std::string& path) {
 
 // Reads the file in one piece when it has the size expected (fewer system calls:
 // they are what a read costs, under Wine above all).
-bool ReadWholeFile(const std::string& path, long long expected_size, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, long long expectedSize, std::string& bytes) {
     bytes.clear();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
     std::setvbuf(file, nullptr, _IONBF, 0);
-    bytes.resize(static_cast<size_t>(std::max(expected_size, 0LL)) + 1);
+    bytes.resize(static_cast<size_t>(std::max(expectedSize, 0LL)) + 1);
     size_t total = 0;
     for (;;) {
         if (total == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);
@@ -253,7 +256,7 @@ struct CacheEntry {
 };
 
 class Cache {
-public:
+  public:
     std::shared_ptr<const Document> Load(const std::string& path) {
         // The stamp is taken before the bytes are read: a change made meanwhile shows
         // as a different stamp at the next read, which then reads the file again.
@@ -272,13 +275,13 @@ public:
             Forget(path);
             return Empty();
         }
-        const long long read_at = NowSeconds();
+        const long long readAt = NowSeconds();
         std::shared_ptr<const Document> doc;
         if (cached && cached->exists && cached->bytes == bytes)
             doc = cached;
         else
             doc = Parse(std::move(bytes), true);
-        Store(path, stamp, read_at - stamp.mtime_sec >= kSettleSeconds, doc);
+        Store(path, stamp, readAt - stamp.mtimeSec >= kSettleSeconds, doc);
         return doc;
     }
 
@@ -297,7 +300,7 @@ public:
         return empty;
     }
 
-private:
+  private:
     void Store(const std::string& path, const Stamp& stamp, bool settled,
                std::shared_ptr<const Document> doc) {
         std::lock_guard lock(mutex_);
@@ -325,16 +328,16 @@ const Key* FindKey(const Section& section, std::string_view name) {
 // Inserts whole lines at `at` (the start of a line, or the end of the file). New
 // lines end with CR LF, except among lines that end with a lone CR (a file, or its
 // tail, without LF), where an LF would join them into one line.
-void InsertLines(std::string& bytes, size_t at, size_t content_begin,
+void InsertLines(std::string& bytes, size_t at, size_t contentBegin,
                  const std::vector<std::string>& lines) {
-    const size_t last_lf_before = at == 0 ? std::string::npos : bytes.rfind('\n', at - 1);
-    const size_t tail_begin = last_lf_before == std::string::npos ? content_begin : last_lf_before + 1;
-    const bool cr_lines = bytes.find('\n', at) == std::string::npos &&
-                          bytes.find('\r', tail_begin) < at;
-    const char* eol = cr_lines ? "\r" : "\r\n";
+    const size_t lastLfBefore = at == 0 ? std::string::npos : bytes.rfind('\n', at - 1);
+    const size_t tailBegin = lastLfBefore == std::string::npos ? contentBegin : lastLfBefore + 1;
+    const bool crLines =
+        bytes.find('\n', at) == std::string::npos && bytes.find('\r', tailBegin) < at;
+    const char* eol = crLines ? "\r" : "\r\n";
     std::string text;
     // The last line of the file may lack its line end.
-    if (at > content_begin && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') text += eol;
+    if (at > contentBegin && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') text += eol;
     for (const std::string& line : lines) text += line + eol;
     bytes.insert(at, text);
 }
@@ -432,8 +435,7 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
 
 // ------------------------------------------------------------------------- writing
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const auto doc = TheCache().Load(path_);
     value = TrimLeft(value);
     std::string bytes = doc->bytes;
@@ -443,21 +445,21 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
         if (entry) {
             if (entry->has_value && entry->value == value) return;  // nothing changes
             const Line& line = doc->lines[entry->line];
-            bytes.replace(line.begin, line.body_end - line.begin,
+            bytes.replace(line.begin, line.bodyEnd - line.begin,
                           entry->name + "=" + std::string(value));
         } else {
             size_t at;
-            if (found->last_content_line != kNone)
-                at = doc->lines[found->last_content_line].end;
-            else if (found->header_line != kNone)
-                at = doc->lines[found->header_line].end;
+            if (found->lastContentLine != kNone)
+                at = doc->lines[found->lastContentLine].end;
+            else if (found->headerLine != kNone)
+                at = doc->lines[found->headerLine].end;
             else
-                at = doc->content_begin;
-            InsertLines(bytes, at, doc->content_begin,
+                at = doc->contentBegin;
+            InsertLines(bytes, at, doc->contentBegin,
                         {std::string(TrimLeft(key)) + "=" + std::string(value)});
         }
     } else {
-        InsertLines(bytes, bytes.size(), doc->content_begin,
+        InsertLines(bytes, bytes.size(), doc->contentBegin,
                     {"[" + std::string(TrimSpaces(section)) + "]",
                      std::string(TrimLeft(key)) + "=" + std::string(value)});
     }
@@ -499,10 +501,10 @@ void IniFile::EraseSection(std::string_view section) {
     const auto doc = TheCache().Load(path_);
     for (const Section& s : doc->sections) {
         if (!SameText(s.name, section)) continue;
-        const size_t first = s.header_line == kNone ? 0 : s.header_line;
-        if (first >= s.end_line) return;  // nothing to remove
-        const size_t begin = s.header_line == kNone ? doc->content_begin : doc->lines[first].begin;
-        const size_t end = doc->lines[s.end_line - 1].end;
+        const size_t first = s.headerLine == kNone ? 0 : s.headerLine;
+        if (first >= s.endLine) return;  // nothing to remove
+        const size_t begin = s.headerLine == kNone ? doc->contentBegin : doc->lines[first].begin;
+        const size_t end = doc->lines[s.endLine - 1].end;
         std::string bytes = doc->bytes;
         bytes.erase(begin, end - begin);
         if (!WriteWholeFile(path_, bytes)) {

@@ -38,7 +38,7 @@ struct IniDocument;
 // reads within one operation (loading the whole catalogue), it saves checking the
 // file at every read. It does not see later changes; take a new one for that.
 class IniSnapshot {
-public:
+  public:
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
@@ -48,14 +48,14 @@ public:
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
 
-private:
+  private:
     friend class IniFile;
     explicit IniSnapshot(std::shared_ptr<const detail::IniDocument> doc);
     std::shared_ptr<const detail::IniDocument> doc_;
 };
 
 class IniFile {
-public:
+  public:
     explicit IniFile(std::string path);
 
     const std::string& FileName() const { return path_; }
@@ -101,7 +101,7 @@ public:
     // The file as it is now, for many reads at once (see IniSnapshot).
     IniSnapshot Snapshot() const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -7,7 +7,7 @@
 namespace pallisar {
 
 class LogWriter {
-public:
+  public:
     virtual ~LogWriter() = default;
     virtual void WriteLog(const std::string& text) = 0;
 
@@ -20,13 +20,13 @@ public:
 
 // A burst for the lifetime of the object.
 class LogBurst {
-public:
+  public:
     explicit LogBurst(LogWriter& log) : log_(log) { log_.BeginBurst(); }
     ~LogBurst() { log_.EndBurst(); }
     LogBurst(const LogBurst&) = delete;
     LogBurst& operator=(const LogBurst&) = delete;
 
-private:
+  private:
     LogWriter& log_;
 };
 

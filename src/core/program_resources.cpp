@@ -40,8 +40,8 @@ class PeResources final : public ProgramResources {
   private:
     struct Section {
         std::uint32_t address;
-        std::uint32_t raw_size;
-        std::uint32_t raw_offset;
+        std::uint32_t rawSize;
+        std::uint32_t rawOffset;
     };
 
     std::optional<std::uint64_t> FileOffset(std::uint32_t rva) const;
@@ -57,17 +57,17 @@ class PeResources final : public ProgramResources {
 };
 
 std::unique_ptr<PeResources> PeResources::Open(const ByteSource& source, std::uint64_t header) {
-    const auto file_header = source.Read(header, 24);
-    if (!file_header) return nullptr;
-    LittleEndianReader file_fields(*file_header);
-    if (file_fields.U16(2) != 0) return nullptr;  // "PE\0\0"
-    const std::uint32_t section_count = file_fields.U16(6);
-    const std::uint32_t optional_size = file_fields.U16(20);
-    const auto optional = source.Read(header + 24, optional_size);
+    const auto fileHeader = source.Read(header, 24);
+    if (!fileHeader) return nullptr;
+    LittleEndianReader fileFields(*fileHeader);
+    if (fileFields.U16(2) != 0) return nullptr;  // "PE\0\0"
+    const std::uint32_t sectionCount = fileFields.U16(6);
+    const std::uint32_t optionalSize = fileFields.U16(20);
+    const auto optional = source.Read(header + 24, optionalSize);
     if (!optional) return nullptr;
-    LittleEndianReader optional_fields(*optional);
-    const std::uint32_t magic = optional_fields.U16(0);
-    if (!optional_fields.Complete()) return nullptr;
+    LittleEndianReader optionalFields(*optional);
+    const std::uint32_t magic = optionalFields.U16(0);
+    if (!optionalFields.Complete()) return nullptr;
 
     // The data directories follow the fields whose width differs in 64-bit images.
     std::uint64_t directories = 0;
@@ -83,24 +83,24 @@ std::unique_ptr<PeResources> PeResources::Open(const ByteSource& source, std::ui
     }
     constexpr std::uint64_t kResourceDirectoryIndex = 2;
     const std::uint64_t resource = directories + kResourceDirectoryIndex * 8;
-    const std::uint32_t directory_count = optional_fields.U32(directories - 4);
-    const std::uint32_t resource_rva = optional_fields.U32(resource);
+    const std::uint32_t directoryCount = optionalFields.U32(directories - 4);
+    const std::uint32_t resourceRva = optionalFields.U32(resource);
     // A short optional header, one without a resource directory, or an empty one.
-    if (!optional_fields.Has(resource, 8) || directory_count <= kResourceDirectoryIndex ||
-        resource_rva == 0) {
+    if (!optionalFields.Has(resource, 8) || directoryCount <= kResourceDirectoryIndex ||
+        resourceRva == 0) {
         return nullptr;
     }
 
-    const auto table = source.Read(header + 24 + optional_size, section_count * 40ull);
+    const auto table = source.Read(header + 24 + optionalSize, sectionCount * 40ull);
     if (!table) return nullptr;
     LittleEndianReader sections(*table);
     auto result = std::make_unique<PeResources>(source);
-    for (std::uint32_t i = 0; i < section_count; ++i) {
+    for (std::uint32_t i = 0; i < sectionCount; ++i) {
         const std::uint64_t at = i * 40ull;
         result->sections_.push_back(
             {sections.U32(at + 12), sections.U32(at + 16), sections.U32(at + 20)});
     }
-    const auto root = result->FileOffset(resource_rva);
+    const auto root = result->FileOffset(resourceRva);
     if (!root) return nullptr;
     result->root_ = *root;
     if (!result->Directory(0)) return nullptr;
@@ -116,8 +116,8 @@ std::unique_ptr<PeResources> PeResources::Open(const ByteSource& source, std::ui
 
 std::optional<std::uint64_t> PeResources::FileOffset(std::uint32_t rva) const {
     for (const Section& section : sections_) {
-        if (rva >= section.address && rva - section.address < section.raw_size) {
-            return std::uint64_t{section.raw_offset} + (rva - section.address);
+        if (rva >= section.address && rva - section.address < section.rawSize) {
+            return std::uint64_t{section.rawOffset} + (rva - section.address);
         }
     }
     return std::nullopt;
@@ -126,8 +126,8 @@ std::optional<std::uint64_t> PeResources::FileOffset(std::uint32_t rva) const {
 std::optional<std::vector<DirectoryEntry>> PeResources::Directory(std::uint32_t offset) const {
     const auto header = source_.Read(root_ + offset, 16);
     if (!header) return std::nullopt;
-    LittleEndianReader header_fields(*header);
-    const std::uint32_t count = header_fields.U16(12) + header_fields.U16(14);
+    LittleEndianReader headerFields(*header);
+    const std::uint32_t count = headerFields.U16(12) + headerFields.U16(14);
     const auto table = source_.Read(root_ + offset + 16, count * 8ull);
     if (!table) return std::nullopt;
     LittleEndianReader fields(*table);
@@ -160,15 +160,15 @@ std::optional<std::string> PeResources::Data(const DirectoryEntry& entry) const 
     // Only the first entry is read: a forged directory may claim 131070 languages.
     const auto languages = source_.Read(root_ + entry.offset, 24);
     if (!languages) return std::nullopt;
-    LittleEndianReader language_fields(*languages);
-    if (language_fields.U16(12) + language_fields.U16(14) == 0) return std::nullopt;
-    const std::uint32_t data_offset = language_fields.U32(20);
-    if ((data_offset >> 31) != 0) return std::nullopt;  // a directory, not data
-    const auto data_entry = source_.Read(root_ + data_offset, 16);
-    if (!data_entry) return std::nullopt;
-    LittleEndianReader data_fields(*data_entry);
-    const std::uint32_t size = data_fields.U32(4);
-    const auto offset = FileOffset(data_fields.U32(0));
+    LittleEndianReader languageFields(*languages);
+    if (languageFields.U16(12) + languageFields.U16(14) == 0) return std::nullopt;
+    const std::uint32_t dataOffset = languageFields.U32(20);
+    if ((dataOffset >> 31) != 0) return std::nullopt;  // a directory, not data
+    const auto dataEntry = source_.Read(root_ + dataOffset, 16);
+    if (!dataEntry) return std::nullopt;
+    LittleEndianReader dataFields(*dataEntry);
+    const std::uint32_t size = dataFields.U32(4);
+    const auto offset = FileOffset(dataFields.U32(0));
     if (!offset || size > kMaxResourceBytes) return std::nullopt;
     return source_.Read(*offset, size);
 }
@@ -184,9 +184,9 @@ class NeResources final : public ProgramResources {
     std::optional<std::string> Group(std::size_t index) const override {
         return index < groups_.size() ? Read(groups_[index], 0) : std::nullopt;
     }
-    std::optional<std::string> Image(std::uint32_t id, std::uint32_t stored_size) const override {
+    std::optional<std::string> Image(std::uint32_t id, std::uint32_t storedSize) const override {
         const auto found = images_.find(id);
-        return found != images_.end() ? Read(found->second, stored_size) : std::nullopt;
+        return found != images_.end() ? Read(found->second, storedSize) : std::nullopt;
     }
 
   private:
@@ -210,9 +210,9 @@ class NeResources final : public ProgramResources {
 std::unique_ptr<NeResources> NeResources::Open(const ByteSource& source, std::uint64_t header) {
     const auto ne = source.Read(header, 64);
     if (!ne) return nullptr;
-    LittleEndianReader ne_fields(*ne);
-    const std::uint32_t start = ne_fields.U16(0x24);
-    const std::uint32_t end = ne_fields.U16(0x26);  // the resident names follow the resources
+    LittleEndianReader neFields(*ne);
+    const std::uint32_t start = neFields.U16(0x24);
+    const std::uint32_t end = neFields.U16(0x26);  // the resident names follow the resources
     if (start == end) return std::make_unique<NeResources>(source);
     if (end < start + 2) return nullptr;
     const auto table = source.Read(header + start, end - start);

@@ -20,9 +20,9 @@ class ProgramResources {
     virtual std::size_t GroupCount() const = 0;
     // The bytes of group `index` (a GRPICONDIR); nothing when it cannot be read.
     virtual std::optional<std::string> Group(std::size_t index) const = 0;
-    // The bytes of the icon image (RT_ICON) with resource id `id`; `stored_size` is
+    // The bytes of the icon image (RT_ICON) with resource id `id`; `storedSize` is
     // what the group says the image takes.
-    virtual std::optional<std::string> Image(std::uint32_t id, std::uint32_t stored_size) const = 0;
+    virtual std::optional<std::string> Image(std::uint32_t id, std::uint32_t storedSize) const = 0;
 };
 
 // The resources of a program file in `source`, which must outlive the result; null

@@ -64,7 +64,8 @@ bool TryStrToInt(std::string_view text, int& value) {
     if (i < text.size() && text[i] == '$') {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         hex = true;
         i += 2;
     }
@@ -80,8 +81,8 @@ bool TryStrToInt(std::string_view text, int& value) {
     }
     // Hexadecimal texts name a 32-bit pattern; decimal ones a signed value.
     const auto bits = static_cast<uint32_t>(magnitude);
-    const auto signed_value = static_cast<int64_t>(static_cast<int32_t>(bits));
-    int64_t result = hex ? signed_value : static_cast<int64_t>(magnitude);
+    const auto signedValue = static_cast<int64_t>(static_cast<int32_t>(bits));
+    int64_t result = hex ? signedValue : static_cast<int64_t>(magnitude);
     if (negative) result = -result;
     value = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(result)));
     return true;
@@ -113,13 +114,13 @@ bool TryStrToFloat(std::string_view text, double& value) {
         if (body[i] == '-') cleaned += '-';
         ++i;
     }
-    size_t mantissa_digits = 0;
-    while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissa_digits;
+    size_t mantissaDigits = 0;
+    while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissaDigits;
     if (i < body.size() && body[i] == '.') {
         cleaned += body[i++];
-        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissa_digits;
+        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissaDigits;
     }
-    if (mantissa_digits == 0) return false;
+    if (mantissaDigits == 0) return false;
     if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
         cleaned += 'e';
         ++i;
@@ -127,9 +128,9 @@ bool TryStrToFloat(std::string_view text, double& value) {
             if (body[i] == '-') cleaned += '-';
             ++i;
         }
-        size_t exponent_digits = 0;
-        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++exponent_digits;
-        if (exponent_digits == 0) return false;
+        size_t exponentDigits = 0;
+        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++exponentDigits;
+        if (exponentDigits == 0) return false;
     }
     if (i != body.size()) return false;
 
@@ -174,11 +175,11 @@ std::string FloatToStr(double value) {
     } else if (exponent < 0) {
         result += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
     } else {
-        const auto integer_digits = static_cast<size_t>(exponent) + 1;
-        if (digits.size() <= integer_digits) {
-            result += digits + std::string(integer_digits - digits.size(), '0');
+        const auto integerDigits = static_cast<size_t>(exponent) + 1;
+        if (digits.size() <= integerDigits) {
+            result += digits + std::string(integerDigits - digits.size(), '0');
         } else {
-            result += digits.substr(0, integer_digits) + "." + digits.substr(integer_digits);
+            result += digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
         }
     }
     return result;
@@ -193,9 +194,9 @@ std::string FormatFloat00(double value) {
 }
 
 long long RoundHalfEven(double value) {
-    const double floor_value = std::floor(value);
-    const double diff = value - floor_value;
-    auto result = static_cast<long long>(floor_value);
+    const double floorValue = std::floor(value);
+    const double diff = value - floorValue;
+    auto result = static_cast<long long>(floorValue);
     if (diff > 0.5 || (diff == 0.5 && (result % 2 != 0))) ++result;
     return result;
 }

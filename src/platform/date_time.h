@@ -7,7 +7,7 @@
 namespace pallisar {
 
 class DateTimeSource {
-public:
+  public:
     virtual ~DateTimeSource() = default;
     // The current date in the short date format.
     virtual std::string ShortDate() const = 0;
@@ -18,7 +18,7 @@ public:
 // The system's own formats on Windows; elsewhere a fixed numeric date (YYYY-MM-DD)
 // and a 24-hour time (HH:MM:SS).
 class SystemDateTime : public DateTimeSource {
-public:
+  public:
     std::string ShortDate() const override;
     std::string LongTime() const override;
 };

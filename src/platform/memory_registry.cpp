@@ -39,11 +39,11 @@ std::optional<std::vector<std::string>> SplitPath(std::string_view path) {
 // Position of `name` in a sorted list of named items, and whether it is there.
 template <typename List, typename NameOf>
 std::pair<typename List::iterator, bool> FindSorted(List& list, std::string_view name,
-                                                    NameOf name_of) {
+                                                    NameOf nameOf) {
     auto it = std::lower_bound(list.begin(), list.end(), name, [&](const auto& item, auto n) {
-        return CompareNames(name_of(item), n) < 0;
+        return CompareNames(nameOf(item), n) < 0;
     });
-    return {it, it != list.end() && CompareNames(name_of(*it), name) == 0};
+    return {it, it != list.end() && CompareNames(nameOf(*it), name) == 0};
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ std::pair<typename List::iterator, bool> FindSorted(List& list, std::string_view
 struct MemoryRegistry::Node {
     std::string name;
     // Folded names from the root down to this key, for the write refusals.
-    std::vector<std::string> folded_path;
+    std::vector<std::string> foldedPath;
     std::vector<std::shared_ptr<Node>> children;           // sorted by name
     std::vector<std::pair<std::string, RegValue>> values;  // sorted by name
     bool deleted = false;
@@ -60,8 +60,8 @@ struct MemoryRegistry::Node {
 struct MemoryRegistry::State {
     std::shared_ptr<Node> roots[6];
     std::vector<std::pair<RegRoot, std::vector<std::string>>> refused;
-    int open_handles = 0;
-    int handles_opened = 0;
+    int openHandles = 0;
+    int handlesOpened = 0;
 
     State() {
         for (auto& root : roots) root = std::make_shared<Node>();
@@ -97,19 +97,19 @@ class MemoryRegistry::Key final : public RegistryKey {
   public:
     Key(std::shared_ptr<State> state, RegRoot root, std::shared_ptr<Node> node, bool write)
         : state_(std::move(state)), root_(root), node_(std::move(node)), write_(write) {
-        ++state_->open_handles;
-        ++state_->handles_opened;
+        ++state_->openHandles;
+        ++state_->handlesOpened;
     }
-    ~Key() override { --state_->open_handles; }
+    ~Key() override { --state_->openHandles; }
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
 
     long QueryValue(std::string_view name, RegValue& value) override {
-        if (node_->deleted) return reg_error::kKeyDeleted;
+        if (node_->deleted) return regError::kKeyDeleted;
         auto [it, found] = FindSorted(node_->values, name, ValueNameOf);
-        if (!found) return reg_error::kFileNotFound;
+        if (!found) return regError::kFileNotFound;
         value = it->second;
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
 
     long SetValue(std::string_view name, const RegValue& value) override {
@@ -119,29 +119,29 @@ class MemoryRegistry::Key final : public RegistryKey {
             it->second = value;
         else
             node_->values.emplace(it, std::string(name), value);
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
 
     long DeleteValue(std::string_view name) override {
         if (const long denied = CheckWrite()) return denied;
         auto [it, found] = FindSorted(node_->values, name, ValueNameOf);
-        if (!found) return reg_error::kFileNotFound;
+        if (!found) return regError::kFileNotFound;
         node_->values.erase(it);
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
 
     long EnumSubKeys(std::vector<std::string>& names) override {
-        if (node_->deleted) return reg_error::kKeyDeleted;
+        if (node_->deleted) return regError::kKeyDeleted;
         names.clear();
         for (const auto& child : node_->children) names.push_back(child->name);
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
 
     long EnumValues(std::vector<std::string>& names) override {
-        if (node_->deleted) return reg_error::kKeyDeleted;
+        if (node_->deleted) return regError::kKeyDeleted;
         names.clear();
         for (const auto& entry : node_->values) names.push_back(entry.first);
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
 
   private:
@@ -150,9 +150,9 @@ class MemoryRegistry::Key final : public RegistryKey {
     }
 
     long CheckWrite() const {
-        if (node_->deleted) return reg_error::kKeyDeleted;
-        if (!write_ || state_->Refused(root_, node_->folded_path)) return reg_error::kAccessDenied;
-        return reg_error::kSuccess;
+        if (node_->deleted) return regError::kKeyDeleted;
+        if (!write_ || state_->Refused(root_, node_->foldedPath)) return regError::kAccessDenied;
+        return regError::kSuccess;
     }
 
     std::shared_ptr<State> state_;
@@ -167,53 +167,53 @@ MemoryRegistry::~MemoryRegistry() = default;
 long MemoryRegistry::OpenKey(RegRoot root, std::string_view path, bool write,
                              std::unique_ptr<RegistryKey>& key) {
     const auto parts = SplitPath(path);
-    if (!parts) return reg_error::kBadPathname;
+    if (!parts) return regError::kBadPathname;
     std::shared_ptr<Node> node = state_->roots[static_cast<int>(root)];
     for (const auto& part : *parts) {
         auto [it, found] = FindSorted(node->children, part, State::ChildNameOf);
-        if (!found) return reg_error::kFileNotFound;
+        if (!found) return regError::kFileNotFound;
         node = *it;
     }
-    if (write && state_->Refused(root, node->folded_path)) return reg_error::kAccessDenied;
+    if (write && state_->Refused(root, node->foldedPath)) return regError::kAccessDenied;
     key = std::make_unique<Key>(state_, root, std::move(node), write);
-    return reg_error::kSuccess;
+    return regError::kSuccess;
 }
 
 long MemoryRegistry::CreateKey(RegRoot root, std::string_view path,
                                std::unique_ptr<RegistryKey>& key) {
     const auto parts = SplitPath(path);
-    if (!parts) return reg_error::kBadPathname;
+    if (!parts) return regError::kBadPathname;
     const auto folded = Folded(*parts);
     // Nothing is created when the key could not be opened for writing afterwards.
-    if (state_->Refused(root, folded)) return reg_error::kAccessDenied;
+    if (state_->Refused(root, folded)) return regError::kAccessDenied;
     std::shared_ptr<Node> node = state_->roots[static_cast<int>(root)];
     for (size_t i = 0; i < parts->size(); ++i) {
         auto [it, found] = FindSorted(node->children, (*parts)[i], State::ChildNameOf);
         if (!found) {
             auto child = std::make_shared<Node>();
             child->name = (*parts)[i];
-            child->folded_path.assign(folded.begin(), folded.begin() + i + 1);
+            child->foldedPath.assign(folded.begin(), folded.begin() + i + 1);
             it = node->children.insert(it, std::move(child));
         }
         node = *it;
     }
     key = std::make_unique<Key>(state_, root, std::move(node), true);
-    return reg_error::kSuccess;
+    return regError::kSuccess;
 }
 
 long MemoryRegistry::DeleteTree(RegRoot root, std::string_view path) {
     const auto parts = SplitPath(path);
-    if (!parts) return reg_error::kBadPathname;
-    if (parts->empty()) return reg_error::kAccessDenied;  // a root cannot be deleted
-    if (state_->Refused(root, Folded(*parts))) return reg_error::kAccessDenied;
+    if (!parts) return regError::kBadPathname;
+    if (parts->empty()) return regError::kAccessDenied;  // a root cannot be deleted
+    if (state_->Refused(root, Folded(*parts))) return regError::kAccessDenied;
     Node* parent = &state_->Root(root);
     for (size_t i = 0; i + 1 < parts->size(); ++i) {
         auto [it, found] = FindSorted(parent->children, (*parts)[i], State::ChildNameOf);
-        if (!found) return reg_error::kFileNotFound;
+        if (!found) return regError::kFileNotFound;
         parent = it->get();
     }
     auto [it, found] = FindSorted(parent->children, parts->back(), State::ChildNameOf);
-    if (!found) return reg_error::kFileNotFound;
+    if (!found) return regError::kFileNotFound;
     // Handles still open below the key see it as deleted.
     std::vector<Node*> pending{it->get()};
     while (!pending.empty()) {
@@ -223,7 +223,7 @@ long MemoryRegistry::DeleteTree(RegRoot root, std::string_view path) {
         for (const auto& child : node->children) pending.push_back(child.get());
     }
     parent->children.erase(it);
-    return reg_error::kSuccess;
+    return regError::kSuccess;
 }
 
 void MemoryRegistry::RefuseWritesBelow(RegRoot root, std::string_view path) {
@@ -233,7 +233,7 @@ void MemoryRegistry::RefuseWritesBelow(RegRoot root, std::string_view path) {
 
 void MemoryRegistry::AcceptAllWrites() { state_->refused.clear(); }
 
-int MemoryRegistry::OpenHandles() const { return state_->open_handles; }
-int MemoryRegistry::HandlesOpened() const { return state_->handles_opened; }
+int MemoryRegistry::OpenHandles() const { return state_->openHandles; }
+int MemoryRegistry::HandlesOpened() const { return state_->handlesOpened; }
 
 }  // namespace pallisar

@@ -22,15 +22,15 @@ class ProcessHandle {
 struct StartupInfo {
     uint32_t size = 68;  // the size of the system's record on 32-bit Windows
     uint32_t flags = 0;
-    uint16_t show_window = 0;
+    uint16_t showWindow = 0;
 };
 
 struct ProcessStart {
     // The whole command line; the system takes the program from its start.
-    std::string command_line;
+    std::string commandLine;
     // Empty: the new process inherits the caller's current directory.
-    std::string current_dir;
-    uint32_t creation_flags = 0;
+    std::string currentDir;
+    uint32_t creationFlags = 0;
     StartupInfo startup;
 };
 
@@ -55,7 +55,7 @@ struct MessageStep {
     enum Kind { kNone, kDispatched, kQuit };
     Kind kind = kNone;
     // The quit message's exit code when kind == kQuit.
-    int exit_code = 0;
+    int exitCode = 0;
 };
 
 class ProcessStarter {
@@ -77,9 +77,9 @@ class ProcessStarter {
     // Serves every pending message of the calling thread once; a quit message met
     // there stays for the application's own message loop.
     virtual void ProcessPendingMessages() = 0;
-    // Ends the whole program with `exit_code`. Does not return on Windows; a test
+    // Ends the whole program with `exitCode`. Does not return on Windows; a test
     // double may return, after which the caller returns at once.
-    virtual void ExitProgram(int exit_code) = 0;
+    virtual void ExitProgram(int exitCode) = 0;
 };
 
 }  // namespace pallisar

@@ -32,7 +32,7 @@ enum class RegType : uint32_t {
 };
 
 // Error codes as Windows numbers them.
-namespace reg_error {
+namespace regError {
 constexpr long kSuccess = 0;
 constexpr long kFileNotFound = 2;
 constexpr long kAccessDenied = 5;
@@ -41,7 +41,7 @@ constexpr long kBadPathname = 161;  // a path that begins with a backslash
 constexpr long kMoreData = 234;
 constexpr long kNoMoreItems = 259;
 constexpr long kKeyDeleted = 1018;  // the key behind an open handle was deleted
-}  // namespace reg_error
+}  // namespace regError
 
 struct RegValue {
     RegType type = RegType::None;

@@ -7,7 +7,7 @@
 namespace pallisar {
 
 class TBrkApart {
-public:
+  public:
     std::string BreakString;
     std::string BaseString;
     // When false, empty pieces are dropped.

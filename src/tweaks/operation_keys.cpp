@@ -20,7 +20,7 @@ std::unique_ptr<RegistryKey> OperationKeys::Open(RegRoot root, std::string_view 
     const long result = access == KeyAccess::Create
                             ? store_.CreateKey(root, path, key)
                             : store_.OpenKey(root, path, access == KeyAccess::Write, key);
-    if (result != reg_error::kSuccess) return nullptr;
+    if (result != regError::kSuccess) return nullptr;
     return key;
 }
 
@@ -36,7 +36,7 @@ std::optional<long> OperationKeys::Use(RegRoot root, std::string_view path, KeyA
     const auto found = held_.find(id);
     if (found != held_.end() && Serves(found->second.access, access)) {
         const long result = operation(*found->second.key);
-        if (result != reg_error::kKeyDeleted) return result;
+        if (result != regError::kKeyDeleted) return result;
         held_.erase(found);  // deleted behind our back: open it as a new operation would
     }
     auto key = Open(root, path, access);

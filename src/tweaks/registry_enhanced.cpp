@@ -13,8 +13,8 @@ std::string_view StorePath(std::string_view absolute) {
     return absolute;
 }
 
-std::string Quoted(const char* what, std::string_view value_name) {
-    return std::string(what) + " '" + std::string(value_name) + "'";
+std::string Quoted(const char* what, std::string_view valueName) {
+    return std::string(what) + " '" + std::string(valueName) + "'";
 }
 
 // The program's text for a value read from the registry; false when the value's
@@ -92,30 +92,30 @@ std::string TRegistryEnhanced::ValueKeyPath(std::string_view name) const {
 }
 
 std::optional<long> TRegistryEnhanced::Query(std::string_view name, RegValue& value) {
-    const std::string value_name = ValueName(name);
+    const std::string valueName = ValueName(name);
     return keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Read,
-                     [&](RegistryKey& key) { return key.QueryValue(value_name, value); });
+                     [&](RegistryKey& key) { return key.QueryValue(valueName, value); });
 }
 
 void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) {
     if (Key.empty()) return;
-    const std::string value_name = ValueName(name);
+    const std::string valueName = ValueName(name);
     const auto result = keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Create,
-                                  [&](RegistryKey& key) { return key.SetValue(value_name, value); });
-    if (result != reg_error::kSuccess)
-        throw RegistryError(Quoted("Failed to set data for", value_name));
+                                  [&](RegistryKey& key) { return key.SetValue(valueName, value); });
+    if (result != regError::kSuccess)
+        throw RegistryError(Quoted("Failed to set data for", valueName));
 }
 
 std::string TRegistryEnhanced::ReadValue(std::string_view name) {
     if (Key.empty()) return {};
-    const std::string value_name = ValueName(name);
+    const std::string valueName = ValueName(name);
     RegValue value;
     const auto result = Query(name, value);
-    if (!result || *result == reg_error::kFileNotFound) return {};
-    if (*result != reg_error::kSuccess)
-        throw RegistryError(Quoted("Failed to get data for", value_name));
+    if (!result || *result == regError::kFileNotFound) return {};
+    if (*result != regError::kSuccess)
+        throw RegistryError(Quoted("Failed to get data for", valueName));
     if (value.type == RegType::Dword && value.data.size() != 4)
-        throw RegistryError(Quoted("Invalid data type for", value_name));
+        throw RegistryError(Quoted("Invalid data type for", valueName));
     std::string text;
     return ValueText(value, text) ? text : std::string();
 }
@@ -125,7 +125,7 @@ std::string TRegistryEnhanced::ReadValueDefault(std::string_view name, std::stri
     RegValue value;
     const auto result = Query(name, value);
     std::string text;
-    if (result != reg_error::kSuccess || !ValueText(value, text)) return std::string(fallback);
+    if (result != regError::kSuccess || !ValueText(value, text)) return std::string(fallback);
     return text;
 }
 
@@ -136,17 +136,17 @@ void TRegistryEnhanced::GetKeyNames(std::string_view subPath, std::vector<std::s
     std::vector<std::string> names;
     const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
                                   [&](RegistryKey& key) { return key.EnumSubKeys(names); });
-    if (result == reg_error::kSuccess) list = std::move(names);
+    if (result == regError::kSuccess) list = std::move(names);
 }
 
 void TRegistryEnhanced::DeleteValue(std::string_view name) {
     if (Key.empty()) return;
     // Unlike the other operations, the base key is used as it stands here.
     const std::string path = "\\" + Key + ParentPath(name);
-    const std::string value_name = ValueName(name);
+    const std::string valueName = ValueName(name);
     // A missing key, a missing value and a refusal are all ignored.
     keys_.Use(Root(), StorePath(path), KeyAccess::Write,
-              [&](RegistryKey& key) { return key.DeleteValue(value_name); });
+              [&](RegistryKey& key) { return key.DeleteValue(valueName); });
 }
 
 }  // namespace pallisar

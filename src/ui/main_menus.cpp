@@ -43,11 +43,12 @@ Menu BuildPopupMenu1() {
                   Item("miList", "List", IDM_VIEW_LIST),
                   Item("miDetails", "Details", IDM_VIEW_DETAILS)};
     for (MenuItem& style : view.Items) style.RadioItem = true;
-    return {"PopupMenu1",
-            {Item("mpNew", "&New...", IDM_POPUP_NEW), run, Item("mpEdit", "&Edit...", IDM_POPUP_EDIT),
-             Item("mpCreateShortcut", "Create &Shortcut...", IDM_POPUP_SHORTCUT), Separator("N5"),
-             view, Item("mpRefresh", "R&efresh", IDM_POPUP_REFRESH),
-             Item("mpDelete", "Delete", IDM_POPUP_DELETE)}};
+    return {
+        "PopupMenu1",
+        {Item("mpNew", "&New...", IDM_POPUP_NEW), run, Item("mpEdit", "&Edit...", IDM_POPUP_EDIT),
+         Item("mpCreateShortcut", "Create &Shortcut...", IDM_POPUP_SHORTCUT), Separator("N5"), view,
+         Item("mpRefresh", "R&efresh", IDM_POPUP_REFRESH),
+         Item("mpDelete", "Delete", IDM_POPUP_DELETE)}};
 }
 
 std::vector<MenuItem> DesignTimeTrayPopup() {
@@ -74,7 +75,8 @@ std::vector<MenuItem> TrayPopupFor(const std::vector<ListItem>& items) {
     // Items beyond the range of command ids get none, so no menu shows them.
     constexpr size_t kMaxGameItems = IDM_TRAY_GAME_LAST - IDM_TRAY_GAME_FIRST + 1;
     for (size_t pos = 0; pos < tray.size() && pos < kMaxGameItems; ++pos) {
-        if (!tray[pos].IsSeparator()) tray[pos].Command = IDM_TRAY_GAME_FIRST + static_cast<int>(pos);
+        if (!tray[pos].IsSeparator())
+            tray[pos].Command = IDM_TRAY_GAME_FIRST + static_cast<int>(pos);
     }
     for (MenuItem& item : TrayTail()) tray.push_back(std::move(item));
     return tray;

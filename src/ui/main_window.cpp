@@ -171,8 +171,7 @@ void TfmMain::SetViewStyle(int style) {
 }
 
 const MenuItem* TfmMain::FindCommand(int command) const {
-    for (const std::vector<MenuItem>* items :
-         {&mainMenu_.Items, &popupMenu_.Items, &trayPopup_}) {
+    for (const std::vector<MenuItem>* items : {&mainMenu_.Items, &popupMenu_.Items, &trayPopup_}) {
         if (const MenuItem* item = FindMenuCommand(*items, command)) return item;
     }
     return nullptr;

@@ -13,8 +13,8 @@
 #include <tuple>
 #include <vector>
 
-#include "app/icon_ref.h"
 #include "app/icon_file_cache.h"
+#include "app/icon_ref.h"
 #include "win32/icon_handle.h"
 
 namespace pallisar {

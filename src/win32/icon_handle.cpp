@@ -30,8 +30,8 @@ IconHandle CreateIconHandle(const Icon& icon, int cx, int cy) {
     return image ? CreateIconFromImage(*image, size.cx, size.cy) : IconHandle();
 }
 
-IconHandle CreateIconHandle(const TFileIndexIcon& file_icon, int cx, int cy) {
-    const Icon* icon = file_icon.GetIcon();
+IconHandle CreateIconHandle(const TFileIndexIcon& fileIcon, int cx, int cy) {
+    const Icon* icon = fileIcon.GetIcon();
     return icon ? CreateIconHandle(*icon, cx, cy) : IconHandle();
 }
 

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "core/icon_resources.h"
 #include "app/file_index_icon.h"
+#include "core/icon_resources.h"
 #include "win32/scoped_handle.h"
 
 namespace pallisar {
@@ -17,7 +17,7 @@ using IconHandle = ScopedIcon;
 IconHandle CreateIconFromImage(const IconImage& image, int cx, int cy);
 // The image of `icon` that suits cx x cy best, as an icon; empty without images.
 IconHandle CreateIconHandle(const Icon& icon, int cx, int cy);
-// The icon loaded by `file_icon` at cx x cy; empty while it holds none.
-IconHandle CreateIconHandle(const TFileIndexIcon& file_icon, int cx, int cy);
+// The icon loaded by `fileIcon` at cx x cy; empty while it holds none.
+IconHandle CreateIconHandle(const TFileIndexIcon& fileIcon, int cx, int cy);
 
 }  // namespace pallisar

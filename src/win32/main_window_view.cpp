@@ -41,10 +41,10 @@ struct PanelButton {
     const char* caption;
 };
 constexpr PanelButton kButtons[] = {{IDC_BTN_ADD_ICON, 16, "New"},
-                                   {IDC_BTN_EDIT_GAME, 48, "Edit..."},
-                                   {IDC_BTN_RUN, 80, "Run"},
-                                   {IDC_BTN_EXIT, 112, "Exit"},
-                                   {IDC_BTN_ABOUT, 144, "About..."}};
+                                    {IDC_BTN_EDIT_GAME, 48, "Edit..."},
+                                    {IDC_BTN_RUN, 80, "Run"},
+                                    {IDC_BTN_EXIT, 112, "Exit"},
+                                    {IDC_BTN_ABOUT, 144, "About..."}};
 
 DWORD ListStyleFor(ViewStyle style) {
     switch (style) {
@@ -320,8 +320,9 @@ void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
 
 void MainWindowView::SyncIcons() {
     if (const auto& icon = model_.ApplicationIcon()) {
-        app_.SetIcon(LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
-                     LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+        app_.SetIcon(
+            LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
+            LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
     }
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app_.Icon()));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app_.SmallIcon()));

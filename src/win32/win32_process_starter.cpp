@@ -41,14 +41,14 @@ ProcessStartResult Win32ProcessStarter::StartProcess(const ProcessStart& start) 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = start.startup.flags;
-    startup.wShowWindow = start.startup.show_window;
+    startup.wShowWindow = start.startup.showWindow;
     // CreateProcessA may write into the command line.
-    std::vector<char> line(start.command_line.begin(), start.command_line.end());
+    std::vector<char> line(start.commandLine.begin(), start.commandLine.end());
     line.push_back('\0');
     PROCESS_INFORMATION info = {};
     ProcessStartResult result;
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, start.creation_flags,
-                         nullptr, start.current_dir.empty() ? nullptr : start.current_dir.c_str(),
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, start.creationFlags,
+                         nullptr, start.currentDir.empty() ? nullptr : start.currentDir.c_str(),
                          &startup, &info)) {
         result.process = std::make_unique<Win32Process>(info);
     } else {
@@ -103,6 +103,6 @@ void Win32ProcessStarter::ProcessPendingMessages() {
     }
 }
 
-void Win32ProcessStarter::ExitProgram(int exit_code) { ExitProcess(static_cast<UINT>(exit_code)); }
+void Win32ProcessStarter::ExitProgram(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
 
 }  // namespace pallisar

@@ -15,7 +15,7 @@ class Win32ProcessStarter : public ProcessStarter {
     bool WaitForProcessOrMessage(const ProcessHandle& process) override;
     MessageStep PumpMessage() override;
     void ProcessPendingMessages() override;
-    void ExitProgram(int exit_code) override;
+    void ExitProgram(int exitCode) override;
 };
 
 }  // namespace pallisar

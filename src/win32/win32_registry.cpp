@@ -33,20 +33,20 @@ HKEY RootHandle(RegRoot root) {
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 // Names of the sub-keys (or values) of `key`, in the registry's order.
-long EnumNames(HKEY key, bool sub_keys, std::vector<std::string>& names) {
-    DWORD longest_key = 0;
-    DWORD longest_value = 0;
-    long result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest_key, nullptr,
-                                   nullptr, &longest_value, nullptr, nullptr, nullptr);
+long EnumNames(HKEY key, bool subKeys, std::vector<std::string>& names) {
+    DWORD longestKey = 0;
+    DWORD longestValue = 0;
+    long result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestKey, nullptr,
+                                   nullptr, &longestValue, nullptr, nullptr, nullptr);
     if (result != ERROR_SUCCESS) return result;
-    std::vector<char> buffer((sub_keys ? longest_key : longest_value) + 1);
+    std::vector<char> buffer((subKeys ? longestKey : longestValue) + 1);
     std::vector<std::string> found;
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        result = sub_keys ? RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr,
-                                          nullptr, nullptr)
-                          : RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr,
-                                          nullptr, nullptr);
+        result = subKeys ? RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr,
+                                         nullptr, nullptr)
+                         : RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr,
+                                         nullptr, nullptr);
         if (result == ERROR_MORE_DATA) {
             // Another writer made a longer name since the key was measured.
             buffer.resize(buffer.size() * 2 + 256);
@@ -68,17 +68,17 @@ class Win32Key final : public RegistryKey {
     explicit Win32Key(ScopedRegKey key) : key_(std::move(key)) {}
 
     long QueryValue(std::string_view name, RegValue& value) override {
-        const std::string value_name(name);
+        const std::string valueName(name);
         DWORD type = 0;
         // Driver values are short: most reads are done in one call with this buffer.
         std::string data(kFirstReadSize, '\0');
         DWORD size = kFirstReadSize;
-        long result = RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type,
+        long result = RegQueryValueExA(key_.Get(), valueName.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(data.data()), &size);
         // A longer value: read again with the size it has; it may grow in between.
         while (result == ERROR_MORE_DATA) {
             data.resize(size);
-            result = RegQueryValueExA(key_.Get(), value_name.c_str(), nullptr, &type,
+            result = RegQueryValueExA(key_.Get(), valueName.c_str(), nullptr, &type,
                                       reinterpret_cast<BYTE*>(data.data()), &size);
         }
         if (result != ERROR_SUCCESS) return result;

@@ -2,7 +2,7 @@
 // (what LoadGameList does: IconName and Run), with IniFile and, on Windows (or under
 // Wine), with GetPrivateProfileStringA on the same file, side by side.
 //
-//   ini_bench [games]     (default 1000)
+//   iniBench [games]     (default 1000)
 //
 // The file is written first and then left alone for a few seconds, as Game.dat is
 // when the program starts: the engine trusts its cache on time stamp and size only
@@ -109,21 +109,20 @@ int main(int argc, char** argv) {
     // 2. The file as it is found at start-up: written a while ago.
     WriteFile(path, text);
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
-    pallisar::IniFile settled_ini(path);
+    pallisar::IniFile settledIni(path);
     const double ours = TimeReads(
-        games,
-        [&](const std::string& s, const char* k) { return settled_ini.ReadString(s, k, ""); },
+        games, [&](const std::string& s, const char* k) { return settledIni.ReadString(s, k, ""); },
         check);
     Report("IniFile, settled file", ours, reads, check);
     // 3. One snapshot for the whole burst (checked against the file once).
-    const auto snapshot_start = Clock::now();
-    const pallisar::IniSnapshot snapshot = settled_ini.Snapshot();
-    const double snapshot_taking = Seconds(Clock::now() - snapshot_start);
-    const double snapshot_reads = TimeReads(
+    const auto snapshotStart = Clock::now();
+    const pallisar::IniSnapshot snapshot = settledIni.Snapshot();
+    const double snapshotTaking = Seconds(Clock::now() - snapshotStart);
+    const double snapshotReads = TimeReads(
         games, [&](const std::string& s, const char* k) { return snapshot.ReadString(s, k, ""); },
         check);
-    const double snapshot_total = snapshot_taking + snapshot_reads;
-    Report("IniSnapshot (taken + reads)", snapshot_total, reads, check);
+    const double snapshotTotal = snapshotTaking + snapshotReads;
+    Report("IniSnapshot (taken + reads)", snapshotTotal, reads, check);
 
 #ifdef _WIN32
     const double platform = TimeReads(
@@ -140,7 +139,7 @@ int main(int argc, char** argv) {
     std::printf("ratio GetPrivateProfileStringA / IniFile, fresh file:   %8.1f\n",
                 platform / fresh);
     std::printf("ratio GetPrivateProfileStringA / IniSnapshot:           %8.1f\n",
-                platform / snapshot_total);
+                platform / snapshotTotal);
 #else
     std::printf("(GetPrivateProfileStringA: Windows or Wine only)\n");
 #endif

@@ -11,7 +11,7 @@
 // both on one (taskset -c 0, with the wineserver started under it) shows the figures a
 // desktop gives.
 //
-//   launch_bench [runs] [probe.exe]     (default 50 runs; the probe built with the tests)
+//   launchBench [runs] [probe.exe]     (default 50 runs; the probe built with the tests)
 //
 // The board is loaded below HKEY_LOCAL_MACHINE of the registry this program sees (under
 // Wine: the prefix's), replacing the driver key the board uses.
@@ -178,12 +178,12 @@ int main(int argc, char** argv) {
     // burst, (b) a bare CreateProcessA of the probe, its end, then the restore in one
     // burst. Taking (a) and (b) in the same run exposes both to the same load.
     struct Timing {
-        std::vector<double> before_start;  // ms per run
+        std::vector<double> beforeStart;  // ms per run
         std::vector<double> created;
         std::vector<double> ended;
         std::vector<double> restore;
     };
-    const auto time_launches = [&](Timing& timing) {
+    const auto timeLaunches = [&](Timing& timing) {
         for (int i = 0; i < runs; ++i) {
             const auto start = Clock::now();
             pallisar::TPrevSettings previous;
@@ -200,27 +200,28 @@ int main(int argc, char** argv) {
                 pallisar::RestorePreviousSettings(context, previous);
             }
             timing.restore.push_back(Millis(Clock::now() - restoring));
-            timing.before_start.push_back(Millis(applied - start));
+            timing.beforeStart.push_back(Millis(applied - start));
         }
         return true;
     };
     Timing logged;
     Timing quiet;
     LetFilesSettle();
-    bool started = time_launches(logged);
+    bool started = timeLaunches(logged);
     pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "0");
     LetFilesSettle();
-    started = started && time_launches(quiet);
+    started = started && timeLaunches(quiet);
     if (!started) {
         RemoveProgramDir(dir);
         return 2;
     }
 
-    const double a = Median(logged.before_start);
-    std::printf("launch_bench: %d launches with the log on, %d with it off; median (min .. max) in ms\n",
-                runs, runs);
-    PrintRow("(a) record + read + write, log on", logged.before_start);
-    PrintRow("    the same, log off", quiet.before_start);
+    const double a = Median(logged.beforeStart);
+    std::printf(
+        "launch_bench: %d launches with the log on, %d with it off; median (min .. max) in ms\n",
+        runs, runs);
+    PrintRow("(a) record + read + write, log on", logged.beforeStart);
+    PrintRow("    the same, log off", quiet.beforeStart);
     PrintRow("    restore after the game, log on", logged.restore);
     PrintRow("(b) CreateProcessA returned", logged.created);
     PrintRow("    probe started and ended", logged.ended);

@@ -6,7 +6,7 @@
 // its start-up (the launcher: card detection has named the board in the caption; both:
 // the window answers a sent message).
 //
-//   startup_bench [runs [games...]]   (default 5 runs of 150 and 900 games; the programs
+//   startupBench [runs [games...]]   (default 5 runs of 150 and 900 games; the programs
 //                                     built next to this one)
 //
 // Every catalogue entry carries every key, and all entries share one .ico file as their

@@ -95,17 +95,17 @@ std::optional<std::string> ReadRegString(HKEY root, const std::string& path,
     return value;
 }
 
-std::vector<RegKeyName> KeysWithValues(const std::string& reg_file_text) {
+std::vector<RegKeyName> KeysWithValues(const std::string& regFileText) {
     std::vector<RegKeyName> keys;
-    std::istringstream in(reg_file_text);
+    std::istringstream in(regFileText);
     std::string line;
     RegKeyName current;
-    bool in_key = false;
-    bool current_has_values = false;
+    bool inKey = false;
+    bool currentHasValues = false;
     auto flush = [&] {
-        if (in_key && current_has_values) keys.push_back(current);
-        in_key = false;
-        current_has_values = false;
+        if (inKey && currentHasValues) keys.push_back(current);
+        inKey = false;
+        currentHasValues = false;
     };
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -118,9 +118,9 @@ std::vector<RegKeyName> KeysWithValues(const std::string& reg_file_text) {
             current.path = name.substr(slash + 1);
             if (root == "HKEY_LOCAL_MACHINE") current.root = HKEY_LOCAL_MACHINE;
             if (root == "HKEY_CURRENT_USER") current.root = HKEY_CURRENT_USER;
-            in_key = root == "HKEY_LOCAL_MACHINE" || root == "HKEY_CURRENT_USER";
-        } else if (in_key && (HasPrefixNoCase(line, "\"") || HasPrefixNoCase(line, "@="))) {
-            current_has_values = true;
+            inKey = root == "HKEY_LOCAL_MACHINE" || root == "HKEY_CURRENT_USER";
+        } else if (inKey && (HasPrefixNoCase(line, "\"") || HasPrefixNoCase(line, "@="))) {
+            currentHasValues = true;
         }
     }
     flush();
@@ -149,10 +149,10 @@ testing::AssertionResult ImportRegFile(const std::string& path) {
 }
 
 testing::AssertionResult LoadBoard(const std::string& board) {
-    for (const char* enum_key : kEnumKeys) {
-        for (const auto& id : SubKeyNames(HKEY_LOCAL_MACHINE, enum_key)) {
+    for (const char* enumKey : kEnumKeys) {
+        for (const auto& id : SubKeyNames(HKEY_LOCAL_MACHINE, enumKey)) {
             if (HasPrefixNoCase(id, kVendorPrefix)) {
-                DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(enum_key) + "\\" + id);
+                DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(enumKey) + "\\" + id);
             }
         }
     }
@@ -166,10 +166,10 @@ testing::AssertionResult LoadBoard(const std::string& board) {
             DeleteKeyTree(key.root, key.path);
         }
     }
-    for (const char* enum_key : kEnumKeys) {
-        for (const auto& id : SubKeyNames(HKEY_LOCAL_MACHINE, enum_key)) {
+    for (const char* enumKey : kEnumKeys) {
+        for (const auto& id : SubKeyNames(HKEY_LOCAL_MACHINE, enumKey)) {
             if (HasPrefixNoCase(id, kVendorPrefix)) {
-                return testing::AssertionFailure() << "could not remove " << enum_key << "\\" << id;
+                return testing::AssertionFailure() << "could not remove " << enumKey << "\\" << id;
             }
         }
     }

@@ -36,6 +36,6 @@ struct RegKeyName {
     HKEY root = nullptr;
     std::string path;
 };
-std::vector<RegKeyName> KeysWithValues(const std::string& reg_file_text);
+std::vector<RegKeyName> KeysWithValues(const std::string& regFileText);
 
 }  // namespace pallisar::e2e

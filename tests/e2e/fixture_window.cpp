@@ -42,20 +42,20 @@ struct Fixture {
     HIMAGELIST small = nullptr;
     bool activated = false;
 };
-Fixture g_fixture;
+Fixture gFixture;
 
 void AddItem(const char* title, const char* path, int image) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = ListView_GetItemCount(g_fixture.list);
+    item.iItem = ListView_GetItemCount(gFixture.list);
     item.pszText = const_cast<char*>(title);
     item.iImage = image;
     const int index = static_cast<int>(
-        SendMessageA(g_fixture.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        SendMessageA(gFixture.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     LVITEMA sub{};
     sub.iSubItem = 1;
     sub.pszText = const_cast<char*>(path);
-    SendMessageA(g_fixture.list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+    SendMessageA(gFixture.list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
 }
 
 void AddColumn(int index, const char* text, int width) {
@@ -64,7 +64,7 @@ void AddColumn(int index, const char* text, int width) {
     column.pszText = const_cast<char*>(text);
     column.cx = width;
     column.iSubItem = index;
-    SendMessageA(g_fixture.list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(gFixture.list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
 void CreateControls(HWND window, bool details) {
@@ -74,19 +74,19 @@ void CreateControls(HWND window, bool details) {
     CreateWindowExA(0, "BUTTON", "Exit", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 15, 48, 75, 25,
                     window, reinterpret_cast<HMENU>(kIdExit), instance, nullptr);
     const DWORD view = details ? LVS_REPORT : LVS_ICON;
-    g_fixture.list = CreateWindowExA(
+    gFixture.list = CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | view, 105, 0,
         400, 300, window, reinterpret_cast<HMENU>(kIdList), instance, nullptr);
     // Three stock icons, so that every item has a distinct image index to read back.
-    g_fixture.large = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
-    g_fixture.small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
+    gFixture.large = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
+    gFixture.small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
     for (LPCSTR id : {IDI_APPLICATION, IDI_WARNING, IDI_INFORMATION}) {
         HICON icon = LoadIconA(nullptr, id);
-        ImageList_AddIcon(g_fixture.large, icon);
-        ImageList_AddIcon(g_fixture.small, icon);
+        ImageList_AddIcon(gFixture.large, icon);
+        ImageList_AddIcon(gFixture.small, icon);
     }
-    ListView_SetImageList(g_fixture.list, g_fixture.large, LVSIL_NORMAL);
-    ListView_SetImageList(g_fixture.list, g_fixture.small, LVSIL_SMALL);
+    ListView_SetImageList(gFixture.list, gFixture.large, LVSIL_NORMAL);
+    ListView_SetImageList(gFixture.list, gFixture.small, LVSIL_SMALL);
     AddColumn(0, "Title", 120);
     AddColumn(1, "Path", 240);
     AddItem("Alpha", "C:\\games\\alpha.exe", 0);
@@ -106,36 +106,36 @@ void WriteState(HWND window) {
     if (out == nullptr) return;
     char caption[256] = {};
     GetWindowTextA(window, caption, sizeof caption);
-    const bool details = (GetWindowLongA(g_fixture.list, GWL_STYLE) & LVS_TYPEMASK) == LVS_REPORT;
+    const bool details = (GetWindowLongA(gFixture.list, GWL_STYLE) & LVS_TYPEMASK) == LVS_REPORT;
     std::fprintf(out, "caption=%s\nviewstyle=%d\n", caption, details ? 3 : 0);
     std::fprintf(out, "[menu TrayPopup]\nitem=Alpha\t\t0\nitem=-\ts\t-1\n");
     std::fprintf(out, "item=&Restore\td\t-1\nitem=E&xit\t\t-1\n[list]\n");
-    const int count = ListView_GetItemCount(g_fixture.list);
+    const int count = ListView_GetItemCount(gFixture.list);
     for (int index = 0; index < count; ++index) {
         char title[256] = {};
-        char path_text[256] = {};
+        char pathText[256] = {};
         LVITEMA item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = index;
         item.pszText = title;
         item.cchTextMax = sizeof title;
-        SendMessageA(g_fixture.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        ListView_GetItemText(g_fixture.list, index, 1, path_text, sizeof path_text);
-        std::fprintf(out, "item=%s\t%d\t%s\n", title, item.iImage, path_text);
+        SendMessageA(gFixture.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        ListView_GetItemText(gFixture.list, index, 1, pathText, sizeof pathText);
+        std::fprintf(out, "item=%s\t%d\t%s\n", title, item.iImage, pathText);
     }
     std::fclose(out);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    static const UINT write_state = RegisterWindowMessageA("PallisarWriteState");
-    if (message == write_state) {
+    static const UINT writeState = RegisterWindowMessageA("PallisarWriteState");
+    if (message == writeState) {
         WriteState(window);
         return 0;
     }
     switch (message) {
         case WM_ACTIVATE:
-            if (LOWORD(wparam) != WA_INACTIVE && !g_fixture.activated) {
-                g_fixture.activated = true;
+            if (LOWORD(wparam) != WA_INACTIVE && !gFixture.activated) {
+                gFixture.activated = true;
                 const std::string suffix = EnvText("E2E_FIXTURE_CAPTION");
                 if (!suffix.empty()) {
                     SetWindowTextA(window, (std::string(kCaption) + " - " + suffix).c_str());
@@ -157,24 +157,24 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    const std::string args = command_line;
+    const std::string args = commandLine;
     if (args.rfind("/FAIL", 0) == 0) {
         MessageBoxA(nullptr, "Fixture start-up failed", "Error", MB_OK | MB_ICONERROR);
         return 3;
     }
 
-    WNDCLASSA window_class{};
-    window_class.lpfnWndProc = WindowProc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = "E2EFixtureWindow";
-    RegisterClassA(&window_class);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = "E2EFixtureWindow";
+    RegisterClassA(&windowClass);
     HWND window =
-        CreateWindowExA(0, window_class.lpszClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+        CreateWindowExA(0, windowClass.lpszClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                         CW_USEDEFAULT, 623, 420, nullptr, nullptr, instance, nullptr);
     CreateControls(window, args.rfind("/DETAILS", 0) == 0);
     ShowWindow(window, args.rfind("/MIN", 0) == 0 ? SW_SHOWMINIMIZED : show);
@@ -185,7 +185,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) 
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    ImageList_Destroy(g_fixture.large);
-    ImageList_Destroy(g_fixture.small);
+    ImageList_Destroy(gFixture.large);
+    ImageList_Destroy(gFixture.small);
     return static_cast<int>(message.wParam);
 }

@@ -122,16 +122,15 @@ RemoteBuffer::~RemoteBuffer() {
 
 bool RemoteBuffer::Write(size_t offset, const void* bytes, size_t size) const {
     SIZE_T done = 0;
-    return offset + size <= size_ &&
-           WriteProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
+    return offset + size <= size_ && WriteProcessMemory(process_, At(offset), bytes, size, &done) &&
+           done == size;
 }
 
 bool RemoteBuffer::Read(size_t offset, void* bytes, size_t size) const {
     SIZE_T done = 0;
-    return offset + size <= size_ &&
-           ReadProcessMemory(process_, At(offset), bytes, size, &done) && done == size;
+    return offset + size <= size_ && ReadProcessMemory(process_, At(offset), bytes, size, &done) &&
+           done == size;
 }
-
 
 std::string WindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/') return path;
@@ -170,7 +169,7 @@ ProgramDirectory::ProgramDirectory() {
 ProgramDirectory::~ProgramDirectory() {
     // The program may have just exited and still hold its files for a moment.
     for (int attempt = 0; attempt < 20; ++attempt) {
-        bool all_gone = true;
+        bool allGone = true;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
@@ -179,11 +178,11 @@ ProgramDirectory::~ProgramDirectory() {
                 if (name == "." || name == "..") continue;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
                 SetFileAttributesA((path_ + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (!DeleteFileA((path_ + name).c_str())) all_gone = false;
+                if (!DeleteFileA((path_ + name).c_str())) allGone = false;
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
-        if (all_gone && RemoveDirectoryA(path_.c_str())) return;
+        if (allGone && RemoveDirectoryA(path_.c_str())) return;
         Sleep(100);
     }
 }
@@ -222,30 +221,30 @@ AppProcess::~AppProcess() { Kill(); }
 testing::AssertionResult AppProcess::Start(const std::string& exe, const LaunchOptions& options) {
     if (Running()) return testing::AssertionFailure() << "a process is already running";
     const std::string path = WindowsPath(exe);
-    std::string command_line = QuoteArgument(path);
-    for (const auto& arg : options.args) command_line += " " + QuoteArgument(arg);
+    std::string commandLine = QuoteArgument(path);
+    for (const auto& arg : options.args) commandLine += " " + QuoteArgument(arg);
     std::string environment = EnvironmentBlock(options.env);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    const char* directory = options.working_dir.empty() ? nullptr : options.working_dir.c_str();
-    if (!CreateProcessA(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+    const char* directory = options.workingDir.empty() ? nullptr : options.workingDir.c_str();
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         environment.data(), directory, &startup, &info)) {
         return testing::AssertionFailure()
-               << "CreateProcess failed for " << command_line << ": error " << GetLastError();
+               << "CreateProcess failed for " << commandLine << ": error " << GetLastError();
     }
     CloseHandle(info.hThread);
     process_ = ScopedHandle(info.hProcess);
     id_ = info.dwProcessId;
-    return testing::AssertionSuccess() << command_line;
+    return testing::AssertionSuccess() << commandLine;
 }
 
 bool AppProcess::Running() const {
     return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }
 
-testing::AssertionResult AppProcess::WaitForExit(Millis limit, DWORD* exit_code) {
+testing::AssertionResult AppProcess::WaitForExit(Millis limit, DWORD* exitCode) {
     if (!process_.Valid()) return testing::AssertionFailure() << "no process was started";
     if (WaitForSingleObject(process_.Get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
         return testing::AssertionFailure()
@@ -253,7 +252,7 @@ testing::AssertionResult AppProcess::WaitForExit(Millis limit, DWORD* exit_code)
     }
     DWORD code = 0;
     GetExitCodeProcess(process_.Get(), &code);
-    if (exit_code != nullptr) *exit_code = code;
+    if (exitCode != nullptr) *exitCode = code;
     return testing::AssertionSuccess() << "exit code " << code;
 }
 
@@ -264,12 +263,12 @@ void AppProcess::Kill() {
     }
 }
 
-testing::AssertionResult AppProcess::WaitForMainWindow(const std::string& caption_prefix,
+testing::AssertionResult AppProcess::WaitForMainWindow(const std::string& captionPrefix,
                                                        Millis limit, HWND* window) const {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     do {
         for (HWND candidate : TopLevelWindowsOf(id_)) {
-            if (StartsWith(WindowText(candidate), caption_prefix) &&
+            if (StartsWith(WindowText(candidate), captionPrefix) &&
                 FindListView(candidate) != nullptr) {
                 *window = candidate;
                 return testing::AssertionSuccess();
@@ -277,12 +276,12 @@ testing::AssertionResult AppProcess::WaitForMainWindow(const std::string& captio
         }
         if (!Running()) {
             return testing::AssertionFailure()
-                   << "process ended before showing a window \"" << caption_prefix << "...\"";
+                   << "process ended before showing a window \"" << captionPrefix << "...\"";
         }
         Sleep(50);
     } while (std::chrono::steady_clock::now() < deadline);
     return testing::AssertionFailure()
-           << "no window \"" << caption_prefix << "...\" with a list"
+           << "no window \"" << captionPrefix << "...\" with a list"
            << " view in process " << id_ << " after " << limit.count() << " ms";
 }
 
@@ -329,9 +328,9 @@ std::string WindowClass(HWND window) {
     return std::string(buffer, length > 0 ? length : 0);
 }
 
-HWND FindChild(HWND parent, const std::string& class_name, const std::string& text) {
+HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
     for (HWND child : ChildrenOf(parent)) {
-        if (_stricmp(WindowClass(child).c_str(), class_name.c_str()) == 0 &&
+        if (_stricmp(WindowClass(child).c_str(), className.c_str()) == 0 &&
             WindowText(child) == text) {
             return child;
         }
@@ -394,7 +393,7 @@ testing::AssertionResult ReadListView(const AppProcess& process, HWND list, List
         return testing::AssertionFailure() << "LVM_GETVIEW got no answer";
     }
     read.view = static_cast<DWORD>(result);
-    read.style_view = static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) & LVS_TYPEMASK;
+    read.styleView = static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) & LVS_TYPEMASK;
 
     for (int index = 0;; ++index) {
         LVCOLUMNA column{};
@@ -467,7 +466,7 @@ ShowState ReadShowState(HWND window) {
     state.iconic = IsIconic(window) != FALSE;
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
-    if (GetWindowPlacement(window, &placement)) state.show_cmd = placement.showCmd;
+    if (GetWindowPlacement(window, &placement)) state.showCmd = placement.showCmd;
     return state;
 }
 

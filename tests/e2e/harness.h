@@ -73,7 +73,7 @@ class ProgramDirectory {
 struct LaunchOptions {
     std::vector<std::string> args;  // quoted by the Windows rules when needed
     std::vector<std::pair<std::string, std::string>> env;  // added to this process's own
-    std::string working_dir;  // empty: this process's current directory
+    std::string workingDir;  // empty: this process's current directory
 };
 
 struct DialogButton {
@@ -104,13 +104,13 @@ class AppProcess {
     DWORD Id() const { return id_; }
     HANDLE Handle() const { return process_.Get(); }
     bool Running() const;
-    // Waits for the end of the process; its exit code goes to *exit_code.
-    testing::AssertionResult WaitForExit(Millis limit, DWORD* exit_code = nullptr);
+    // Waits for the end of the process; its exit code goes to *exitCode.
+    testing::AssertionResult WaitForExit(Millis limit, DWORD* exitCode = nullptr);
     void Kill();
 
-    // The process's top-level window whose caption starts with caption_prefix and that has
+    // The process's top-level window whose caption starts with captionPrefix and that has
     // a list view child (an application's hidden helper windows may share the caption).
-    testing::AssertionResult WaitForMainWindow(const std::string& caption_prefix, Millis limit,
+    testing::AssertionResult WaitForMainWindow(const std::string& captionPrefix, Millis limit,
                                                HWND* window) const;
     // Visible message boxes of this process, oldest first as the system lists them.
     std::vector<MessageBoxInfo> MessageBoxes() const;
@@ -148,7 +148,7 @@ std::string WindowClass(HWND window);
 template <typename Predicate>
 testing::AssertionResult WaitForCaption(HWND window, Millis limit, Predicate predicate);
 // A direct child by class and exact text (with its "&"); nullptr when absent.
-HWND FindChild(HWND parent, const std::string& class_name, const std::string& text);
+HWND FindChild(HWND parent, const std::string& className, const std::string& text);
 // Posts BM_CLICK to the button with this text: posting, because a click that opens a
 // modal box would block a sent message until the box closes.
 testing::AssertionResult PressButton(HWND parent, const std::string& text);
@@ -167,7 +167,7 @@ struct ListItem {
 // window style's LVS_TYPEMASK bits use the same numbers.
 struct ListViewState {
     DWORD view = 0;
-    DWORD style_view = 0;
+    DWORD styleView = 0;
     std::vector<ListColumn> columns;
     std::vector<ListItem> items;
     std::vector<std::string> Captions() const;
@@ -179,7 +179,7 @@ testing::AssertionResult ReadListView(const AppProcess& process, HWND list, List
 struct ShowState {
     bool visible = false;
     bool iconic = false;
-    UINT show_cmd = 0;  // from GetWindowPlacement
+    UINT showCmd = 0;  // from GetWindowPlacement
 };
 ShowState ReadShowState(HWND window);
 

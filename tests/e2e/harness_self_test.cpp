@@ -21,7 +21,7 @@ class HarnessTest : public ::testing::Test {
 
     // Starts the fixture and finds its window.
     void Start(LaunchOptions options) {
-        if (options.working_dir.empty()) options.working_dir = dir_.Path();
+        if (options.workingDir.empty()) options.workingDir = dir_.Path();
         ASSERT_TRUE(app_.Start(exe_, options));
         ASSERT_TRUE(app_.WaitForMainWindow(kFixtureCaption, kTimeout, &window_));
     }
@@ -45,7 +45,7 @@ TEST_F(HarnessTest, ReadsColumnsItemsImagesAndView) {
         ListViewState list;
         ASSERT_TRUE(ReadListView(app, FindListView(window), &list));
         EXPECT_EQ(list.view, view);
-        EXPECT_EQ(list.style_view, view);
+        EXPECT_EQ(list.styleView, view);
         ASSERT_EQ(list.columns.size(), 2u);
         EXPECT_EQ(list.columns[0].text, "Title");
         EXPECT_EQ(list.columns[0].width, 120);
@@ -108,7 +108,7 @@ TEST_F(HarnessTest, AnswersAYesNoBoxOpenedByAButton) {
         StateReport report;
         ASSERT_TRUE(RequestStateReport(window, state, &report));
         EXPECT_EQ(report.caption, kFixtureCaption);
-        EXPECT_EQ(report.view_style, 0);
+        EXPECT_EQ(report.viewStyle, 0);
         ASSERT_EQ(report.list.size(), 4u);
         EXPECT_EQ(report.list[0].path, "C:\\games\\alpha.exe");
         EXPECT_EQ(report.list[3].caption, expected);
@@ -140,7 +140,7 @@ TEST_F(HarnessTest, ShowStateTellsMinimisedFromNormal) {
     Start({{"/MIN"}, {}, {}});
     const ShowState minimised = ReadShowState(window_);
     EXPECT_TRUE(minimised.iconic);
-    EXPECT_EQ(minimised.show_cmd, static_cast<UINT>(SW_SHOWMINIMIZED));
+    EXPECT_EQ(minimised.showCmd, static_cast<UINT>(SW_SHOWMINIMIZED));
     ASSERT_TRUE(PressButton(window_, "Exit"));
     ASSERT_TRUE(app_.WaitForExit(kTimeout));
 
@@ -151,7 +151,7 @@ TEST_F(HarnessTest, ShowStateTellsMinimisedFromNormal) {
     const ShowState shown = ReadShowState(window);
     EXPECT_TRUE(shown.visible);
     EXPECT_FALSE(shown.iconic);
-    EXPECT_EQ(shown.show_cmd, static_cast<UINT>(SW_SHOWNORMAL));
+    EXPECT_EQ(shown.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
 }
 
 TEST_F(HarnessTest, WaitsEndWithinTheirLimits) {

@@ -172,10 +172,10 @@ class LaunchTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(LoadBoard(kBoard));
-        glide_before_ = SnapshotGroup(kDriverKey, "Glide");
-        d3d_before_ = SnapshotGroup(kDriverKey, "D3D");
-        ASSERT_FALSE(glide_before_.empty());
-        ASSERT_FALSE(d3d_before_.empty());
+        glideBefore_ = SnapshotGroup(kDriverKey, "Glide");
+        d3dBefore_ = SnapshotGroup(kDriverKey, "D3D");
+        ASSERT_FALSE(glideBefore_.empty());
+        ASSERT_FALSE(d3dBefore_.empty());
         exe_ = dir_.Install(PALLISAR_EXE);
         probe_ = dir_.Install(ProbeExe());
         report_ = dir_.File("launch-report.ini");
@@ -183,17 +183,17 @@ class LaunchTest : public ::testing::Test {
         dir_.Write("settings.cfg", Settings(true));
     }
 
-    void Start(std::vector<std::string> args = {}, bool report_env = true) {
+    void Start(std::vector<std::string> args = {}, bool reportEnv = true) {
         LaunchOptions options{
             std::move(args),
             {{"PALLISAR_STATE_FILE", state_}, {"PALLISAR_PROBE_DRIVER_KEY", kDriverKey}},
-            other_dir_.Path()};
-        if (report_env) options.env.push_back({"PALLISAR_PROBE_REPORT", report_});
+            otherDir_.Path()};
+        if (reportEnv) options.env.push_back({"PALLISAR_PROBE_REPORT", report_});
         ASSERT_TRUE(app_.Start(exe_, options));
     }
 
-    void StartReady(std::vector<std::string> args = {}, bool report_env = true) {
-        ASSERT_NO_FATAL_FAILURE(Start(std::move(args), report_env));
+    void StartReady(std::vector<std::string> args = {}, bool reportEnv = true) {
+        ASSERT_NO_FATAL_FAILURE(Start(std::move(args), reportEnv));
         ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
         ASSERT_TRUE(WaitForCaption(window_, kTimeout, [](const std::string& caption) {
             return caption.find(" - ") != std::string::npos;
@@ -245,9 +245,9 @@ class LaunchTest : public ::testing::Test {
     // `d3d`.
     void ExpectDriverDiffers(const std::vector<std::string>& glide,
                              const std::vector<std::string>& d3d) {
-        EXPECT_THAT(Differences(glide_before_, SnapshotGroup(kDriverKey, "Glide")),
+        EXPECT_THAT(Differences(glideBefore_, SnapshotGroup(kDriverKey, "Glide")),
                     UnorderedElementsAreArray(glide));
-        EXPECT_THAT(Differences(d3d_before_, SnapshotGroup(kDriverKey, "D3D")),
+        EXPECT_THAT(Differences(d3dBefore_, SnapshotGroup(kDriverKey, "D3D")),
                     UnorderedElementsAreArray(d3d));
     }
 
@@ -259,7 +259,7 @@ class LaunchTest : public ::testing::Test {
     // A list launch that waits for the game and restores: the probe sleeps 1.5 s after
     // reporting, and the launcher must not answer meanwhile.
     void WaitingListLaunch(const std::function<void()>& trigger,
-                           const std::function<void()>& while_running = {}) {
+                           const std::function<void()>& whileRunning = {}) {
         const std::string params = "--delay-ms 1500";
         dir_.Write("Game.dat", GameSection("Probe Game", probe_, params));
         ASSERT_NO_FATAL_FAILURE(StartReady());
@@ -269,7 +269,7 @@ class LaunchTest : public ::testing::Test {
         std::vector<ProbeRun> runs;
         ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
         const auto reported = std::chrono::steady_clock::now();
-        if (while_running) while_running();
+        if (whileRunning) whileRunning();
         EXPECT_FALSE(Answers(window_, Millis(500))) << "the launcher answered during the game";
         ASSERT_TRUE(Answers(window_, kTimeout));
         EXPECT_GE(std::chrono::steady_clock::now() - reported, Millis(1000));
@@ -294,15 +294,15 @@ class LaunchTest : public ::testing::Test {
     }
 
     ProgramDirectory dir_;
-    ProgramDirectory other_dir_;
+    ProgramDirectory otherDir_;
     std::string exe_;
     std::string probe_;
     std::string report_;
     std::string state_;
     AppProcess app_;
     HWND window_ = nullptr;
-    Values glide_before_;
-    Values d3d_before_;
+    Values glideBefore_;
+    Values d3dBefore_;
 };
 
 TEST_F(LaunchTest, RunButtonWaitsForTheGameThenRestoresTheDriver) {
@@ -336,13 +336,13 @@ TEST_F(LaunchTest, WithoutRestoreTheLauncherDoesNotWaitAndTheGameValuesStay) {
 
     std::vector<ProbeRun> runs;
     ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
-    const DWORD probe_id = std::stoul(runs[0].Field("ProcessId"));
+    const DWORD probeId = std::stoul(runs[0].Field("ProcessId"));
     EXPECT_TRUE(Answers(window_, Millis(1000)));
-    EXPECT_FALSE(WaitForProcessEnd(probe_id, Millis(0))) << "the game ended too early to tell";
+    EXPECT_FALSE(WaitForProcessEnd(probeId, Millis(0))) << "the game ended too early to tell";
     EXPECT_TRUE(WaitForLogLine("\tProbe Game terminated."));
     EXPECT_EQ(runs[0].glide, kGlideWhileRunning);
     EXPECT_EQ(runs[0].d3d, kD3DWhileRunning);
-    ASSERT_TRUE(WaitForProcessEnd(probe_id, kTimeout));
+    ASSERT_TRUE(WaitForProcessEnd(probeId, kTimeout));
 
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
     ExpectGameValuesInDriver();
@@ -524,9 +524,9 @@ TEST_F(LaunchTest, ProgramThatCannotStartIsSilentAndRestoresAtOnce) {
 }
 
 TEST_F(LaunchTest, PathWithABlankStartsTheGameNotAPlantedProgram) {
-    const std::string game_dir = dir_.Path() + "Program Files\\Game\\";
-    ASSERT_TRUE(CreateDirectories(game_dir));
-    const std::string game = game_dir + "game.exe";
+    const std::string gameDir = dir_.Path() + "Program Files\\Game\\";
+    ASSERT_TRUE(CreateDirectories(gameDir));
+    const std::string game = gameDir + "game.exe";
     ASSERT_TRUE(CopyFileA(WindowsPath(ProbeExe()).c_str(), game.c_str(), FALSE));
     // Without quotes, the system would try this one first.
     const std::string planted = dir_.Path() + "Program.exe";
@@ -534,11 +534,11 @@ TEST_F(LaunchTest, PathWithABlankStartsTheGameNotAPlantedProgram) {
     dir_.Write("Game.dat", GameSection("Spaced Game", game, ""));
 
     // Each probe reports next to itself.
-    ASSERT_NO_FATAL_FAILURE(StartReady({}, /*report_env=*/false));
+    ASSERT_NO_FATAL_FAILURE(StartReady({}, /*reportEnv=*/false));
     ASSERT_TRUE(SelectTitle(app_, window_, "Spaced Game"));
     ASSERT_TRUE(PressButton(window_, "Run"));
     std::vector<ProbeRun> runs;
-    const bool reported = WaitForProbeRuns(game_dir + "probe-report.ini", 1, kTimeout, &runs);
+    const bool reported = WaitForProbeRuns(gameDir + "probe-report.ini", 1, kTimeout, &runs);
     EXPECT_TRUE(reported);
     ASSERT_TRUE(Answers(window_, kTimeout));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
@@ -547,7 +547,7 @@ TEST_F(LaunchTest, PathWithABlankStartsTheGameNotAPlantedProgram) {
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_EQ(LowerCase(runs[0].Field("Module")), LowerCase(game));
         EXPECT_EQ(runs[0].Field("CommandLine"), "\"" + game + "\" ");
-        EXPECT_EQ(runs[0].Field("CurrentDir"), WithoutTrailingDelimiter(game_dir));
+        EXPECT_EQ(runs[0].Field("CurrentDir"), WithoutTrailingDelimiter(gameDir));
     }
     RemoveTree(dir_.Path() + "Program Files");
 }
@@ -592,11 +592,11 @@ class UpgradeTest : public LaunchTest {
     }
 
     void ExpectConverted() {
-        const IniFile game_dat(dir_.File("Game.dat"));
-        EXPECT_EQ(Toggles(game_dat, "Enabled"), "Num-Lock / Ctrl-Alt-A / -");
-        EXPECT_EQ(Toggles(game_dat, "Disabled"), "Disable / Disable / -");
-        EXPECT_EQ(Toggles(game_dat, "Missing"), "Disable / Disable / -");
-        EXPECT_EQ(Toggles(game_dat, "Other"), "- / - / -");
+        const IniFile gameDat(dir_.File("Game.dat"));
+        EXPECT_EQ(Toggles(gameDat, "Enabled"), "Num-Lock / Ctrl-Alt-A / -");
+        EXPECT_EQ(Toggles(gameDat, "Disabled"), "Disable / Disable / -");
+        EXPECT_EQ(Toggles(gameDat, "Missing"), "Disable / Disable / -");
+        EXPECT_EQ(Toggles(gameDat, "Other"), "- / - / -");
         const IniFile settings(dir_.File("settings.cfg"));
         EXPECT_EQ(Toggles(settings, "My Preset"), "Num-Lock / Ctrl-Alt-A / -");
         EXPECT_EQ(Toggles(settings, "Odd Preset"), "- / - / -");
@@ -614,9 +614,9 @@ TEST_F(UpgradeTest, FromVersion09ConvertsGamesAndPresets) {
 
 TEST_F(UpgradeTest, FromVersion10OnlyStampsTheFile) {
     ASSERT_NO_FATAL_FAILURE(StartAndAcceptTheUpgrade("1.0"));
-    const IniFile game_dat(dir_.File("Game.dat"));
-    EXPECT_EQ(Toggles(game_dat, "Enabled"), "- / - / enable");
-    EXPECT_EQ(Toggles(game_dat, "Missing"), "F12 / - / -");
+    const IniFile gameDat(dir_.File("Game.dat"));
+    EXPECT_EQ(Toggles(gameDat, "Enabled"), "- / - / enable");
+    EXPECT_EQ(Toggles(gameDat, "Missing"), "F12 / - / -");
     EXPECT_EQ(Toggles(IniFile(dir_.File("settings.cfg")), "My Preset"), "- / - / Enable");
     const auto lines = LogLines();
     EXPECT_TRUE(ContainsInOrder(lines, {"Version 1.0 in settings.cfg is older then 1.01",

@@ -146,8 +146,8 @@ bool Answers(HWND window, Millis limit) {
                                &answer) != 0;
 }
 
-bool WaitForProcessEnd(DWORD process_id, Millis limit) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
+bool WaitForProcessEnd(DWORD processId, Millis limit) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     if (process == nullptr) return true;  // already gone
     const bool ended =
         WaitForSingleObject(process, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
@@ -185,10 +185,10 @@ testing::AssertionResult ContainsRun(const std::vector<std::string>& lines,
     return failure;
 }
 
-std::map<std::string, std::string> SnapshotGroup(const std::string& driver_key,
+std::map<std::string, std::string> SnapshotGroup(const std::string& driverKey,
                                                  const std::string& group) {
     Win32Registry registry;
-    return test::SnapshotTree(registry, RegRoot::LocalMachine, driver_key + "\\" + group);
+    return test::SnapshotTree(registry, RegRoot::LocalMachine, driverKey + "\\" + group);
 }
 
 std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
@@ -201,27 +201,27 @@ std::vector<std::string> Differences(const std::map<std::string, std::string>& b
     return lines;
 }
 
-std::map<std::string, std::string> GroupValuesAsProbeSees(const std::string& driver_key,
+std::map<std::string, std::string> GroupValuesAsProbeSees(const std::string& driverKey,
                                                           const std::string& group) {
     std::map<std::string, std::string> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (driver_key + "\\" + group).c_str(), 0, KEY_READ, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (driverKey + "\\" + group).c_str(), 0, KEY_READ, &key) !=
         ERROR_SUCCESS) {
         return values;
     }
     for (DWORD index = 0;; ++index) {
         char name[1024];
         char data[4096];
-        DWORD name_length = sizeof name;
-        DWORD data_length = sizeof data;
+        DWORD nameLength = sizeof name;
+        DWORD dataLength = sizeof data;
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &name_length, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data), &data_length) != ERROR_SUCCESS) {
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data), &dataLength) != ERROR_SUCCESS) {
             break;
         }
-        std::string text(data, data_length);
+        std::string text(data, dataLength);
         if (type == REG_SZ && !text.empty() && text.back() == '\0') text.pop_back();
-        values[std::string(name, name_length)] = std::to_string(type) + ":" + text;
+        values[std::string(name, nameLength)] = std::to_string(type) + ":" + text;
     }
     RegCloseKey(key);
     return values;

@@ -44,7 +44,7 @@ testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
 // True when the window's thread answers a message within the limit.
 bool Answers(HWND window, Millis limit);
 // Waits until the process with this id has ended; false when it still runs at the limit.
-bool WaitForProcessEnd(DWORD process_id, Millis limit);
+bool WaitForProcessEnd(DWORD processId, Millis limit);
 
 // `expected` appear in `lines` in this order (other lines may come between).
 testing::AssertionResult ContainsInOrder(const std::vector<std::string>& lines,
@@ -55,13 +55,13 @@ testing::AssertionResult ContainsRun(const std::vector<std::string>& lines,
 
 // The values of the board's driver key group ("Glide" or "D3D") and everything below it,
 // as the test support's registry snapshot ("[sub\key]name" -> REGEDIT4 data).
-std::map<std::string, std::string> SnapshotGroup(const std::string& driver_key,
+std::map<std::string, std::string> SnapshotGroup(const std::string& driverKey,
                                                  const std::string& group);
 // The differences between two snapshots, one line each ("+ ...", "- ...", "~ ...").
 std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
                                      const std::map<std::string, std::string>& after);
 // The string values directly in a group key, as the probe reports them ("1:<text>").
-std::map<std::string, std::string> GroupValuesAsProbeSees(const std::string& driver_key,
+std::map<std::string, std::string> GroupValuesAsProbeSees(const std::string& driverKey,
                                                           const std::string& group);
 
 // Directories below a test's program directory; RemoveTree deletes one with everything

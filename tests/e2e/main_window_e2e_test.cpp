@@ -25,8 +25,8 @@ constexpr char kCurrentSettings[] = "[Program]\r\nVersion=1.01\r\nGenerateLog=1\
 struct Board {
     const char* name;
     const char* description;
-    const char* driver_key;
-    const char* first_log_line;
+    const char* driverKey;
+    const char* firstLogLine;
 };
 
 constexpr char kNtLine[] =
@@ -49,8 +49,7 @@ class MainWindowTest : public ::testing::Test {
     // Starts the program from another directory, so that it must find its files through
     // its own location.
     void Start(std::vector<std::string> args = {}) {
-        LaunchOptions options{
-            std::move(args), {{"PALLISAR_STATE_FILE", state_}}, other_dir_.Path()};
+        LaunchOptions options{std::move(args), {{"PALLISAR_STATE_FILE", state_}}, otherDir_.Path()};
         ASSERT_TRUE(app_.Start(exe_, options));
     }
 
@@ -90,7 +89,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     ProgramDirectory dir_;
-    ProgramDirectory other_dir_;
+    ProgramDirectory otherDir_;
     std::string exe_;
     std::string state_;
     AppProcess app_;
@@ -123,13 +122,13 @@ TEST_F(MainWindowTest, CaptionAndLogNameTheBoardFound) {
         ASSERT_NO_FATAL_FAILURE(ExitAndWait());
         const auto lines = LogLines();
         ASSERT_GE(lines.size(), 3u);
-        EXPECT_EQ(lines[2], board.first_log_line);
+        EXPECT_EQ(lines[2], board.firstLogLine);
         EXPECT_THAT(lines,
                     testing::Contains("Driver Name Found : " + std::string(board.description)));
         EXPECT_THAT(lines,
-                    testing::Contains("Using Voodoo Card At " + std::string(board.driver_key)));
+                    testing::Contains("Using Voodoo Card At " + std::string(board.driverKey)));
         // Detection runs once: a single suffix in the caption, a single first line.
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), board.first_log_line), 1);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), board.firstLogLine), 1);
     }
 }
 
@@ -137,11 +136,11 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
     ASSERT_TRUE(LoadBoard(kDual.name));
     struct Case {
         const char* name;
-        std::string game_dat;
+        std::string gameDat;
         std::vector<std::string> list;
         std::vector<std::string> paths;
         std::vector<std::string> tray;
-        std::vector<int> tray_images;
+        std::vector<int> trayImages;
     };
     const Case cases[] = {
         {"titles sorted without regard to case",
@@ -173,10 +172,10 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
          {"_Under", "alpha", "Coma", "Co-op", "Zebra", "-", "&Restore", "E&xit"},
          {0, 1, 2, 3, 4, -1, -1, -1}},
     };
-    const std::string fallback_icon = SystemDirectory() + "\\shell32.dll,0";
+    const std::string fallbackIcon = SystemDirectory() + "\\shell32.dll,0";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dir_.Write("Game.dat", c.game_dat);
+        dir_.Write("Game.dat", c.gameDat);
         ASSERT_NO_FATAL_FAILURE(StartReady());
 
         const ListViewState list = List();
@@ -196,7 +195,7 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
         EXPECT_EQ(state.MenuCaptions("TrayPopup"), c.tray);
         std::vector<int> images;
         for (const auto& item : state.menus.at("TrayPopup")) images.push_back(item.image);
-        EXPECT_EQ(images, c.tray_images);
+        EXPECT_EQ(images, c.trayImages);
         EXPECT_THAT(state.Flagged("TrayPopup", 'd'), ElementsAre("&Restore"));
         EXPECT_EQ(state.Flagged("TrayPopup", 's').size(),
                   static_cast<size_t>(std::count(c.tray.begin(), c.tray.end(), "-")));
@@ -205,23 +204,23 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
         ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 
         // No entry named an icon file: each now names shell32.dll's first icon.
-        const std::string game_dat = dir_.Read("Game.dat");
+        const std::string gameDat = dir_.Read("Game.dat");
         size_t rewritten = 0;
         for (size_t at = 0;
-             (at = game_dat.find("IconName=" + fallback_icon, at)) != std::string::npos; ++at) {
+             (at = gameDat.find("IconName=" + fallbackIcon, at)) != std::string::npos; ++at) {
             ++rewritten;
         }
-        EXPECT_EQ(rewritten, c.list.size()) << game_dat;
+        EXPECT_EQ(rewritten, c.list.size()) << gameDat;
     }
 }
 
 TEST_F(MainWindowTest, IconNumberThatIsNoIntegerStopsTheListAtItsEntry) {
     ASSERT_TRUE(LoadBoard(kDual.name));
     const std::string shell32 = SystemDirectory() + "\\shell32.dll";
-    std::string game_dat = "[Alpha]\r\nRun=C:\\a.exe\r\nIconName=" + shell32 + ",1\r\n";
-    game_dat += "[Beta]\r\nRun=C:\\b.exe\r\nIconName=" + shell32 + ",abc\r\n";
-    game_dat += "[Gamma]\r\nRun=C:\\g.exe\r\n";
-    dir_.Write("Game.dat", game_dat);
+    std::string gameDat = "[Alpha]\r\nRun=C:\\a.exe\r\nIconName=" + shell32 + ",1\r\n";
+    gameDat += "[Beta]\r\nRun=C:\\b.exe\r\nIconName=" + shell32 + ",abc\r\n";
+    gameDat += "[Gamma]\r\nRun=C:\\g.exe\r\n";
+    dir_.Write("Game.dat", gameDat);
     ASSERT_NO_FATAL_FAILURE(Start());
     MessageBoxInfo box;
     ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
@@ -241,7 +240,7 @@ TEST_F(MainWindowTest, IconNumberThatIsNoIntegerStopsTheListAtItsEntry) {
               (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
     // Nothing was repaired: the entry after the faulty one was never reached.
-    EXPECT_EQ(dir_.Read("Game.dat"), game_dat);
+    EXPECT_EQ(dir_.Read("Game.dat"), gameDat);
 }
 
 TEST_F(MainWindowTest, WithoutABoardTheFatalErrorEndsTheProgram) {
@@ -274,8 +273,8 @@ TEST_F(MainWindowTest, ViewStyleFromSettingsSetsTheListAndTicksTheViewMenu) {
     ASSERT_TRUE(LoadBoard(kDual.name));
     dir_.Write("Game.dat", "[One]\r\nRun=C:\\one.exe\r\n");
     struct Case {
-        const char* view_style;
-        DWORD list_view;
+        const char* viewStyle;
+        DWORD listView;
         std::vector<std::string> ticked;
     };
     const Case cases[] = {
@@ -286,13 +285,13 @@ TEST_F(MainWindowTest, ViewStyleFromSettingsSetsTheListAndTicksTheViewMenu) {
         {"7", LV_VIEW_ICON, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("ViewStyle=") + c.view_style);
+        SCOPED_TRACE(std::string("ViewStyle=") + c.viewStyle);
         dir_.Write("settings.cfg",
-                   std::string(kCurrentSettings) + "ViewStyle=" + c.view_style + "\r\n");
+                   std::string(kCurrentSettings) + "ViewStyle=" + c.viewStyle + "\r\n");
         ASSERT_NO_FATAL_FAILURE(StartReady());
         const ListViewState list = List();
-        EXPECT_EQ(list.view, c.list_view);
-        EXPECT_EQ(list.style_view, c.list_view);
+        EXPECT_EQ(list.view, c.listView);
+        EXPECT_EQ(list.styleView, c.listView);
         const StateReport state = State();
         EXPECT_EQ(state.Flagged("PopupMenu1", 'c'), c.ticked);
         EXPECT_THAT(state.Flagged("PopupMenu1", 'r'),
@@ -320,10 +319,10 @@ TEST_F(MainWindowTest, MinArgumentInAnyCaseStartsMinimised) {
         }
         EXPECT_EQ(state.iconic, c.minimised);
         if (c.minimised) {
-            EXPECT_EQ(state.show_cmd, static_cast<UINT>(SW_SHOWMINIMIZED));
+            EXPECT_EQ(state.showCmd, static_cast<UINT>(SW_SHOWMINIMIZED));
         } else {
             EXPECT_TRUE(state.visible);
-            EXPECT_EQ(state.show_cmd, static_cast<UINT>(SW_SHOWNORMAL));
+            EXPECT_EQ(state.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
         }
         // Minimised or not, the program still answers and ends normally.
         ASSERT_NO_FATAL_FAILURE(ExitAndWait());
@@ -333,9 +332,9 @@ TEST_F(MainWindowTest, MinArgumentInAnyCaseStartsMinimised) {
 TEST_F(MainWindowTest, LogHoldsOneRunFromStartLinesToTheTerminatedLine) {
     ASSERT_TRUE(LoadBoard(kDual.name));
     dir_.Write("pallisar.log", "a line of the previous run\r\n");
-    const std::string glide = std::string(kDual.driver_key) + "\\Glide";
-    const auto splash_before = ReadRegString(HKEY_LOCAL_MACHINE, glide, "FX_GLIDE_NO_SPLASH");
-    ASSERT_TRUE(splash_before.has_value());
+    const std::string glide = std::string(kDual.driverKey) + "\\Glide";
+    const auto splashBefore = ReadRegString(HKEY_LOCAL_MACHINE, glide, "FX_GLIDE_NO_SPLASH");
+    ASSERT_TRUE(splashBefore.has_value());
     ASSERT_NO_FATAL_FAILURE(StartReady());
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 
@@ -354,14 +353,14 @@ TEST_F(MainWindowTest, LogHoldsOneRunFromStartLinesToTheTerminatedLine) {
     EXPECT_THAT(dir_.Read("pallisar.log"), Not(HasSubstr("previous run")));
     // Every line ends in CR LF.
     const std::string raw = dir_.Read("pallisar.log");
-    size_t bare_line_feeds = 0;
+    size_t bareLineFeeds = 0;
     for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) ++bare_line_feeds;
+        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) ++bareLineFeeds;
     }
-    EXPECT_EQ(bare_line_feeds, 0u);
+    EXPECT_EQ(bareLineFeeds, 0u);
     EXPECT_TRUE(raw.ends_with("\r\n"));
     // Starting and closing changes no driver value, and settings.cfg stays as it was.
-    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, glide, "FX_GLIDE_NO_SPLASH"), splash_before);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, glide, "FX_GLIDE_NO_SPLASH"), splashBefore);
     EXPECT_EQ(dir_.Read("settings.cfg"), kCurrentSettings);
 }
 
@@ -379,22 +378,22 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsUpgradesAfterTheInformationBox) 
     EXPECT_THAT(box.text, testing::EndsWith("It is now going to update your game file."));
     const std::string first = "Launcher.";
     const std::string second = "It is now";
-    const size_t end_of_first = box.text.find(first) + first.size();
-    const size_t start_of_second = box.text.find(second);
-    ASSERT_NE(start_of_second, std::string::npos);
-    const std::string line_break = box.text.substr(end_of_first, start_of_second - end_of_first);
-    EXPECT_FALSE(line_break.empty());
-    EXPECT_EQ(line_break.find_first_not_of("\r\n"), std::string::npos) << line_break;
+    const size_t endOfFirst = box.text.find(first) + first.size();
+    const size_t startOfSecond = box.text.find(second);
+    ASSERT_NE(startOfSecond, std::string::npos);
+    const std::string lineBreak = box.text.substr(endOfFirst, startOfSecond - endOfFirst);
+    EXPECT_FALSE(lineBreak.empty());
+    EXPECT_EQ(lineBreak.find_first_not_of("\r\n"), std::string::npos) << lineBreak;
     ASSERT_TRUE(AnswerMessageBox(box, "OK"));
     ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
     EXPECT_EQ(List().Captions(), std::vector<std::string>{"Old"});
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 
     EXPECT_THAT(dir_.Read("settings.cfg"), HasSubstr("Version=1.01"));
-    const std::string game_dat = dir_.Read("Game.dat");
-    EXPECT_THAT(game_dat, HasSubstr("glAAToggle=Num-Lock"));
-    EXPECT_THAT(game_dat, HasSubstr("D3DAAToggle=Ctrl-Alt-A"));
-    EXPECT_THAT(game_dat, Not(HasSubstr("\nAAToggle=")));
+    const std::string gameDat = dir_.Read("Game.dat");
+    EXPECT_THAT(gameDat, HasSubstr("glAAToggle=Num-Lock"));
+    EXPECT_THAT(gameDat, HasSubstr("D3DAAToggle=Ctrl-Alt-A"));
+    EXPECT_THAT(gameDat, Not(HasSubstr("\nAAToggle=")));
     // Logging is off by default: no log file.
     EXPECT_FALSE(dir_.Exists("pallisar.log"));
 }

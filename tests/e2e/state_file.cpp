@@ -40,8 +40,8 @@ std::vector<std::string> StateReport::Flagged(const std::string& menu, char flag
 
 testing::AssertionResult ParseStateReport(const std::string& text, StateReport* report) {
     StateReport parsed;
-    bool have_caption = false;
-    bool have_list = false;
+    bool haveCaption = false;
+    bool haveList = false;
     std::vector<MenuEntry>* menu = nullptr;
     std::istringstream in(text);
     std::string line;
@@ -55,13 +55,13 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("caption=", 0) == 0 && number == 1) {
             parsed.caption = line.substr(8);
-            have_caption = true;
+            haveCaption = true;
         } else if (line.rfind("viewstyle=", 0) == 0 && number == 2) {
-            if (!ToInt(line.substr(10), &parsed.view_style)) return fail("bad view style");
-        } else if (line.rfind("[menu ", 0) == 0 && line.back() == ']' && !have_list) {
+            if (!ToInt(line.substr(10), &parsed.viewStyle)) return fail("bad view style");
+        } else if (line.rfind("[menu ", 0) == 0 && line.back() == ']' && !haveList) {
             menu = &parsed.menus[line.substr(6, line.size() - 7)];
         } else if (line == "[list]") {
-            have_list = true;
+            haveList = true;
             menu = nullptr;
         } else if (line.rfind("item=", 0) == 0 && menu != nullptr) {
             // A menu caption may hold a tab itself (shortcut text): the flags and the image
@@ -78,7 +78,7 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
             }
             if (!ToInt(line.substr(last + 1), &entry.image)) return fail("bad image index");
             menu->push_back(entry);
-        } else if (line.rfind("item=", 0) == 0 && have_list) {
+        } else if (line.rfind("item=", 0) == 0 && haveList) {
             const auto first = line.find('\t', 5);
             const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
             if (second == std::string::npos) return fail("list item needs 3 fields");
@@ -93,7 +93,7 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
             return fail("unexpected line");
         }
     }
-    if (!have_caption || parsed.view_style < 0 || !have_list) {
+    if (!haveCaption || parsed.viewStyle < 0 || !haveList) {
         return testing::AssertionFailure() << "state file incomplete:\n" << text;
     }
     *report = std::move(parsed);

@@ -30,7 +30,7 @@ struct StateListItem {
 
 struct StateReport {
     std::string caption;
-    int view_style = -1;
+    int viewStyle = -1;
     std::map<std::string, std::vector<MenuEntry>> menus;  // by menu name
     std::vector<StateListItem> list;
 

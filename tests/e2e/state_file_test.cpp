@@ -34,7 +34,7 @@ TEST(StateReportParse, ReadsEveryPart) {
     StateReport report;
     ASSERT_TRUE(ParseStateReport(kReport, &report));
     EXPECT_EQ(report.caption, "Pallisar Game Launcher - 3dfx Voodoo5 5500");
-    EXPECT_EQ(report.view_style, 3);
+    EXPECT_EQ(report.viewStyle, 3);
     // A tab inside a menu caption stays part of the caption.
     EXPECT_THAT(report.MenuCaptions("MainMenu1"),
                 ElementsAre("&File", "&File > &Run\tEnter", "&File > -"));

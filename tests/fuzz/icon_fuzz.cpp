@@ -18,8 +18,8 @@ bool SameImages(const Icon& a, const Icon& b) {
     for (size_t i = 0; i < a.images.size(); ++i) {
         const IconImage& x = a.images[i];
         const IconImage& y = b.images[i];
-        if (x.width != y.width || x.height != y.height || x.color_count != y.color_count ||
-            x.planes != y.planes || x.bit_count != y.bit_count || x.data != y.data) {
+        if (x.width != y.width || x.height != y.height || x.colorCount != y.colorCount ||
+            x.planes != y.planes || x.bitCount != y.bitCount || x.data != y.data) {
             return false;
         }
     }

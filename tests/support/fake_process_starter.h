@@ -36,23 +36,23 @@ class FakeProcessStarter : public ProcessStarter {
 
     ProcessStartResult StartProcess(const ProcessStart& start) override {
         starts.push_back(start);
-        live_at_create.push_back(live_.size());
-        events.push_back("create " + start.command_line);
+        liveAtCreate.push_back(live_.size());
+        events.push_back("create " + start.commandLine);
         ProcessStartResult result;
-        const uint32_t error = create_errors.empty() ? 0 : create_errors.front();
-        if (!create_errors.empty()) create_errors.pop_front();
+        const uint32_t error = createErrors.empty() ? 0 : createErrors.front();
+        if (!createErrors.empty()) createErrors.pop_front();
         if (error != 0) {
             result.error = error;
         } else {
-            result.process = std::make_unique<Handle>(*this, next_id_);
-            next_id_ += 4;
+            result.process = std::make_unique<Handle>(*this, nextId_);
+            nextId_ += 4;
         }
         return result;
     }
 
     FindExecutableResult FindAssociatedProgram(const std::string& file) override {
         events.push_back("find " + file);
-        return find_result;
+        return findResult;
     }
 
     void WaitForProcess(const ProcessHandle& process) override {
@@ -63,8 +63,8 @@ class FakeProcessStarter : public ProcessStarter {
     bool WaitForProcessOrMessage(const ProcessHandle& process) override {
         CheckLive(process);
         events.push_back("ended?");
-        if (running_polls > 0) {
-            --running_polls;
+        if (runningPolls > 0) {
+            --runningPolls;
             return false;
         }
         return true;
@@ -75,30 +75,30 @@ class FakeProcessStarter : public ProcessStarter {
         const MessageStep step = messages.front();
         messages.pop_front();
         events.push_back(step.kind == MessageStep::kQuit ? "quit" : "dispatch");
-        if (step.kind == MessageStep::kDispatched && on_dispatch) on_dispatch();
+        if (step.kind == MessageStep::kDispatched && onDispatch) onDispatch();
         return step;
     }
 
     void ProcessPendingMessages() override { events.push_back("process pending"); }
 
-    void ExitProgram(int exit_code) override {
-        events.push_back("exit " + std::to_string(exit_code));
+    void ExitProgram(int exitCode) override {
+        events.push_back("exit " + std::to_string(exitCode));
     }
 
     std::size_t LiveHandles() const { return live_.size(); }
 
     // Script: the error of each CreateProcess call in turn (0 or none left: success).
-    std::deque<uint32_t> create_errors;
-    FindExecutableResult find_result;
+    std::deque<uint32_t> createErrors;
+    FindExecutableResult findResult;
     // How many times WaitForProcessOrMessage answers false (a message came, the
     // process runs on) before it answers true.
-    int running_polls = 0;
+    int runningPolls = 0;
     std::deque<MessageStep> messages;
-    std::function<void()> on_dispatch;
+    std::function<void()> onDispatch;
 
     std::vector<ProcessStart> starts;
     // How many handles were still held at each CreateProcess call.
-    std::vector<std::size_t> live_at_create;
+    std::vector<std::size_t> liveAtCreate;
     std::vector<std::string> events;
 
   private:
@@ -107,7 +107,7 @@ class FakeProcessStarter : public ProcessStarter {
     }
 
     std::set<const ProcessHandle*> live_;
-    uint32_t next_id_ = 100;
+    uint32_t nextId_ = 100;
 };
 
 }  // namespace pallisar::test

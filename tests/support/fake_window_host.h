@@ -48,9 +48,7 @@ class FakeLaunches : public GameLaunches {
     explicit FakeLaunches(std::vector<std::string>& out) : out_(out) {}
     void ListLaunch(IniFile&, const std::string& title) override { Launch("list " + title); }
     void TrayLaunch(IniFile&, const std::string& title) override { Launch("tray " + title); }
-    void CommandLineLaunch(IniFile&, const std::string& title) override {
-        Launch("run " + title);
-    }
+    void CommandLineLaunch(IniFile&, const std::string& title) override { Launch("run " + title); }
 
     std::function<void(const std::string&)> action;
 

@@ -40,22 +40,22 @@ constexpr std::uint32_t kFileAlignment = 0x200;
 std::string ResourceSection(const std::vector<ResourceType>& types) {
     size_t total = 0;
     for (const auto& t : types) total += t.resources.size();
-    const std::uint32_t root_size = 16 + 8 * static_cast<std::uint32_t>(types.size());
-    std::vector<std::uint32_t> type_dirs;
-    std::uint32_t at = root_size;
+    const std::uint32_t rootSize = 16 + 8 * static_cast<std::uint32_t>(types.size());
+    std::vector<std::uint32_t> typeDirs;
+    std::uint32_t at = rootSize;
     for (const auto& t : types) {
-        type_dirs.push_back(at);
+        typeDirs.push_back(at);
         at += 16 + 8 * static_cast<std::uint32_t>(t.resources.size());
     }
     const std::uint32_t languages = at;
-    const std::uint32_t data_entries = languages + 24 * static_cast<std::uint32_t>(total);
-    std::uint32_t strings = data_entries + 16 * static_cast<std::uint32_t>(total);
+    const std::uint32_t dataEntries = languages + 24 * static_cast<std::uint32_t>(total);
+    std::uint32_t strings = dataEntries + 16 * static_cast<std::uint32_t>(total);
 
-    std::vector<std::uint32_t> name_offsets;
+    std::vector<std::uint32_t> nameOffsets;
     std::string names;
     for (const auto& t : types) {
         for (const auto& r : t.resources) {
-            name_offsets.push_back(strings + static_cast<std::uint32_t>(names.size()));
+            nameOffsets.push_back(strings + static_cast<std::uint32_t>(names.size()));
             if (r.name.empty()) continue;
             U16(names, static_cast<std::uint32_t>(r.name.size()));
             for (char c : r.name) U16(names, static_cast<unsigned char>(c));
@@ -74,7 +74,7 @@ std::string ResourceSection(const std::vector<ResourceType>& types) {
     directory(0, types.size());
     for (size_t i = 0; i < types.size(); ++i) {
         U32(out, types[i].type);
-        U32(out, 0x80000000u | type_dirs[i]);
+        U32(out, 0x80000000u | typeDirs[i]);
     }
     size_t index = 0;
     for (const auto& t : types) {
@@ -82,7 +82,7 @@ std::string ResourceSection(const std::vector<ResourceType>& types) {
                                          [](const Resource& r) { return !r.name.empty(); });
         directory(static_cast<size_t>(named), t.resources.size() - static_cast<size_t>(named));
         for (const auto& r : t.resources) {
-            U32(out, r.name.empty() ? r.id : 0x80000000u | name_offsets[index]);
+            U32(out, r.name.empty() ? r.id : 0x80000000u | nameOffsets[index]);
             U32(out, 0x80000000u | (languages + 24 * static_cast<std::uint32_t>(index)));
             ++index;
         }
@@ -90,7 +90,7 @@ std::string ResourceSection(const std::vector<ResourceType>& types) {
     for (size_t i = 0; i < total; ++i) {
         directory(0, 1);
         U32(out, 0x409);
-        U32(out, data_entries + 16 * static_cast<std::uint32_t>(i));
+        U32(out, dataEntries + 16 * static_cast<std::uint32_t>(i));
     }
     std::string data;
     for (const auto& t : types) {
@@ -116,9 +116,9 @@ IconImage MakeDibImage(int width, int height, int bits, int seed) {
     IconImage image;
     image.width = width;
     image.height = height;
-    image.color_count = bits < 8 ? 1 << bits : 0;
+    image.colorCount = bits < 8 ? 1 << bits : 0;
     image.planes = 1;
-    image.bit_count = bits;
+    image.bitCount = bits;
     std::string& d = image.data;
     U32(d, 40);
     U32(d, static_cast<std::uint32_t>(width));
@@ -130,11 +130,10 @@ IconImage MakeDibImage(int width, int height, int bits, int seed) {
         for (int i = 0; i < (1 << bits); ++i)
             U32(d, static_cast<std::uint32_t>(i * 0x010203 + seed));
     }
-    const int colour_row = (width * bits + 31) / 32 * 4;
-    const int mask_row = (width + 31) / 32 * 4;
-    for (int i = 0; i < colour_row * height; ++i)
-        d += static_cast<char>((i * 7 + seed * 13) & 0xFF);
-    for (int i = 0; i < mask_row * height; ++i) d += static_cast<char>(i % 3 == 0 ? 0xFF : 0);
+    const int colourRow = (width * bits + 31) / 32 * 4;
+    const int maskRow = (width + 31) / 32 * 4;
+    for (int i = 0; i < colourRow * height; ++i) d += static_cast<char>((i * 7 + seed * 13) & 0xFF);
+    for (int i = 0; i < maskRow * height; ++i) d += static_cast<char>(i % 3 == 0 ? 0xFF : 0);
     return image;
 }
 
@@ -143,7 +142,7 @@ IconImage MakePngImage(int width, int height, int seed) {
     image.width = width;
     image.height = height;
     image.planes = 1;
-    image.bit_count = 32;
+    image.bitCount = 32;
     std::string& d = image.data;
     d = std::string("\x89PNG\r\n\x1A\n", 8);
     U32(d, 0x0D000000);  // IHDR length 13, big-endian
@@ -168,10 +167,10 @@ std::string MakeIcoFile(const std::vector<IconImage>& images) {
     for (const IconImage& image : images) {
         out += static_cast<char>(image.width & 0xFF);  // 256 is stored as 0
         out += static_cast<char>(image.height & 0xFF);
-        out += static_cast<char>(image.color_count);
+        out += static_cast<char>(image.colorCount);
         out += '\0';
         U16(out, static_cast<std::uint32_t>(image.planes));
-        U16(out, static_cast<std::uint32_t>(image.bit_count));
+        U16(out, static_cast<std::uint32_t>(image.bitCount));
         U32(out, static_cast<std::uint32_t>(image.data.size()));
         U32(out, offset);
         offset += static_cast<std::uint32_t>(image.data.size());
@@ -183,37 +182,37 @@ std::string MakeIcoFile(const std::vector<IconImage>& images) {
 std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus) {
     ResourceType icons{3, {}};
     ResourceType rcdata{10, {{"", 1, "not an icon"}}};
-    ResourceType group_type{14, {}};
-    std::uint32_t next_id = 1;
+    ResourceType groupType{14, {}};
+    std::uint32_t nextId = 1;
     for (const IconGroupFixture& group : groups) {
         std::string dir;
         U16(dir, 0);
         U16(dir, 1);
-        U16(dir, static_cast<std::uint32_t>(group.images.size() + group.dangling_entries));
+        U16(dir, static_cast<std::uint32_t>(group.images.size() + group.danglingEntries));
         for (const IconImage& image : group.images) {
             dir += static_cast<char>(image.width & 0xFF);
             dir += static_cast<char>(image.height & 0xFF);
-            dir += static_cast<char>(image.color_count);
+            dir += static_cast<char>(image.colorCount);
             dir += '\0';
             U16(dir, static_cast<std::uint32_t>(image.planes));
-            U16(dir, static_cast<std::uint32_t>(image.bit_count));
+            U16(dir, static_cast<std::uint32_t>(image.bitCount));
             U32(dir, static_cast<std::uint32_t>(image.data.size()));
-            U16(dir, next_id);
-            icons.resources.push_back({"", next_id++, image.data});
+            U16(dir, nextId);
+            icons.resources.push_back({"", nextId++, image.data});
         }
-        for (int i = 0; i < group.dangling_entries; ++i) {
+        for (int i = 0; i < group.danglingEntries; ++i) {
             dir += std::string("\x20\x20\x00\x00\x01\x00\x20\x00\x00\x01\x00\x00", 12);
             U16(dir, 0xFFF0 - static_cast<std::uint32_t>(i));
         }
-        group_type.resources.push_back({group.name, group.id, dir});
+        groupType.resources.push_back({group.name, group.id, dir});
     }
-    const std::string section = ResourceSection({icons, rcdata, group_type});
-    const auto section_size = static_cast<std::uint32_t>(section.size());
+    const std::string section = ResourceSection({icons, rcdata, groupType});
+    const auto sectionSize = static_cast<std::uint32_t>(section.size());
 
     std::string out;
     out += "MZ";
     PadTo(out, 0x3C);
-    U32(out, 0x40);  // e_lfanew
+    U32(out, 0x40);  // eLfanew
     out += std::string("PE\0\0", 4);
     U16(out, pe32plus ? 0x8664 : 0x14C);
     U16(out, 1);  // one section
@@ -226,7 +225,7 @@ std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plu
     U16(out, pe32plus ? 0x20B : 0x10B);
     U16(out, 0);  // linker version
     U32(out, 0);  // size of code
-    U32(out, AlignUp(section_size, kFileAlignment));
+    U32(out, AlignUp(sectionSize, kFileAlignment));
     U32(out, 0);
     U32(out, 0);  // entry point
     U32(out, kSectionRva);
@@ -240,29 +239,29 @@ std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plu
     U32(out, kFileAlignment);  // file alignment
     for (int v : {4, 0, 0, 0, 4, 0}) U16(out, static_cast<std::uint32_t>(v));
     U32(out, 0);
-    U32(out, kSectionRva + AlignUp(section_size, 0x1000));  // size of image
-    U32(out, kFileAlignment);                               // size of headers
-    U32(out, 0);                                            // checksum
-    U16(out, 2);                                            // GUI
+    U32(out, kSectionRva + AlignUp(sectionSize, 0x1000));  // size of image
+    U32(out, kFileAlignment);                              // size of headers
+    U32(out, 0);                                           // checksum
+    U16(out, 2);                                           // GUI
     U16(out, 0);
     for (int i = 0; i < 4; ++i) pe32plus ? U64(out, 0x100000) : U32(out, 0x100000);
     U32(out, 0);   // loader flags
     U32(out, 16);  // data directories
     for (int i = 0; i < 16; ++i) {
         U32(out, i == 2 ? kSectionRva : 0);
-        U32(out, i == 2 ? section_size : 0);
+        U32(out, i == 2 ? sectionSize : 0);
     }
     if (out.size() - optional != (pe32plus ? 240u : 224u)) return {};  // layout slip
     out += std::string(".rsrc\0\0\0", 8);
-    U32(out, section_size);
+    U32(out, sectionSize);
     U32(out, kSectionRva);
-    U32(out, AlignUp(section_size, kFileAlignment));
+    U32(out, AlignUp(sectionSize, kFileAlignment));
     U32(out, kFileAlignment);
     for (int i = 0; i < 3; ++i) U32(out, 0);
     U32(out, 0x40000040);  // initialised data, readable
     PadTo(out, kFileAlignment);
     out += section;
-    PadTo(out, kFileAlignment + AlignUp(section_size, kFileAlignment));
+    PadTo(out, kFileAlignment + AlignUp(sectionSize, kFileAlignment));
     return out;
 }
 
@@ -273,7 +272,7 @@ std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {
     };
     std::vector<NeResource> icons;
     std::vector<NeResource> directories;
-    std::uint32_t next_id = 1;
+    std::uint32_t nextId = 1;
     for (const IconGroupFixture& group : groups) {
         std::string dir;
         U16(dir, 0);
@@ -282,35 +281,35 @@ std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {
         for (const IconImage& image : group.images) {
             dir += static_cast<char>(image.width & 0xFF);
             dir += static_cast<char>(image.height & 0xFF);
-            dir += static_cast<char>(image.color_count);
+            dir += static_cast<char>(image.colorCount);
             dir += '\0';
             U16(dir, static_cast<std::uint32_t>(image.planes));
-            U16(dir, static_cast<std::uint32_t>(image.bit_count));
+            U16(dir, static_cast<std::uint32_t>(image.bitCount));
             U32(dir, static_cast<std::uint32_t>(image.data.size()));
-            U16(dir, next_id);
-            icons.push_back({next_id++, image.data});
+            U16(dir, nextId);
+            icons.push_back({nextId++, image.data});
         }
         directories.push_back({group.id, dir});
     }
 
     constexpr std::uint32_t kShift = 4;
-    constexpr std::uint32_t kTableStart = 0x40;            // from the NE header
-    const std::string module_name("\x07ICONLIB\0\0", 10);  // name and ordinal
-    const auto table_size =
+    constexpr std::uint32_t kTableStart = 0x40;           // from the NE header
+    const std::string moduleName("\x07ICONLIB\0\0", 10);  // name and ordinal
+    const auto tableSize =
         static_cast<std::uint32_t>(2 + 2 * 8 + 12 * (icons.size() + directories.size()) + 2 + 1);
-    const std::uint32_t names = kTableStart + table_size;
-    std::uint32_t data_at =
-        AlignUp(0x40 + names + static_cast<std::uint32_t>(module_name.size()) + 1, 16);
+    const std::uint32_t names = kTableStart + tableSize;
+    std::uint32_t dataAt =
+        AlignUp(0x40 + names + static_cast<std::uint32_t>(moduleName.size()) + 1, 16);
 
     std::string table;
     U16(table, kShift);
     std::string data;
-    auto type = [&](std::uint32_t type_id, const std::vector<NeResource>& resources) {
-        U16(table, 0x8000 | type_id);
+    auto type = [&](std::uint32_t typeId, const std::vector<NeResource>& resources) {
+        U16(table, 0x8000 | typeId);
         U16(table, static_cast<std::uint32_t>(resources.size()));
         U32(table, 0);
         for (const NeResource& r : resources) {
-            const std::uint32_t at = data_at + static_cast<std::uint32_t>(data.size());
+            const std::uint32_t at = dataAt + static_cast<std::uint32_t>(data.size());
             U16(table, at >> kShift);
             U16(table, AlignUp(static_cast<std::uint32_t>(r.data.size()), 16) >> kShift);
             U16(table, 0x1C30);  // moveable, pure, discardable
@@ -330,16 +329,16 @@ std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {
     U32(out, 0x40);
     std::string ne = "NE";
     ne += "\x05\x0A";
-    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // entry table
+    U16(ne, names + static_cast<std::uint32_t>(moduleName.size()) + 1);  // entry table
     U16(ne, 0);
     U32(ne, 0);
     U16(ne, 0x8000);  // a library
     PadTo(ne, 0x22);
-    U16(ne, kTableStart);                                                 // segment table (empty)
-    U16(ne, kTableStart);                                                 // resources
-    U16(ne, names);                                                       // resident names
-    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // module references
-    U16(ne, names + static_cast<std::uint32_t>(module_name.size()) + 1);  // imported names
+    U16(ne, kTableStart);                                                // segment table (empty)
+    U16(ne, kTableStart);                                                // resources
+    U16(ne, names);                                                      // resident names
+    U16(ne, names + static_cast<std::uint32_t>(moduleName.size()) + 1);  // module references
+    U16(ne, names + static_cast<std::uint32_t>(moduleName.size()) + 1);  // imported names
     PadTo(ne, 0x32);
     U16(ne, kShift);  // segment alignment
     U16(ne, 0);
@@ -348,9 +347,9 @@ std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {
     U16(ne, 0x0300);  // Windows 3.0
     out += ne;
     out += table;
-    out += module_name;
+    out += moduleName;
     out += '\0';
-    PadTo(out, data_at);
+    PadTo(out, dataAt);
     out += data;
     return out;
 }

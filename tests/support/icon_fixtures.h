@@ -25,7 +25,7 @@ struct IconGroupFixture {
     std::uint16_t id = 0;
     std::vector<IconImage> images;
     // Extra group entries naming icon images that do not exist.
-    int dangling_entries = 0;
+    int danglingEntries = 0;
 };
 
 // A DLL image (PE32, or PE32+ when `pe32plus`) with one resource section holding

@@ -9,12 +9,12 @@
 namespace pallisar::test {
 
 class RecordingLog : public LogWriter {
-public:
+  public:
     void WriteLog(const std::string& text) override { lines.push_back(text); }
-    void BeginBurst() override { ++open_bursts; }
-    void EndBurst() override { --open_bursts; }
+    void BeginBurst() override { ++openBursts; }
+    void EndBurst() override { --openBursts; }
     std::vector<std::string> lines;
-    int open_bursts = 0;
+    int openBursts = 0;
 };
 
 }  // namespace pallisar::test

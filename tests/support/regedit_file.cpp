@@ -79,23 +79,23 @@ class Loader {
     explicit Loader(RegistryStore& store) : store_(store) {}
 
     void Load(std::string_view text) {
-        bool header_seen = false;
-        size_t line_number = 0;
+        bool headerSeen = false;
+        size_t lineNumber = 0;
         while (!text.empty()) {
-            ++line_number;
-            const size_t first_line = line_number;
+            ++lineNumber;
+            const size_t firstLine = lineNumber;
             std::string line(TrimLeft(TrimRight(NextLine(text))));
             if (line.empty() || line.front() == ';') continue;
             // A final backslash joins the next line (long hex data).
             while (!line.empty() && line.back() == '\\' && !text.empty()) {
                 line.pop_back();
-                ++line_number;
+                ++lineNumber;
                 line += TrimLeft(TrimRight(NextLine(text)));
             }
-            line_ = first_line;
-            if (!header_seen) {
+            line_ = firstLine;
+            if (!headerSeen) {
                 if (line != "REGEDIT4") Fail("the file does not begin with REGEDIT4");
-                header_seen = true;
+                headerSeen = true;
                 continue;
             }
             if (line.front() == '[')
@@ -105,7 +105,7 @@ class Loader {
             else
                 Fail("unexpected text: " + line);
         }
-        if (!header_seen) Fail("the file does not begin with REGEDIT4");
+        if (!headerSeen) Fail("the file does not begin with REGEDIT4");
     }
 
   private:
@@ -126,23 +126,23 @@ class Loader {
         const bool remove = !line.empty() && line.front() == '-';
         if (remove) line.remove_prefix(1);
         const size_t slash = line.find('\\');
-        const std::string_view root_name = line.substr(0, slash);
+        const std::string_view rootName = line.substr(0, slash);
         const std::string_view path =
             slash == std::string_view::npos ? std::string_view() : line.substr(slash + 1);
         const RootName* root = nullptr;
         for (const auto& entry : kRoots)
-            if (root_name == entry.full || root_name == entry.abbreviated) root = &entry;
-        if (!root) Fail("unknown root key " + std::string(root_name));
+            if (rootName == entry.full || rootName == entry.abbreviated) root = &entry;
+        if (!root) Fail("unknown root key " + std::string(rootName));
 
         key_.reset();
         if (remove) {
             const long result = store_.DeleteTree(root->root, path);
-            if (result != reg_error::kSuccess && result != reg_error::kFileNotFound)
+            if (result != regError::kSuccess && result != regError::kFileNotFound)
                 Fail("cannot delete " + std::string(line) + ": error " + std::to_string(result));
             return;
         }
         const long result = store_.CreateKey(root->root, path, key_);
-        if (result != reg_error::kSuccess)
+        if (result != regError::kSuccess)
             Fail("cannot create " + std::string(line) + ": error " + std::to_string(result));
     }
 
@@ -196,7 +196,7 @@ class Loader {
 
         if (data == "-") {
             const long result = key_->DeleteValue(name);
-            if (result != reg_error::kSuccess && result != reg_error::kFileNotFound)
+            if (result != regError::kSuccess && result != regError::kFileNotFound)
                 Fail("cannot delete value " + name);
             return;
         }
@@ -226,14 +226,14 @@ class Loader {
             }
             value = RegValue{static_cast<RegType>(type), Bytes(data.substr(close + 2))};
             // Strings keep their text without the terminating zero.
-            const bool string_type = type == 1 || type == 2;
-            if (string_type && !value.data.empty() && value.data.back() == '\0')
+            const bool stringType = type == 1 || type == 2;
+            if (stringType && !value.data.empty() && value.data.back() == '\0')
                 value.data.pop_back();
         } else {
             Fail("unknown value data: " + std::string(data));
         }
         const long result = key_->SetValue(name, value);
-        if (result != reg_error::kSuccess)
+        if (result != regError::kSuccess)
             Fail("cannot set value " + name + ": error " + std::to_string(result));
     }
 
@@ -247,13 +247,13 @@ template <typename Visit>
 void WalkTree(RegistryStore& store, RegRoot root, const std::string& path,
               const std::string& relative, Visit&& visit) {
     std::unique_ptr<RegistryKey> key;
-    if (store.OpenKey(root, path, false, key) != reg_error::kSuccess) return;
+    if (store.OpenKey(root, path, false, key) != regError::kSuccess) return;
     std::vector<std::pair<std::string, RegValue>> values;
     std::vector<std::string> names;
     key->EnumValues(names);
     for (const auto& name : names) {
         RegValue value;
-        if (key->QueryValue(name, value) == reg_error::kSuccess) values.emplace_back(name, value);
+        if (key->QueryValue(name, value) == regError::kSuccess) values.emplace_back(name, value);
     }
     visit(relative, values);
     names.clear();

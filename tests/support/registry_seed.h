@@ -16,11 +16,11 @@ inline testing::AssertionResult SeedValue(RegistryStore& store, std::string_view
                                           std::string_view name, const RegValue& value) {
     std::unique_ptr<RegistryKey> key;
     long rc = store.CreateKey(RegRoot::LocalMachine, path, key);
-    if (rc != reg_error::kSuccess) {
+    if (rc != regError::kSuccess) {
         return testing::AssertionFailure() << "cannot create " << path << ": " << rc;
     }
     rc = key->SetValue(name, value);
-    if (rc != reg_error::kSuccess) {
+    if (rc != regError::kSuccess) {
         return testing::AssertionFailure() << "cannot set " << path << "\\" << name << ": " << rc;
     }
     return testing::AssertionSuccess();
@@ -35,7 +35,7 @@ inline testing::AssertionResult SeedText(RegistryStore& store, std::string_view 
 inline testing::AssertionResult SeedKey(RegistryStore& store, std::string_view path) {
     std::unique_ptr<RegistryKey> key;
     const long rc = store.CreateKey(RegRoot::LocalMachine, path, key);
-    if (rc != reg_error::kSuccess) {
+    if (rc != regError::kSuccess) {
         return testing::AssertionFailure() << "cannot create " << path << ": " << rc;
     }
     return testing::AssertionSuccess();

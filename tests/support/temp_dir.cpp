@@ -14,8 +14,8 @@ namespace pallisar::test {
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path dir = fs::temp_directory_path() /
-                         ("pallisar-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    const fs::path dir = fs::temp_directory_path() / ("pallisar-test-" + std::to_string(stamp) +
+                                                      "-" + std::to_string(counter++));
     fs::create_directories(dir);
     path_ = dir.string();
     path_ += fs::path::preferred_separator;

@@ -6,7 +6,7 @@
 namespace pallisar::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     // Path() + name.
     std::string File(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -23,13 +23,13 @@ void ReadValuesBelow(RegistryStore& store, const std::string& root, const std::s
                      ValueMap& values) {
     const std::string path = relative.empty() ? root : root + "\\" + relative;
     std::unique_ptr<RegistryKey> key;
-    if (store.OpenKey(RegRoot::LocalMachine, path, false, key) != reg_error::kSuccess) return;
+    if (store.OpenKey(RegRoot::LocalMachine, path, false, key) != regError::kSuccess) return;
 
     std::vector<std::string> names;
     key->EnumValues(names);
     for (const std::string& name : names) {
         RegValue value;
-        if (key->QueryValue(name, value) != reg_error::kSuccess) continue;
+        if (key->QueryValue(name, value) != regError::kSuccess) continue;
         std::string shown;
         if (value.type == RegType::String) {
             shown = value.data;
@@ -62,11 +62,11 @@ class RefusingKey : public RegistryKey {
         return inner_->QueryValue(name, value);
     }
     long SetValue(std::string_view name, const RegValue& value) override {
-        if (refused_.count(std::string(name))) return reg_error::kAccessDenied;
+        if (refused_.count(std::string(name))) return regError::kAccessDenied;
         return inner_->SetValue(name, value);
     }
     long DeleteValue(std::string_view name) override {
-        if (refused_.count(std::string(name))) return reg_error::kAccessDenied;
+        if (refused_.count(std::string(name))) return regError::kAccessDenied;
         return inner_->DeleteValue(name);
     }
     long EnumSubKeys(std::vector<std::string>& names) override {
@@ -90,14 +90,14 @@ class LaunchStore : public RegistryStore {
                  std::unique_ptr<RegistryKey>& key) override {
         std::unique_ptr<RegistryKey> opened;
         const long rc = inner_.OpenKey(root, path, write, opened);
-        if (rc == reg_error::kSuccess) key = Wrap(root, path, write, std::move(opened));
+        if (rc == regError::kSuccess) key = Wrap(root, path, write, std::move(opened));
         return rc;
     }
     long CreateKey(RegRoot root, std::string_view path,
                    std::unique_ptr<RegistryKey>& key) override {
         std::unique_ptr<RegistryKey> created;
         const long rc = inner_.CreateKey(root, path, created);
-        if (rc == reg_error::kSuccess) key = Wrap(root, path, true, std::move(created));
+        if (rc == regError::kSuccess) key = Wrap(root, path, true, std::move(created));
         return rc;
     }
     long DeleteTree(RegRoot root, std::string_view path) override {
@@ -136,11 +136,11 @@ class LaunchStore : public RegistryStore {
             std::unique_ptr<RegistryKey> fresh;
             const long rc = store_.inner_.OpenKey(root_, path_, write_, fresh);
             // What a handle to a key deleted meanwhile answers.
-            if (rc == reg_error::kFileNotFound) return reg_error::kKeyDeleted;
-            return rc == reg_error::kSuccess ? operation(*fresh) : rc;
+            if (rc == regError::kFileNotFound) return regError::kKeyDeleted;
+            return rc == regError::kSuccess ? operation(*fresh) : rc;
         }
         long Note(std::string_view name, long rc) {
-            if (rc == reg_error::kSuccess && store_.writes) {
+            if (rc == regError::kSuccess && store_.writes) {
                 store_.writes->push_back(path_ + "\\" + std::string(name));
             }
             return rc;
@@ -198,7 +198,7 @@ std::map<std::string, std::pair<std::string, std::string>> Differences(const Val
 }
 
 long ValueRefusingStore::Wrap(long rc, std::unique_ptr<RegistryKey>& key) {
-    if (rc == reg_error::kSuccess) key = std::make_unique<RefusingKey>(std::move(key), refused);
+    if (rc == regError::kSuccess) key = std::make_unique<RefusingKey>(std::move(key), refused);
     return rc;
 }
 

@@ -3,7 +3,7 @@
 // doing nothing else. The start-up benchmark times it from process start until its list
 // reports N items, beside pallisar.exe with a catalogue of N games.
 //
-//   bare_list N [/autoarrange]
+//   bareList N [/autoarrange]
 //
 // The window's caption is "Bare List"; /autoarrange gives the list LVS_AUTOARRANGE as
 // the launcher's list has it.
@@ -29,7 +29,7 @@ struct State {
     int count = 0;
     bool autoArrange = false;
 };
-State g_state;
+State gState;
 
 // One 32 x 32 icon drawn from bits in memory: no file is read.
 HICON MakeIcon() {
@@ -41,23 +41,23 @@ HICON MakeIcon() {
 }
 
 void Fill(HWND window) {
-    const DWORD arrange = g_state.autoArrange ? LVS_AUTOARRANGE : 0;
-    g_state.list = CreateWindowExA(
+    const DWORD arrange = gState.autoArrange ? LVS_AUTOARRANGE : 0;
+    gState.list = CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_ICON | arrange, 0, 0, 500,
         360, window, reinterpret_cast<HMENU>(kIdList), GetModuleHandleA(nullptr), nullptr);
     HIMAGELIST images = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 1, 1);
     HICON icon = MakeIcon();
     ImageList_AddIcon(images, icon);
     DestroyIcon(icon);
-    ListView_SetImageList(g_state.list, images, LVSIL_NORMAL);
-    for (int i = 0; i < g_state.count; ++i) {
+    ListView_SetImageList(gState.list, images, LVSIL_NORMAL);
+    for (int i = 0; i < gState.count; ++i) {
         std::string caption = "Game " + std::to_string(i);
         LVITEMA item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = i;
         item.pszText = caption.data();
         item.iImage = 0;
-        SendMessageA(g_state.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(gState.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
 }
 
@@ -67,7 +67,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             Fill(window);
             return 0;
         case WM_SIZE:
-            if (g_state.list) MoveWindow(g_state.list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            if (gState.list) MoveWindow(gState.list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -80,8 +80,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    g_state.count = __argc > 1 ? std::atoi(__argv[1]) : 0;
-    g_state.autoArrange = __argc > 2 && lstrcmpiA(__argv[2], "/autoarrange") == 0;
+    gState.count = __argc > 1 ? std::atoi(__argv[1]) : 0;
+    gState.autoArrange = __argc > 2 && lstrcmpiA(__argv[2], "/autoarrange") == 0;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 

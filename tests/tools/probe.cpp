@@ -45,11 +45,11 @@
 
 namespace {
 
-std::string Escape(const std::string& text, bool is_name) {
+std::string Escape(const std::string& text, bool isName) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (c < 32 || c == 127 || c == '%' || (is_name && c == '=')) {
+        if (c < 32 || c == 127 || c == '%' || (isName && c == '=')) {
             out += '%';
             out += kHex[c >> 4];
             out += kHex[c & 15];
@@ -70,9 +70,9 @@ std::string Env(const char* name) {
 bool OptionValue(const std::string& line, const std::string& option, long& value) {
     std::size_t at = 0;
     while ((at = line.find(option, at)) != std::string::npos) {
-        const bool starts_word = at == 0 || line[at - 1] == ' ' || line[at - 1] == '\t';
+        const bool startsWord = at == 0 || line[at - 1] == ' ' || line[at - 1] == '\t';
         at += option.size();
-        if (!starts_word || (at < line.size() && line[at] != ' ' && line[at] != '\t')) continue;
+        if (!startsWord || (at < line.size() && line[at] != ' ' && line[at] != '\t')) continue;
         char* end = nullptr;
         value = std::strtol(line.c_str() + at, &end, 10);
         return end != line.c_str() + at;
@@ -80,10 +80,10 @@ bool OptionValue(const std::string& line, const std::string& option, long& value
     return false;
 }
 
-long Setting(const std::string& line, const char* option, const char* env_name) {
+long Setting(const std::string& line, const char* option, const char* envName) {
     long value = 0;
     if (OptionValue(line, option, value)) return value;
-    const std::string env = Env(env_name);
+    const std::string env = Env(envName);
     return env.empty() ? 0 : std::strtol(env.c_str(), nullptr, 10);
 }
 
@@ -114,18 +114,18 @@ std::string ValueData(DWORD type, const std::vector<unsigned char>& data) {
     return hex;
 }
 
-void RecordValues(const std::string& driver_key, const char* sub_key, std::string& report) {
+void RecordValues(const std::string& driverKey, const char* subKey, std::string& report) {
     HKEY key = nullptr;
-    const std::string path = driver_key + "\\" + sub_key;
+    const std::string path = driverKey + "\\" + subKey;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return;
     }
     for (DWORD index = 0;; ++index) {
         char name[16384];
-        DWORD name_length = sizeof(name);
+        DWORD nameLength = sizeof(name);
         DWORD type = 0;
         DWORD size = 0;
-        if (RegEnumValueA(key, index, name, &name_length, nullptr, &type, nullptr, &size) !=
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
             ERROR_SUCCESS) {
             break;
         }
@@ -136,7 +136,7 @@ void RecordValues(const std::string& driver_key, const char* sub_key, std::strin
             continue;
         }
         data.resize(read);
-        report += std::string(sub_key) + "\\" + Escape(std::string(name, name_length), true) + "=" +
+        report += std::string(subKey) + "\\" + Escape(std::string(name, nameLength), true) + "=" +
                   std::to_string(type) + ":" + ValueData(type, data) + "\r\n";
     }
     RegCloseKey(key);
@@ -170,36 +170,36 @@ void Append(const std::string& path, const std::string& text) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::string line = GetCommandLineA();
-    const long delay_ms = Setting(line, "--delay-ms", "PALLISAR_PROBE_DELAY_MS");
-    const long exit_code = Setting(line, "--exit-code", "PALLISAR_PROBE_EXIT_CODE");
+    const long delayMs = Setting(line, "--delay-ms", "PALLISAR_PROBE_DELAY_MS");
+    const long exitCode = Setting(line, "--exit-code", "PALLISAR_PROBE_EXIT_CODE");
 
     char directory[MAX_PATH + 1] = {};
-    const DWORD directory_length = GetCurrentDirectoryA(sizeof(directory), directory);
+    const DWORD directoryLength = GetCurrentDirectoryA(sizeof(directory), directory);
     char module[MAX_PATH + 1] = {};
-    const DWORD module_length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const DWORD moduleLength = GetModuleFileNameA(nullptr, module, MAX_PATH);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     GetStartupInfoA(&startup);
-    const std::string driver_key = Env("PALLISAR_PROBE_DRIVER_KEY");
+    const std::string driverKey = Env("PALLISAR_PROBE_DRIVER_KEY");
 
     std::string report = "[run]\r\n";
     report += "CommandLine=" + Escape(line, false) + "\r\n";
-    report += "CurrentDir=" + Escape(std::string(directory, directory_length), false) + "\r\n";
-    report += "Module=" + Escape(std::string(module, module_length), false) + "\r\n";
+    report += "CurrentDir=" + Escape(std::string(directory, directoryLength), false) + "\r\n";
+    report += "Module=" + Escape(std::string(module, moduleLength), false) + "\r\n";
     report += "StartupFlags=" + std::to_string(startup.dwFlags) + "\r\n";
     report += "ShowWindow=" + std::to_string(startup.wShowWindow) + "\r\n";
     report += "PriorityClass=" + std::to_string(GetPriorityClass(GetCurrentProcess())) + "\r\n";
     report += "ProcessId=" + std::to_string(GetCurrentProcessId()) + "\r\n";
-    report += "DelayMs=" + std::to_string(delay_ms) + "\r\n";
-    report += "ExitCode=" + std::to_string(exit_code) + "\r\n";
-    report += "DriverKey=" + Escape(driver_key, false) + "\r\n";
-    if (!driver_key.empty()) {
-        RecordValues(driver_key, "Glide", report);
-        RecordValues(driver_key, "D3D", report);
+    report += "DelayMs=" + std::to_string(delayMs) + "\r\n";
+    report += "ExitCode=" + std::to_string(exitCode) + "\r\n";
+    report += "DriverKey=" + Escape(driverKey, false) + "\r\n";
+    if (!driverKey.empty()) {
+        RecordValues(driverKey, "Glide", report);
+        RecordValues(driverKey, "D3D", report);
     }
     report += "End=1\r\n";
     Append(ReportPath(), report);
 
-    if (delay_ms > 0) Sleep(static_cast<DWORD>(delay_ms));
-    return static_cast<int>(exit_code);
+    if (delayMs > 0) Sleep(static_cast<DWORD>(delayMs));
+    return static_cast<int>(exitCode);
 }

@@ -10,11 +10,11 @@ using namespace pallisar;
 namespace {
 
 std::vector<std::string> SplitOf(const std::string& text, const std::string& separator,
-                                 bool allow_empty) {
+                                 bool allowEmpty) {
     TBrkApart splitter;
     splitter.BreakString = separator;
     splitter.BaseString = text;
-    splitter.AllowEmptyString = allow_empty;
+    splitter.AllowEmptyString = allowEmpty;
     splitter.Split();
     return splitter.StringList;
 }

@@ -78,13 +78,13 @@ TEST_F(ExecFileTest, PathWithoutParametersGetsOneSpaceAndStartsInRootOfC) {
     ASSERT_TRUE(exec.Execute());
     ASSERT_EQ(starter.starts.size(), 1u);
     const ProcessStart& start = starter.starts[0];
-    EXPECT_EQ(start.command_line, kGame + " ");
-    EXPECT_EQ(start.current_dir, "C:\\");
-    EXPECT_EQ(start.creation_flags, 0x20u | 0x10u);
+    EXPECT_EQ(start.commandLine, kGame + " ");
+    EXPECT_EQ(start.currentDir, "C:\\");
+    EXPECT_EQ(start.creationFlags, 0x20u | 0x10u);
     EXPECT_EQ(start.startup.size, 68u);
     EXPECT_EQ(start.startup.flags, 1u);
-    EXPECT_EQ(start.startup.show_window, 1);
-    EXPECT_EQ(exec.StartInfo().show_window, 1);
+    EXPECT_EQ(start.startup.showWindow, 1);
+    EXPECT_EQ(exec.StartInfo().showWindow, 1);
     ASSERT_NE(exec.ProcessInfo(), nullptr);
     EXPECT_EQ(exec.ProcessInfo()->ProcessId(), 100u);
     // Not waiting: nothing but the start.
@@ -93,21 +93,21 @@ TEST_F(ExecFileTest, PathWithoutParametersGetsOneSpaceAndStartsInRootOfC) {
     exec.SetWorkingDir("D:\\Quake\\");
     exec.SetParameters("+map e1m1 -width 640");
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[1].command_line, kGame + " +map e1m1 -width 640");
-    EXPECT_EQ(starter.starts[1].current_dir, "D:\\Quake\\");
+    EXPECT_EQ(starter.starts[1].commandLine, kGame + " +map e1m1 -width 640");
+    EXPECT_EQ(starter.starts[1].currentDir, "D:\\Quake\\");
 }
 
 TEST_F(ExecFileTest, CommandLineIsCutTo255Characters) {
     exec.SetCommandLine(std::string(200, 'c'));
     exec.SetParameters(std::string(100, 'p'));
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[0].command_line, std::string(200, 'c') + " " + std::string(54, 'p'));
-    EXPECT_EQ(starter.starts[0].command_line.size(), 255u);
+    EXPECT_EQ(starter.starts[0].commandLine, std::string(200, 'c') + " " + std::string(54, 'p'));
+    EXPECT_EQ(starter.starts[0].commandLine.size(), 255u);
 
     // A 255-character path leaves no room for the space.
     exec.SetCommandLine(std::string(255, 'c'));
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[1].command_line, std::string(255, 'c'));
+    EXPECT_EQ(starter.starts[1].commandLine, std::string(255, 'c'));
 }
 
 TEST_F(ExecFileTest, WindowStyleAndPriorityReachTheStart) {
@@ -115,33 +115,33 @@ TEST_F(ExecFileTest, WindowStyleAndPriorityReachTheStart) {
     exec.SetPriority(TPriorityClass::pcIdle);
     exec.SetWindowStyle(TWindowStyle::wsMinNoActivate);
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[0].creation_flags, 0x40u | 0x10u);
+    EXPECT_EQ(starter.starts[0].creationFlags, 0x40u | 0x10u);
     EXPECT_EQ(starter.starts[0].startup.flags, 1u);
-    EXPECT_EQ(starter.starts[0].startup.show_window, 7);
+    EXPECT_EQ(starter.starts[0].startup.showWindow, 7);
 
     exec.SetPriority(TPriorityClass::pcRealTime);
     exec.SetWindowStyle(TWindowStyle::wsHide);
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[1].creation_flags, 0x110u);
-    EXPECT_EQ(starter.starts[1].startup.show_window, 0);
+    EXPECT_EQ(starter.starts[1].creationFlags, 0x110u);
+    EXPECT_EQ(starter.starts[1].startup.showWindow, 0);
 }
 
 TEST_F(ExecFileTest, ProgramPathWithBlankIsQuoted) {
     exec.SetCommandLine("C:\\Program Files\\Game\\game.exe");
     exec.SetParameters("-window");
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[0].command_line, "\"C:\\Program Files\\Game\\game.exe\" -window");
+    EXPECT_EQ(starter.starts[0].commandLine, "\"C:\\Program Files\\Game\\game.exe\" -window");
 
     // Already quoted: left as it is.
     exec.SetCommandLine("\"C:\\Program Files\\Game\\game.exe\"");
     exec.SetParameters("");
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[1].command_line, "\"C:\\Program Files\\Game\\game.exe\" ");
+    EXPECT_EQ(starter.starts[1].commandLine, "\"C:\\Program Files\\Game\\game.exe\" ");
 
     // A tab splits the line as a space does.
     exec.SetCommandLine("C:\\Odd\tName\\game.exe");
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[2].command_line, "\"C:\\Odd\tName\\game.exe\" ");
+    EXPECT_EQ(starter.starts[2].commandLine, "\"C:\\Odd\tName\\game.exe\" ");
 
     // The cut never reaches into the quoted program.
     const std::string longest = "C:\\Program Files\\" + std::string(234, 'g') + ".exe";
@@ -149,7 +149,7 @@ TEST_F(ExecFileTest, ProgramPathWithBlankIsQuoted) {
     exec.SetCommandLine(longest);
     exec.SetParameters("-x");
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts[3].command_line, "\"" + longest + "\"");
+    EXPECT_EQ(starter.starts[3].commandLine, "\"" + longest + "\"");
 }
 
 TEST_F(ExecFileTest, UnusableProgramPathFailsWithoutStarting) {
@@ -179,7 +179,7 @@ TEST_F(ExecFileTest, FailedStartSetsLastErrorAndCallsOnFailWithoutAssociation) {
         EXPECT_EQ(sender.LastError(), 3u);  // set before the event runs
         ++fails;
     };
-    starter.create_errors = {3};
+    starter.createErrors = {3};
     EXPECT_FALSE(exec.Execute());
     EXPECT_EQ(fails, 1);
     EXPECT_EQ(exec.LastError(), 3u);
@@ -189,7 +189,7 @@ TEST_F(ExecFileTest, FailedStartSetsLastErrorAndCallsOnFailWithoutAssociation) {
 
     // Without OnFail the failure is silent.
     exec.OnFail = nullptr;
-    starter.create_errors = {2};
+    starter.createErrors = {2};
     EXPECT_FALSE(exec.Execute());
     EXPECT_EQ(exec.LastError(), 2u);
 }
@@ -200,17 +200,17 @@ TEST_F(ExecFileTest, FailedStartFallsBackToTheAssociatedProgram) {
     exec.SetWorkingDir("C:\\My Docs\\");
     exec.SetParameters("/p");
     exec.SetPriority(TPriorityClass::pcHigh);
-    starter.create_errors = {193};
-    starter.find_result = {42, 0, "C:\\Program Files\\Editor\\edit.exe"};
+    starter.createErrors = {193};
+    starter.findResult = {42, 0, "C:\\Program Files\\Editor\\edit.exe"};
     ASSERT_TRUE(exec.Execute());
     ASSERT_EQ(starter.starts.size(), 2u);
     EXPECT_EQ(starter.events[1], "find C:\\My Docs\\readme.txt");
     const ProcessStart& second = starter.starts[1];
-    EXPECT_EQ(second.command_line,
+    EXPECT_EQ(second.commandLine,
               "\"C:\\Program Files\\Editor\\edit.exe\" \"C:\\My Docs\\readme.txt\" /p");
-    EXPECT_EQ(second.current_dir, "");  // inherits the launcher's
-    EXPECT_EQ(second.creation_flags, 0x80u | 0x10u);
-    EXPECT_EQ(second.startup.show_window, 1);
+    EXPECT_EQ(second.currentDir, "");  // inherits the launcher's
+    EXPECT_EQ(second.creationFlags, 0x80u | 0x10u);
+    EXPECT_EQ(second.startup.showWindow, 1);
     EXPECT_EQ(exec.ProcessInfo()->ProcessId(), 100u);
 }
 
@@ -226,8 +226,8 @@ TEST_F(ExecFileTest, FailedAssociationReportsAnError) {
                           Case{{2, 0, ""}, 2}}) {
         SCOPED_TRACE(c.found.code);
         starter.events.clear();
-        starter.create_errors = {193};
-        starter.find_result = c.found;
+        starter.createErrors = {193};
+        starter.findResult = c.found;
         EXPECT_FALSE(exec.Execute());
         EXPECT_EQ(exec.LastError(), c.error);
         EXPECT_EQ(starter.events,
@@ -236,8 +236,8 @@ TEST_F(ExecFileTest, FailedAssociationReportsAnError) {
     EXPECT_EQ(fails, 4);
 
     // The associated program is found but cannot start either.
-    starter.create_errors = {193, 5};
-    starter.find_result = {42, 0, "C:\\EDIT.EXE"};
+    starter.createErrors = {193, 5};
+    starter.findResult = {42, 0, "C:\\EDIT.EXE"};
     EXPECT_FALSE(exec.Execute());
     EXPECT_EQ(exec.LastError(), 5u);
     EXPECT_EQ(fails, 5);
@@ -249,13 +249,13 @@ TEST_F(ExecFileTest, AssociatedCommandLineOver512CharactersIsRefused) {
     exec.SetCommandLine("C:\\" + std::string(251, 'd'));  // 254 characters
     exec.SetParameters(std::string(254, 'p'));
     // 254 + 1 + 254 + 1 + 2 = 512 with a two-character program: still allowed.
-    starter.create_errors = {193};
-    starter.find_result = {42, 0, "e:"};
+    starter.createErrors = {193};
+    starter.findResult = {42, 0, "e:"};
     ASSERT_TRUE(exec.Execute());
-    EXPECT_EQ(starter.starts.back().command_line.size(), 512u);
+    EXPECT_EQ(starter.starts.back().commandLine.size(), 512u);
 
-    starter.create_errors = {193};
-    starter.find_result = {42, 0, "e:x"};
+    starter.createErrors = {193};
+    starter.findResult = {42, 0, "e:x"};
     starter.starts.clear();
     EXPECT_FALSE(exec.Execute());
     EXPECT_EQ(exec.LastError(), kErrorFilenameExcedRange);
@@ -272,7 +272,7 @@ TEST_F(ExecFileTest, ProcessIsReleasedBeforeTheNextStartAndAtDestruction) {
         ASSERT_TRUE(local.Execute());
         EXPECT_EQ(starter.LiveHandles(), 1u);
         // A failed start leaves no process behind either.
-        starter.create_errors = {2};
+        starter.createErrors = {2};
         EXPECT_FALSE(local.Execute());
         EXPECT_EQ(local.ProcessInfo(), nullptr);
         EXPECT_EQ(starter.LiveHandles(), 0u);
@@ -280,7 +280,7 @@ TEST_F(ExecFileTest, ProcessIsReleasedBeforeTheNextStartAndAtDestruction) {
         EXPECT_EQ(starter.LiveHandles(), 1u);
     }
     EXPECT_EQ(starter.LiveHandles(), 0u);
-    EXPECT_EQ(starter.live_at_create, (std::vector<std::size_t>{0, 0, 0, 0}));
+    EXPECT_EQ(starter.liveAtCreate, (std::vector<std::size_t>{0, 0, 0, 0}));
 }
 
 TEST_F(ExecFileTest, SuspendedWaitBlocksOnTheProcessOnly) {
@@ -297,7 +297,7 @@ TEST_F(ExecFileTest, RegularWaitServesMessagesUntilTheProcessEnds) {
     exec.SetCommandLine(kGame);
     exec.SetWait(true);
     starter.messages = {{MessageStep::kDispatched, 0}, {MessageStep::kDispatched, 0}};
-    starter.running_polls = 2;
+    starter.runningPolls = 2;
     ASSERT_TRUE(exec.Execute());
     EXPECT_EQ(starter.events, (Events{"create " + kGame + " ", "dispatch", "dispatch", "ended?",
                                       "ended?", "ended?", "process pending"}));
@@ -307,7 +307,7 @@ TEST_F(ExecFileTest, QuitMessageDuringRegularWaitEndsTheProgramWithItsCode) {
     exec.SetCommandLine(kGame);
     exec.SetWait(true);
     starter.messages = {{MessageStep::kDispatched, 0}, {MessageStep::kQuit, 7}};
-    starter.running_polls = 100;
+    starter.runningPolls = 100;
     exec.Execute();
     EXPECT_EQ(starter.events, (Events{"create " + kGame + " ", "dispatch", "quit", "exit 7"}));
 }
@@ -316,8 +316,8 @@ TEST_F(ExecFileTest, StartFromAHandlerDuringRegularWaitKeepsTheWaitedProcess) {
     exec.SetCommandLine(kGame);
     exec.SetWait(true);
     starter.messages = {{MessageStep::kDispatched, 0}};
-    starter.running_polls = 1;
-    starter.on_dispatch = [this] {
+    starter.runningPolls = 1;
+    starter.onDispatch = [this] {
         exec.SetWait(false);
         EXPECT_TRUE(exec.Execute());
     };

@@ -152,9 +152,9 @@ TEST_F(FileIndexIconTest, SavesTheLargeImageAsAOneImageIconFile) {
 
 TEST_F(FileIndexIconTest, SavingWithoutIconRaisesAndWritesNothing) {
     const std::string saved = dir.File("pallisar.ico");
-    TFileIndexIcon never_loaded;
+    TFileIndexIcon neverLoaded;
     try {
-        never_loaded.SaveToFile(saved);
+        neverLoaded.SaveToFile(saved);
         ADD_FAILURE() << "no error raised";
     } catch (const Error& error) {
         EXPECT_STREQ(error.what(), TFileIndexIcon::kNoIconToSave);

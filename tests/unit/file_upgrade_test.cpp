@@ -22,7 +22,7 @@ const char* const kUpgradeMessage =
     "It is now going to update your game file.";
 
 class FileUpgradeTest : public ::testing::Test {
-protected:
+  protected:
     void Settings(const std::string& text) { WriteFileBytes(dir.File("settings.cfg"), text); }
     void Games(const std::string& text) { WriteFileBytes(dir.File("Game.dat"), text); }
 
@@ -44,7 +44,8 @@ protected:
 }  // namespace
 
 TEST_F(FileUpgradeTest, CurrentVersionChangesNothing) {
-    const std::string settingsText = "[Program]\r\nVersion=1.01\r\n[Old Preset]\r\nAAToggle=Enable\r\n";
+    const std::string settingsText =
+        "[Program]\r\nVersion=1.01\r\n[Old Preset]\r\nAAToggle=Enable\r\n";
     const std::string gamesText = "[Quake]\r\nAAToggle=Enable\r\n";
     Settings(settingsText);
     Games(gamesText);
@@ -114,7 +115,8 @@ TEST_F(FileUpgradeTest, FirstStartWithoutSettingsConvertsTheCatalogueAndCreatesT
     StartUp();
     EXPECT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(Game("Quake", "glAAToggle"), "Num-Lock");
-    EXPECT_EQ(IniFile(dir.File("settings.cfg")).ReadSections(), std::vector<std::string>{"Program"});
+    EXPECT_EQ(IniFile(dir.File("settings.cfg")).ReadSections(),
+              std::vector<std::string>{"Program"});
     EXPECT_EQ(settings.Version(), "1.01");
 }
 
@@ -122,11 +124,12 @@ TEST_F(FileUpgradeTest, StampThatIsNotANumberIsTakenAsOld) {
     Settings("[Program]\r\nVersion=abc\r\n");
     Games("[Quake]\r\nAAToggle=Enable\r\n");
     StartUp();
-    EXPECT_THAT(log.lines,
-                ElementsAre("*****Error in detecting settings.cfg version*****", "\tAssuming old version",
-                            "Version abc in settings.cfg is older then 1.01",
-                            "*****Error in detecting settings.cfg version*****", "\tAssuming old version",
-                            "Updated game.dat to version 1.01", "Updated settings.cfg to version 1.01"));
+    EXPECT_THAT(
+        log.lines,
+        ElementsAre("*****Error in detecting settings.cfg version*****", "\tAssuming old version",
+                    "Version abc in settings.cfg is older then 1.01",
+                    "*****Error in detecting settings.cfg version*****", "\tAssuming old version",
+                    "Updated game.dat to version 1.01", "Updated settings.cfg to version 1.01"));
     EXPECT_EQ(Game("Quake", "D3DAAToggle"), "Ctrl-Alt-A");
     EXPECT_EQ(settings.Version(), "1.01");
 }

@@ -75,10 +75,9 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
     }
     Load();
 
-    const std::vector<ListItem> expected = {
-        {"Alpha", 0, "C:\\Alpha.exe", false},
-        {"beta", 1, "C:\\beta.exe", false},
-        {"gamma", 2, "C:\\gamma.exe", false}};
+    const std::vector<ListItem> expected = {{"Alpha", 0, "C:\\Alpha.exe", false},
+                                            {"beta", 1, "C:\\beta.exe", false},
+                                            {"gamma", 2, "C:\\gamma.exe", false}};
     EXPECT_EQ(view.Items, expected);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"}));
@@ -281,14 +280,16 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     catalogue.EraseSection("B");
     Load();
     EXPECT_TRUE(view.Items.empty());
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
+              (std::vector<std::string>{"-", "&Restore", "E&xit"}));
 }
 
 TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
     Load();
     EXPECT_TRUE(view.Items.empty());
     EXPECT_TRUE(view.IconList.empty());
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)), (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
+              (std::vector<std::string>{"-", "&Restore", "E&xit"}));
     EXPECT_FALSE(test::FileExistsAt(dir.File("Game.dat")));
 }
 

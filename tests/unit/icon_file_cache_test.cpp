@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/file_index_icon.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
-#include "app/file_index_icon.h"
 
 using namespace pallisar;
 using namespace pallisar::test;

@@ -21,11 +21,11 @@ testing::AssertionResult SameImages(const std::vector<IconImage>& actual,
     for (size_t i = 0; i < actual.size(); ++i) {
         const IconImage& a = actual[i];
         const IconImage& e = expected[i];
-        if (a.width != e.width || a.height != e.height || a.color_count != e.color_count ||
-            a.planes != e.planes || a.bit_count != e.bit_count) {
+        if (a.width != e.width || a.height != e.height || a.colorCount != e.colorCount ||
+            a.planes != e.planes || a.bitCount != e.bitCount) {
             return testing::AssertionFailure()
-                   << "image " << i << " is " << a.width << "x" << a.height << "x" << a.bit_count
-                   << " instead of " << e.width << "x" << e.height << "x" << e.bit_count;
+                   << "image " << i << " is " << a.width << "x" << a.height << "x" << a.bitCount
+                   << " instead of " << e.width << "x" << e.height << "x" << e.bitCount;
         }
         if (a.data != e.data)
             return testing::AssertionFailure() << "image " << i << " bytes differ";
@@ -79,11 +79,11 @@ TEST(IconFile, WrongHeadersHoldNoIcons) {
     cursor[2] = 2;  // a cursor file
     std::string reserved = good;
     reserved[0] = 1;
-    std::string no_images = good;
-    no_images[4] = 0;
-    std::string directory_cut = good.substr(0, 6 + 15);
+    std::string noImages = good;
+    noImages[4] = 0;
+    std::string directoryCut = good.substr(0, 6 + 15);
     for (const std::string& bytes :
-         {cursor, reserved, no_images, directory_cut, std::string(), std::string("\0\0\1", 3),
+         {cursor, reserved, noImages, directoryCut, std::string(), std::string("\0\0\1", 3),
           std::string("[Program]\r\nVersion=1.01\r\n")}) {
         SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 8)));
         EXPECT_EQ(Count(bytes), 0);
@@ -169,14 +169,14 @@ TEST(ProgramFile, WithoutIconGroupsHoldsNoIcons) {
     EXPECT_FALSE(Read(MakePeFile({}), 0));
 
     std::string bytes = MakePeFile(NumberedGroups(2));
-    std::string no_resources = bytes;
-    const size_t resource_directory = 0x40 + 24 + 96 + 16;
-    for (size_t i = 0; i < 4; ++i) no_resources[resource_directory + i] = 0;
-    EXPECT_EQ(Count(no_resources), 0);
+    std::string noResources = bytes;
+    const size_t resourceDirectory = 0x40 + 24 + 96 + 16;
+    for (size_t i = 0; i < 4; ++i) noResources[resourceDirectory + i] = 0;
+    EXPECT_EQ(Count(noResources), 0);
 
-    std::string not_pe = bytes;
-    not_pe[0x40] = 'N';  // a 16-bit "NE" program
-    EXPECT_EQ(Count(not_pe), 0);
+    std::string notPe = bytes;
+    notPe[0x40] = 'N';  // a 16-bit "NE" program
+    EXPECT_EQ(Count(notPe), 0);
     EXPECT_EQ(Count("MZ"), 0);
     EXPECT_EQ(Count(std::string("MZ") + std::string(62, '\xFF')), 0);
 }
@@ -186,8 +186,8 @@ TEST(HostileFiles, TruncatedFilesNeverYieldForeignBytes) {
     const auto groups = NumberedGroups(3);
     const std::string pe = MakePeFile(groups);
     const std::string ne = MakeNeFile(groups);
-    const std::vector<IconImage> ico_images = {MakeDibImage(16, 16, 4), MakeDibImage(32, 32, 8)};
-    const std::string ico = MakeIcoFile(ico_images);
+    const std::vector<IconImage> icoImages = {MakeDibImage(16, 16, 4), MakeDibImage(32, 32, 8)};
+    const std::string ico = MakeIcoFile(icoImages);
     for (size_t size = 0; size < pe.size() + ne.size(); ++size) {
         const std::string cut =
             size < pe.size() ? pe.substr(0, size) : ne.substr(0, size - pe.size());
@@ -207,11 +207,11 @@ TEST(HostileFiles, TruncatedFilesNeverYieldForeignBytes) {
     }
     for (size_t size = 0; size < ico.size(); ++size) {
         const auto icon = Read(ico.substr(0, size), 0);
-        if (size < ico.size() - ico_images[1].data.size()) {
+        if (size < ico.size() - icoImages[1].data.size()) {
             EXPECT_EQ(Count(ico.substr(0, size)), 0) << size;
         } else {
             ASSERT_TRUE(icon) << size;
-            EXPECT_TRUE(SameImages(icon->images, {ico_images[0]})) << size;
+            EXPECT_TRUE(SameImages(icon->images, {icoImages[0]})) << size;
         }
     }
 }
@@ -238,8 +238,8 @@ TEST(HostileFiles, ForgedOffsetsAndCounts) {
     const std::string huge = MakePeFile(NumberedGroups(1));
     std::string forged = huge;
     // The first data entry describes the first RT_ICON image (16x16).
-    const size_t data_entries = section + 16 + 3 * 8 + (16 + 2 * 8) + (16 + 8) + (16 + 8) + 4 * 24;
-    forged.replace(data_entries + 4, 4, "\xFF\xFF\xFF\xFF");
+    const size_t dataEntries = section + 16 + 3 * 8 + (16 + 2 * 8) + (16 + 8) + (16 + 8) + 4 * 24;
+    forged.replace(dataEntries + 4, 4, "\xFF\xFF\xFF\xFF");
     ASSERT_TRUE(Read(forged, 0));
     EXPECT_EQ(Read(forged, 0)->images.size(), 1u);
     EXPECT_EQ(Read(forged, 0)->images[0].width, 32);
@@ -281,7 +281,7 @@ TEST(ChooseImage, NearestSizeThenDeepestColour) {
 
     // Old files leave the depth 0 in the directory: the image's own header tells it.
     Icon unstated{{MakeDibImage(32, 32, 8), MakeDibImage(32, 32, 32)}};
-    unstated.images[1].bit_count = 0;
+    unstated.images[1].bitCount = 0;
     EXPECT_EQ(unstated.images[1].BitsPerPixel(), 32);
     EXPECT_EQ(ChooseImage(unstated, 32, 32), &unstated.images[1]);
 
@@ -299,9 +299,9 @@ TEST(WriteIconFile, LaysOutTheFileAsWindowsDoesAndReadsBack) {
 
     // An icon read out of a program file becomes an .ico file with the same images.
     const auto groups = NumberedGroups(2, 9);
-    const auto from_pe = Read(MakePeFile(groups), 1);
-    ASSERT_TRUE(from_pe);
-    const auto again = Read(WriteIconFile(*from_pe), 0);
+    const auto fromPe = Read(MakePeFile(groups), 1);
+    ASSERT_TRUE(fromPe);
+    const auto again = Read(WriteIconFile(*fromPe), 0);
     ASSERT_TRUE(again);
     EXPECT_TRUE(SameImages(again->images, groups[1].images));
 }

@@ -86,10 +86,9 @@ TEST_F(IniRead, BlanksAndOneQuotePairAreDropped) {
 }
 
 TEST_F(IniRead, ValuesAreCutAt2047Characters) {
-    const std::string long_value(3000, 'x');
-    Write("[S]\r\nLong=" + long_value + "\r\nExact=" + std::string(2047, 'y') +
-          "\r\nQuoted=\"" + std::string(2047, 'q') + "\"\r\nLongQuoted=\"" +
-          std::string(2048, 'z') + "\"\r\n");
+    const std::string longValue(3000, 'x');
+    Write("[S]\r\nLong=" + longValue + "\r\nExact=" + std::string(2047, 'y') + "\r\nQuoted=\"" +
+          std::string(2047, 'q') + "\"\r\nLongQuoted=\"" + std::string(2048, 'z') + "\"\r\n");
     EXPECT_EQ(ini.ReadString("S", "Long", ""), std::string(2047, 'x'));
     EXPECT_EQ(ini.ReadString("S", "Exact", ""), std::string(2047, 'y'));
     // All 2047 characters between the quotes (Wine gives 2046 here; see the
@@ -279,7 +278,8 @@ TEST_F(IniWrite, RefusedWriteRaisesUnableToWrite) {
         impossible.WriteString("Program", "Version", "1.01");
         FAIL() << "no error raised";
     } catch (const FileWriteError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.File("no such dir/settings.cfg"));
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + dir.File("no such dir/settings.cfg"));
     }
     // A directory in place of the file cannot be written either.
     std::filesystem::create_directory(dir.File("adir"));
@@ -351,8 +351,8 @@ TEST_F(IniFreshness, ChangesByOthersAreSeenByTheNextRead) {
 TEST_F(IniFreshness, SettledFileStillSeesChanges) {
     Write("[S]\r\nk=1\r\n");
     // An old time stamp: the cache trusts time stamp and size from now on.
-    const auto old_time = std::filesystem::last_write_time(path) - std::chrono::hours(1);
-    std::filesystem::last_write_time(path, old_time);
+    const auto oldTime = std::filesystem::last_write_time(path) - std::chrono::hours(1);
+    std::filesystem::last_write_time(path, oldTime);
     EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
     EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
     Write("[S]\r\nk=5\r\n");  // a new time stamp

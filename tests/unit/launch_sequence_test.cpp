@@ -25,35 +25,35 @@ const char* const kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Dev
 
 // Records what the driver keys hold while the "game" runs (during the wait).
 class GameStarter : public FakeProcessStarter {
-public:
-    std::function<void()> on_start;
-    std::function<void()> while_running;
+  public:
+    std::function<void()> onStart;
+    std::function<void()> whileRunning;
     ProcessStartResult StartProcess(const ProcessStart& start) override {
-        if (on_start) on_start();
+        if (onStart) onStart();
         return FakeProcessStarter::StartProcess(start);
     }
     void WaitForProcess(const ProcessHandle& process) override {
         FakeProcessStarter::WaitForProcess(process);
-        if (while_running) while_running();
+        if (whileRunning) whileRunning();
     }
 };
 
 // Notes how many log lines were written when each box came up.
 class BoxPrompts : public FakePrompts {
-public:
+  public:
     explicit BoxPrompts(const RecordingLog& log) : log_(log) {}
     void ShowInformation(const std::string& message) override {
-        lines_at_box.push_back(log_.lines.size());
+        linesAtBox.push_back(log_.lines.size());
         FakePrompts::ShowInformation(message);
     }
-    std::vector<size_t> lines_at_box;
+    std::vector<size_t> linesAtBox;
 
-private:
+  private:
     const RecordingLog& log_;
 };
 
 class LaunchTest : public ::testing::Test {
-protected:
+  protected:
     LaunchTest() {
         driver.DriverKey = kDriverKey;
         driver.SliMode = "DualChipAASLI";
@@ -68,14 +68,15 @@ protected:
                        "[Solo]\r\nRun=C:\\Solo\\solo.exe\r\nGameOnly=1\r\nRGamma=3.00\r\n"
                        "[Tune]\r\nRun=internal\r\nRGamma=0.50\r\n"
                        "[Broken]\r\nRun=C:\\Broken\\b.exe\r\nLODBias=abc\r\n");
-        starter.while_running = [this] {
-            held_while_running = {store.OpenHandles(), log.open_bursts};
+        starter.whileRunning = [this] {
+            heldWhileRunning = {store.OpenHandles(), log.openBursts};
             during = Glide();
         };
     }
 
     void Settings(const std::string& program) {
-        WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\nVersion=1.01\r\n" + program + "\r\n");
+        WriteFileBytes(dir.File("settings.cfg"),
+                       "[Program]\r\nVersion=1.01\r\n" + program + "\r\n");
     }
     void Set(const std::string& group, const std::string& name, const std::string& value) {
         reg.RootKey = TRootKey::hkLocalMachine;
@@ -118,7 +119,7 @@ protected:
     GameLauncher launcher{gameDat, settings, log, prompts, tweaks, exec};
     std::map<std::string, std::string> during;
     // Registry keys and log bursts still open when the game was started.
-    std::pair<int, int> held_while_running{-1, -1};
+    std::pair<int, int> heldWhileRunning{-1, -1};
 };
 
 }  // namespace
@@ -129,12 +130,13 @@ TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack)
 
     EXPECT_EQ(log.lines.front(), "Quake selected.");
     EXPECT_THAT(log.lines, Contains("Loading Enviroment Settings..."));
-    EXPECT_THAT(LinesFrom("Running Shortcut \"Quake\""),
-                ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
-                            "\tCommand Paramaters - -fast", "\tQuake terminated."));
+    EXPECT_THAT(
+        LinesFrom("Running Shortcut \"Quake\""),
+        ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
+                    "\tCommand Paramaters - -fast", "\tQuake terminated."));
     ASSERT_EQ(starter.starts.size(), 1u);
-    EXPECT_EQ(starter.starts[0].command_line, "C:\\Games\\Quake\\quake.exe -fast");
-    EXPECT_EQ(starter.starts[0].current_dir, "C:\\Games\\Quake\\");
+    EXPECT_EQ(starter.starts[0].commandLine, "C:\\Games\\Quake\\quake.exe -fast");
+    EXPECT_EQ(starter.starts[0].currentDir, "C:\\Games\\Quake\\");
     EXPECT_TRUE(Waited());
 
     // While the game ran it saw its own values ...
@@ -149,9 +151,9 @@ TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack)
     EXPECT_EQ(Glide(), expected);
     EXPECT_EQ(Get("D3D", "SSTH3_RGAMMA"), "1.20");
     // Nothing of the launcher's is held open while the game runs, nor afterwards.
-    EXPECT_EQ(held_while_running, std::make_pair(0, 0));
+    EXPECT_EQ(heldWhileRunning, std::make_pair(0, 0));
     EXPECT_EQ(store.OpenHandles(), 0);
-    EXPECT_EQ(log.open_bursts, 0);
+    EXPECT_EQ(log.openBursts, 0);
 }
 
 TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
@@ -166,14 +168,15 @@ TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
 
 TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
     launcher.ListLaunch("Solo");
-    EXPECT_THAT(log.lines,
-                ElementsAre("Solo selected.",
-                            "Running application in \"GAME ONLY\" mode. No settings will be adjusted.",
-                            "Running Shortcut \"Solo\"", "\tCommand String - C:\\Solo\\solo.exe",
-                            "\tCommand Paramaters - ", "\tSolo terminated."));
+    EXPECT_THAT(
+        log.lines,
+        ElementsAre("Solo selected.",
+                    "Running application in \"GAME ONLY\" mode. No settings will be adjusted.",
+                    "Running Shortcut \"Solo\"", "\tCommand String - C:\\Solo\\solo.exe",
+                    "\tCommand Paramaters - ", "\tSolo terminated."));
     EXPECT_EQ(during.at("SSTH3_RGAMMA"), "1.10");
     ASSERT_EQ(starter.starts.size(), 1u);
-    EXPECT_EQ(starter.starts[0].command_line, "C:\\Solo\\solo.exe ");  // empty Params: one space
+    EXPECT_EQ(starter.starts[0].commandLine, "C:\\Solo\\solo.exe ");  // empty Params: one space
     // With restoring on the launcher still waits for the game, though nothing follows.
     EXPECT_TRUE(Waited());
 }
@@ -190,7 +193,7 @@ TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
     EXPECT_THAT(prompts.shown, ElementsAre(FakePrompts::Prompt{"Information", "Tune Loaded"}));
     EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
     // The box comes after the tweaks were written and before that last line.
-    EXPECT_THAT(prompts.lines_at_box, ElementsAre(log.lines.size() - 1));
+    EXPECT_THAT(prompts.linesAtBox, ElementsAre(log.lines.size() - 1));
     EXPECT_THAT(starter.starts, IsEmpty());
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");  // written and left in place
 
@@ -204,7 +207,7 @@ TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
 
 TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecordedGoesBack) {
     // Switched off while the game runs: the game's values stay in the driver.
-    starter.while_running = [this] {
+    starter.whileRunning = [this] {
         during = Glide();
         Settings("ResetSettings=0");
     };
@@ -217,7 +220,7 @@ TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecor
     // Switched on once a launch that records nothing has started its game: the older
     // launch's record must not be written back.
     starter.events.clear();
-    starter.on_start = [this] { Settings("ResetSettings=1"); };
+    starter.onStart = [this] { Settings("ResetSettings=1"); };
     launcher.TrayLaunch("Solo");
     EXPECT_FALSE(Waited());
     EXPECT_EQ(log.lines.back(), "\tSolo terminated.");
@@ -226,13 +229,14 @@ TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecor
 }
 
 TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) {
-    starter.create_errors = {2};
+    starter.createErrors = {2};
     const auto before = Glide();
     launcher.ListLaunch("Quake");
     EXPECT_THAT(prompts.shown, IsEmpty());
-    EXPECT_THAT(LinesFrom("Running Shortcut \"Quake\""),
-                ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
-                            "\tCommand Paramaters - -fast", "\tQuake terminated."));
+    EXPECT_THAT(
+        LinesFrom("Running Shortcut \"Quake\""),
+        ElementsAre("Running Shortcut \"Quake\"", "\tCommand String - C:\\Games\\Quake\\quake.exe",
+                    "\tCommand Paramaters - -fast", "\tQuake terminated."));
     EXPECT_FALSE(Waited());
     EXPECT_EQ(Glide().at("SSTH3_RGAMMA"), before.at("SSTH3_RGAMMA"));
     EXPECT_EQ(Glide().at("FX_GLIDE_SWAPINTERVAL"), before.at("FX_GLIDE_SWAPINTERVAL"));
@@ -248,20 +252,20 @@ TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
     EXPECT_THAT(starter.starts, IsEmpty());
     // The error leaves no key and no log burst open behind it.
     EXPECT_EQ(store.OpenHandles(), 0);
-    EXPECT_EQ(log.open_bursts, 0);
+    EXPECT_EQ(log.openBursts, 0);
 }
 
 TEST_F(LaunchTest, CommandLineLaunchNeitherRecordsNorRestores) {
     launcher.CommandLineLaunch("Quake");
-    EXPECT_TRUE(Waited());  // ResetSettings on: it waits ...
+    EXPECT_TRUE(Waited());                            // ResetSettings on: it waits ...
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");  // ... but puts nothing back
     EXPECT_THAT(log.lines, Not(Contains("Quake selected.")));
 }
 
 TEST_F(LaunchTest, AnUnknownTitleWritesTheDefaultsAndStartsNothingUseful) {
     launcher.ListLaunch("No Such Game");
-    const std::string glideGamma = std::string("\tSet Value: ") + kDriverKey +
-                                   "\\Glide : \"SSTH3_RGAMMA\" = 1.30";
+    const std::string glideGamma =
+        std::string("\tSet Value: ") + kDriverKey + "\\Glide : \"SSTH3_RGAMMA\" = 1.30";
     EXPECT_THAT(log.lines, Contains(glideGamma));  // the default was written
     EXPECT_THAT(LinesFrom("Running Shortcut \"No Such Game\""),
                 ElementsAre("Running Shortcut \"No Such Game\"", "\tCommand String - ",

@@ -13,13 +13,13 @@ using namespace pallisar::test;
 namespace {
 
 class FixedDateTime : public DateTimeSource {
-public:
+  public:
     std::string ShortDate() const override { return "07/12/2026"; }
     std::string LongTime() const override { return "21:30:05"; }
 };
 
 class LogTest : public ::testing::Test {
-protected:
+  protected:
     void Settings(const std::string& program) {
         WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\n" + program + "\r\n");
     }

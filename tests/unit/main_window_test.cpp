@@ -12,8 +12,8 @@
 #include "core/text.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
-#include "support/fake_window_host.h"
 #include "support/fake_system_info.h"
+#include "support/fake_window_host.h"
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
@@ -81,10 +81,10 @@ class MainWindowTest : public testing::Test {
     // The window with the recording host; launches are recorded among its calls.
     TfmMain& Make(Strings arguments = {}, TitleOrder order = {}) {
         host.calls.clear();
-        form = std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts,
-                                                            session, system, icons, launches,
-                                                            std::move(order)},
-                                         std::move(arguments));
+        form =
+            std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts, session,
+                                                         system, icons, launches, std::move(order)},
+                                      std::move(arguments));
         form->SetHost(&host);
         return *form;
     }
@@ -131,10 +131,10 @@ TEST_F(MainWindowTest, CreationRunsItsStepsInOrder) {
     };
     f.FormCreate();
 
-    EXPECT_EQ(log.lines, (Strings{kStartLine, "Version 1.01",
-                                  "Version 0.9 in settings.cfg is older then 1.01",
-                                  "Updated game.dat to version 1.01",
-                                  "Updated settings.cfg to version 1.01"}));
+    EXPECT_EQ(
+        log.lines,
+        (Strings{kStartLine, "Version 1.01", "Version 0.9 in settings.cfg is older then 1.01",
+                 "Updated game.dat to version 1.01", "Updated settings.cfg to version 1.01"}));
     EXPECT_EQ(promptsAtLoad, 1u);
     EXPECT_EQ(IniFile(dir.File("Game.dat")).ReadString("Game", "glAAToggle", ""), "Num-Lock");
     EXPECT_EQ(ProgramSettings(dir.Path()).Version(), "1.01");

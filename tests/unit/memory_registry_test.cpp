@@ -16,27 +16,27 @@ INSTANTIATE_TEST_SUITE_P(Memory, RegistryContractTest,
 TEST(MemoryRegistry, RefusedWritesBelowAKey) {
     MemoryRegistry store;
     std::unique_ptr<RegistryKey> early;
-    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv\\Glide", early), reg_error::kSuccess);
+    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv\\Glide", early), regError::kSuccess);
     std::unique_ptr<RegistryKey> sibling;
-    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv2", sibling), reg_error::kSuccess);
+    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv2", sibling), regError::kSuccess);
     store.RefuseWritesBelow(RegRoot::LocalMachine, "DRV");
 
     std::unique_ptr<RegistryKey> key;
     EXPECT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv\\Glide\\New", key),
-              reg_error::kAccessDenied);
+              regError::kAccessDenied);
     EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "Drv\\Glide\\New", false, key),
-              reg_error::kFileNotFound);
+              regError::kFileNotFound);
     EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "Drv\\Glide", true, key),
-              reg_error::kAccessDenied);
-    EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "Drv\\Glide", false, key), reg_error::kSuccess);
-    EXPECT_EQ(early->SetValue("V", RegValue::Text("1")), reg_error::kAccessDenied);
-    EXPECT_EQ(store.DeleteTree(RegRoot::LocalMachine, "Drv\\Glide"), reg_error::kAccessDenied);
+              regError::kAccessDenied);
+    EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "Drv\\Glide", false, key), regError::kSuccess);
+    EXPECT_EQ(early->SetValue("V", RegValue::Text("1")), regError::kAccessDenied);
+    EXPECT_EQ(store.DeleteTree(RegRoot::LocalMachine, "Drv\\Glide"), regError::kAccessDenied);
     // A key whose name merely begins the same way, and other roots, stay writable.
-    EXPECT_EQ(sibling->SetValue("V", RegValue::Text("1")), reg_error::kSuccess);
-    EXPECT_EQ(store.CreateKey(RegRoot::CurrentUser, "Drv", key), reg_error::kSuccess);
+    EXPECT_EQ(sibling->SetValue("V", RegValue::Text("1")), regError::kSuccess);
+    EXPECT_EQ(store.CreateKey(RegRoot::CurrentUser, "Drv", key), regError::kSuccess);
 
     store.AcceptAllWrites();
-    EXPECT_EQ(early->SetValue("V", RegValue::Text("1")), reg_error::kSuccess);
+    EXPECT_EQ(early->SetValue("V", RegValue::Text("1")), regError::kSuccess);
 }
 
 TEST(MemoryRegistry, CountsHandles) {
@@ -55,11 +55,11 @@ TEST(MemoryRegistry, CountsHandles) {
 TEST(MemoryRegistry, RootsAreSeparate) {
     MemoryRegistry store;
     std::unique_ptr<RegistryKey> key;
-    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Enum\\PCI", key), reg_error::kSuccess);
-    EXPECT_EQ(store.OpenKey(RegRoot::CurrentUser, "Enum", false, key), reg_error::kFileNotFound);
-    EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "", false, key), reg_error::kSuccess);
+    ASSERT_EQ(store.CreateKey(RegRoot::LocalMachine, "Enum\\PCI", key), regError::kSuccess);
+    EXPECT_EQ(store.OpenKey(RegRoot::CurrentUser, "Enum", false, key), regError::kFileNotFound);
+    EXPECT_EQ(store.OpenKey(RegRoot::LocalMachine, "", false, key), regError::kSuccess);
     std::vector<std::string> names;
-    ASSERT_EQ(key->EnumSubKeys(names), reg_error::kSuccess);
+    ASSERT_EQ(key->EnumSubKeys(names), regError::kSuccess);
     EXPECT_EQ(names, std::vector<std::string>{"Enum"});
-    EXPECT_EQ(store.DeleteTree(RegRoot::LocalMachine, ""), reg_error::kAccessDenied);
+    EXPECT_EQ(store.DeleteTree(RegRoot::LocalMachine, ""), regError::kAccessDenied);
 }

@@ -26,18 +26,19 @@ class KeptKeysTest : public testing::Test {
         reg.RootKey = TRootKey::hkLocalMachine;
         reg.Key = "Drv";
         std::unique_ptr<RegistryKey> key;
-        EXPECT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv\\Glide\\Sub", key), reg_error::kSuccess);
-        EXPECT_EQ(key->SetValue("Value", RegValue::Text("0")), reg_error::kSuccess);
-        opened_at_start_ = store.HandlesOpened();
+        EXPECT_EQ(store.CreateKey(RegRoot::LocalMachine, "Drv\\Glide\\Sub", key),
+                  regError::kSuccess);
+        EXPECT_EQ(key->SetValue("Value", RegValue::Text("0")), regError::kSuccess);
+        openedAtStart_ = store.HandlesOpened();
     }
 
-    int Opened() const { return store.HandlesOpened() - opened_at_start_; }
+    int Opened() const { return store.HandlesOpened() - openedAtStart_; }
 
     MemoryRegistry store;
     TRegistryEnhanced reg{store};
 
   private:
-    int opened_at_start_ = 0;
+    int openedAtStart_ = 0;
 };
 
 }  // namespace
@@ -95,7 +96,7 @@ TEST_F(KeptKeysTest, AKeptKeyDeletedByAnotherProgramActsAsIfNeverKept) {
     EXPECT_EQ(reg.ReadValue("Glide\\Sub\\Value"), "0");
     List list{"kept"};
     reg.GetKeyNames("Glide", list);
-    ASSERT_EQ(store.DeleteTree(RegRoot::LocalMachine, "Drv\\Glide"), reg_error::kSuccess);
+    ASSERT_EQ(store.DeleteTree(RegRoot::LocalMachine, "Drv\\Glide"), regError::kSuccess);
 
     // Reads find nothing (no read error), a list stays, a delete is ignored ...
     EXPECT_EQ(reg.ReadValue("Glide\\A"), "");
@@ -119,7 +120,8 @@ TEST(KeptKeysRoundTrip, ALaunchInBurstsLeavesWhatOperationsOfTheirOwnLeave) {
         EXPECT_EQ(actual.saved, expected.saved);
         EXPECT_EQ(actual.during, expected.during)
             << DescribeDifferences(expected.during, actual.during);
-        EXPECT_EQ(actual.after, expected.after) << DescribeDifferences(expected.after, actual.after);
+        EXPECT_EQ(actual.after, expected.after)
+            << DescribeDifferences(expected.after, actual.after);
         EXPECT_EQ(actual.log, expected.log);
         EXPECT_EQ(kept.OpenHandles(), 0);
     }

@@ -14,7 +14,7 @@ using namespace pallisar::test;
 namespace {
 
 class ProgramSettingsTest : public ::testing::Test {
-protected:
+  protected:
     void File(const std::string& text) { WriteFileBytes(dir.File("settings.cfg"), text); }
 
     TempDir dir;

@@ -21,14 +21,14 @@ RegValue Get(RegistryStore& store, const std::string& path, const std::string& n
              RegRoot root = kMachine) {
     RegValue value;
     std::unique_ptr<RegistryKey> key;
-    if (store.OpenKey(root, path, false, key) == reg_error::kSuccess) key->QueryValue(name, value);
+    if (store.OpenKey(root, path, false, key) == regError::kSuccess) key->QueryValue(name, value);
     return value;
 }
 
 Names SubKeys(RegistryStore& store, const std::string& path) {
     Names names;
     std::unique_ptr<RegistryKey> key;
-    if (store.OpenKey(kMachine, path, false, key) == reg_error::kSuccess) key->EnumSubKeys(names);
+    if (store.OpenKey(kMachine, path, false, key) == regError::kSuccess) key->EnumSubKeys(names);
     return names;
 }
 
@@ -60,9 +60,9 @@ const Names kBoardIds = {
 struct Board {
     const char* file;
     bool nt;
-    int table_row;
-    const char* driver_key;
-    const char* sli_mode;  // the one multi-chip mode with "Disabled" = "0", or ""
+    int tableRow;
+    const char* driverKey;
+    const char* sliMode;  // the one multi-chip mode with "Disabled" = "0", or ""
 };
 
 const Board kBoards[] = {
@@ -230,65 +230,65 @@ TEST(BoardFixtures, DescribeTheBoardAsTheDriverRecordsIt) {
         LoadRegeditFile(store, FixturePath(std::string("boards/") + board.file + ".reg"));
         const std::string enumeration = board.nt ? "SYSTEM\\ControlSet001\\Enum\\PCI" : "Enum\\PCI";
         const Names ids = SubKeys(store, enumeration);
-        Names board_ids;
+        Names boardIds;
         for (const auto& id : ids)
             if (std::find(kBoardIds.begin(), kBoardIds.end(), id) != kBoardIds.end())
-                board_ids.push_back(id);
-        ASSERT_EQ(board_ids, Names{kBoardIds[board.table_row]});
+                boardIds.push_back(id);
+        ASSERT_EQ(boardIds, Names{kBoardIds[board.tableRow]});
         EXPECT_GT(ids.size(), 1u) << "other PCI devices are listed too";
 
-        const std::string id_key = enumeration + "\\" + board_ids[0];
-        const Names instances = SubKeys(store, id_key);
+        const std::string idKey = enumeration + "\\" + boardIds[0];
+        const Names instances = SubKeys(store, idKey);
         ASSERT_EQ(instances.size(), 1u);
-        const std::string instance = id_key + "\\" + instances[0];
+        const std::string instance = idKey + "\\" + instances[0];
         EXPECT_NE(Text(store, instance, "DeviceDesc").find("3dfx Voodoo"), std::string::npos);
-        std::string driver_key;
+        std::string driverKey;
         if (board.nt) {
             EXPECT_EQ(Text(store, instance, "Service"), "3dfxvs");
             const std::string location = Text(store, instance, "LocationInformation");
             const size_t device = location.find("device ");
             ASSERT_NE(device, std::string::npos);
             const int number = location[device + 7] - '0';
-            driver_key =
+            driverKey =
                 "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device" + std::to_string(number - 1);
             EXPECT_EQ(Get(store, instance, "HardwareID").type, RegType::MultiString);
-            EXPECT_EQ(Get(store, instance, "HardwareID").data.rfind("PCI\\" + board_ids[0], 0), 0u);
+            EXPECT_EQ(Get(store, instance, "HardwareID").data.rfind("PCI\\" + boardIds[0], 0), 0u);
         } else {
-            driver_key =
+            driverKey =
                 "System\\CurrentControlSet\\Services\\Class\\" + Text(store, instance, "Driver");
         }
-        EXPECT_EQ(driver_key, board.driver_key);
+        EXPECT_EQ(driverKey, board.driverKey);
 
-        int with_tweak_value = 0;
-        int without_tweak_value = 0;
+        int withTweakValue = 0;
+        int withoutTweakValue = 0;
         for (const char* group : {"Glide", "D3D"}) {
-            const std::string group_key = driver_key + "\\" + group;
-            EXPECT_EQ(Get(store, group_key, "SSTH3_SLI_AA_CONFIGURATION").type,
+            const std::string groupKey = driverKey + "\\" + group;
+            EXPECT_EQ(Get(store, groupKey, "SSTH3_SLI_AA_CONFIGURATION").type,
                       board.nt ? RegType::String : RegType::None);
-            for (const auto& sub : SubKeys(store, group_key)) {
+            for (const auto& sub : SubKeys(store, groupKey)) {
                 if (sub.find("ChipAASLI") != std::string::npos) continue;
-                const RegValue tweak = Get(store, group_key + "\\" + sub, "Tweak Value");
-                (tweak.type == RegType::String ? with_tweak_value : without_tweak_value)++;
+                const RegValue tweak = Get(store, groupKey + "\\" + sub, "Tweak Value");
+                (tweak.type == RegType::String ? withTweakValue : withoutTweakValue)++;
                 if (tweak.type == RegType::String) {
-                    EXPECT_EQ(Get(store, group_key + "\\" + sub, "Value").type, RegType::String)
+                    EXPECT_EQ(Get(store, groupKey + "\\" + sub, "Value").type, RegType::String)
                         << sub;
                 }
             }
         }
-        EXPECT_GE(with_tweak_value, 3);
-        EXPECT_GE(without_tweak_value, 1);
+        EXPECT_GE(withTweakValue, 3);
+        EXPECT_GE(withoutTweakValue, 1);
 
         std::string enabled;
         for (const char* mode : {"SingleChipAASLI", "DualChipAASLI", "QuadChipAASLI"}) {
-            const RegValue disabled = Get(store, driver_key + "\\Glide\\" + mode, "Disabled");
+            const RegValue disabled = Get(store, driverKey + "\\Glide\\" + mode, "Disabled");
             if (disabled.type == RegType::String && disabled.data == "0") enabled += mode;
         }
-        EXPECT_EQ(enabled, board.sli_mode);
+        EXPECT_EQ(enabled, board.sliMode);
     }
 }
 
 TEST(BoardFixtures, BoardsDifferInTheValuesTheRestoreRecords) {
-    auto recorded_values = [](const Board& board) {
+    auto recordedValues = [](const Board& board) {
         MemoryRegistry store;
         LoadRegeditFile(store, FixturePath(std::string("boards/") + board.file + ".reg"));
         std::string summary;
@@ -296,7 +296,7 @@ TEST(BoardFixtures, BoardsDifferInTheValuesTheRestoreRecords) {
             for (const char* name :
                  {"FX_GLIDE_AA_TOGGLE_KEY", "FX_GLIDE_SWAPINTERVAL", "SSTH3_AAJITTER_TOGGLE_KEY",
                   "SSTH3_SWAPINTERVAL", "SSTH3_RGAMMA", "SSTH3_GGAMMA", "SSTH3_BGAMMA"}) {
-                const RegValue value = Get(store, std::string(board.driver_key) + group, name);
+                const RegValue value = Get(store, std::string(board.driverKey) + group, name);
                 summary += value.type == RegType::String ? value.data : "-";
                 summary += ' ';
             }
@@ -304,7 +304,7 @@ TEST(BoardFixtures, BoardsDifferInTheValuesTheRestoreRecords) {
         return summary;
     };
     std::vector<std::string> summaries;
-    for (const auto& board : kBoards) summaries.push_back(recorded_values(board));
+    for (const auto& board : kBoards) summaries.push_back(recordedValues(board));
     std::sort(summaries.begin(), summaries.end());
     EXPECT_EQ(std::unique(summaries.begin(), summaries.end()), summaries.end());
 }

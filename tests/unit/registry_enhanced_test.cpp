@@ -22,8 +22,8 @@ class RegistryEnhancedTest : public testing::Test {
     void Put(const std::string& path, const std::string& name, const RegValue& value,
              RegRoot root = RegRoot::LocalMachine) {
         std::unique_ptr<RegistryKey> key;
-        ASSERT_EQ(store.CreateKey(root, path, key), reg_error::kSuccess);
-        ASSERT_EQ(key->SetValue(name, value), reg_error::kSuccess);
+        ASSERT_EQ(store.CreateKey(root, path, key), regError::kSuccess);
+        ASSERT_EQ(key->SetValue(name, value), regError::kSuccess);
     }
 
     // The value as stored, or nullopt-like type None when the key or value is missing.
@@ -31,14 +31,14 @@ class RegistryEnhancedTest : public testing::Test {
                  RegRoot root = RegRoot::LocalMachine) {
         RegValue value;
         std::unique_ptr<RegistryKey> key;
-        if (store.OpenKey(root, path, false, key) == reg_error::kSuccess)
+        if (store.OpenKey(root, path, false, key) == regError::kSuccess)
             key->QueryValue(name, value);
         return value;
     }
 
     bool KeyExists(const std::string& path, RegRoot root = RegRoot::LocalMachine) {
         std::unique_ptr<RegistryKey> key;
-        return store.OpenKey(root, path, false, key) == reg_error::kSuccess;
+        return store.OpenKey(root, path, false, key) == regError::kSuccess;
     }
 
     MemoryRegistry store;
@@ -290,21 +290,21 @@ class UnreadableStore : public RegistryStore {
   public:
     class Key : public RegistryKey {
       public:
-        long QueryValue(std::string_view, RegValue&) override { return reg_error::kMoreData; }
-        long SetValue(std::string_view, const RegValue&) override { return reg_error::kSuccess; }
-        long DeleteValue(std::string_view) override { return reg_error::kSuccess; }
-        long EnumSubKeys(std::vector<std::string>&) override { return reg_error::kSuccess; }
-        long EnumValues(std::vector<std::string>&) override { return reg_error::kSuccess; }
+        long QueryValue(std::string_view, RegValue&) override { return regError::kMoreData; }
+        long SetValue(std::string_view, const RegValue&) override { return regError::kSuccess; }
+        long DeleteValue(std::string_view) override { return regError::kSuccess; }
+        long EnumSubKeys(std::vector<std::string>&) override { return regError::kSuccess; }
+        long EnumValues(std::vector<std::string>&) override { return regError::kSuccess; }
     };
     long OpenKey(RegRoot, std::string_view, bool, std::unique_ptr<RegistryKey>& key) override {
         key = std::make_unique<Key>();
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
     long CreateKey(RegRoot, std::string_view, std::unique_ptr<RegistryKey>& key) override {
         key = std::make_unique<Key>();
-        return reg_error::kSuccess;
+        return regError::kSuccess;
     }
-    long DeleteTree(RegRoot, std::string_view) override { return reg_error::kSuccess; }
+    long DeleteTree(RegRoot, std::string_view) override { return regError::kSuccess; }
 };
 
 }  // namespace

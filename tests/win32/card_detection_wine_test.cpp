@@ -96,8 +96,8 @@ TEST(CardDetectionWine, Windows98BoardInAProcessRunAsWindows98) {
     AppDefaultsGuard guard(key);
     {
         std::unique_ptr<RegistryKey> appKey;
-        ASSERT_EQ(registry.CreateKey(RegRoot::CurrentUser, key, appKey), reg_error::kSuccess);
-        ASSERT_EQ(appKey->SetValue("Version", RegValue::Text("win98")), reg_error::kSuccess);
+        ASSERT_EQ(registry.CreateKey(RegRoot::CurrentUser, key, appKey), regError::kSuccess);
+        ASSERT_EQ(appKey->SetValue("Version", RegValue::Text("win98")), regError::kSuccess);
     }
 
     // The child writes its test output to a file, shown here when it fails.

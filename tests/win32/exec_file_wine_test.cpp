@@ -162,13 +162,13 @@ TEST_F(ExecFileWine, WaitingStylesReturnOnlyAfterTheProbeEnded) {
 
     // The regular wait serves the thread's messages meanwhile.
     served = 0;
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = CountingProc;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "PallisarExecFileTestSink";
-    RegisterClassA(&window_class);
-    HWND sink = CreateWindowExA(0, window_class.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, window_class.hInstance, nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PallisarExecFileTestSink";
+    RegisterClassA(&windowClass);
+    HWND sink = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(sink, nullptr);
     PostMessageA(sink, WM_APP + 7, 0, 0);
     exec.SetWaitStyle(TWaitStyle::wRegular);
@@ -206,10 +206,10 @@ TEST_F(ExecFileWine, MissingProgramFailsWithTheSystemError) {
 // "C:\...\Program.exe" first.
 TEST_F(ExecFileWine, PathWithBlankStartsTheGameAndNotAPlantedProgram) {
     ASSERT_EQ(dir.Path().find(' '), std::string::npos) << "the check needs a blank-free base";
-    const std::string game_dir = dir.File("Program Files\\Game\\");
+    const std::string gameDir = dir.File("Program Files\\Game\\");
     ASSERT_TRUE(CreateDirectoryA(dir.File("Program Files").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(game_dir.c_str(), nullptr));
-    const std::string game = game_dir + "game.exe";
+    ASSERT_TRUE(CreateDirectoryA(gameDir.c_str(), nullptr));
+    const std::string game = gameDir + "game.exe";
     const std::string planted = dir.File("Program.exe");
     ASSERT_TRUE(CopyFileA(probe.c_str(), game.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(probe.c_str(), planted.c_str(), FALSE));
@@ -217,9 +217,9 @@ TEST_F(ExecFileWine, PathWithBlankStartsTheGameAndNotAPlantedProgram) {
     // The system does take the planted program for the bare path: the check below
     // would see it.
     ProcessStart bare;
-    bare.command_line = game + " ";
+    bare.commandLine = game + " ";
     bare.startup.flags = STARTF_USESHOWWINDOW;
-    bare.startup.show_window = SW_SHOWNORMAL;
+    bare.startup.showWindow = SW_SHOWNORMAL;
     ProcessStartResult started = starter.StartProcess(bare);
     ASSERT_NE(started.process, nullptr) << started.error;
     starter.WaitForProcess(*started.process);
@@ -238,7 +238,7 @@ TEST_F(ExecFileWine, PathWithBlankStartsTheGameAndNotAPlantedProgram) {
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_TRUE(SameText(runs[0].at("Module"), game)) << runs[0].at("Module");
     EXPECT_EQ(runs[0].at("CommandLine"), "\"" + game + "\" --exit-code 5");
-    EXPECT_TRUE(SameText(runs[0].at("CurrentDir"), WithoutTrailingDelimiter(game_dir)));
+    EXPECT_TRUE(SameText(runs[0].at("CurrentDir"), WithoutTrailingDelimiter(gameDir)));
     EXPECT_EQ(LastExitCode(), 5u);
 }
 
@@ -287,10 +287,10 @@ TEST_F(ExecFileWine, AssociationStartsTheRegisteredProgramWithTheDocument) {
 TEST_F(ExecFileWine, ProbeRecordsTheDriverValues) {
     const std::string driver = "Software\\PallisarTest\\ProbeDriver";
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, driver.c_str());
-    const auto set = [&](const std::string& sub_key, const char* name, DWORD type,
+    const auto set = [&](const std::string& subKey, const char* name, DWORD type,
                          const std::string& data) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (driver + "\\" + sub_key).c_str(), 0, nullptr,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (driver + "\\" + subKey).c_str(), 0, nullptr,
                                   0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),

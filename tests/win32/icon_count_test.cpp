@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "app/file_index_icon.h"
 #include "core/icon_resources.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
-#include "app/file_index_icon.h"
 #include "win32/icon_handle.h"
 
 using namespace pallisar;
@@ -92,7 +92,7 @@ bool HasImageOfSize(const Icon& icon, int size) {
 
 struct FileResult {
     int icons = 0;
-    int same_pixels = 0;
+    int samePixels = 0;
 };
 
 // Count, every icon's HICON, and its size, against the shell for one file.
@@ -127,7 +127,7 @@ testing::AssertionResult AgreesWithShell(const std::string& path, FileResult& re
         if (HasImageOfSize(*icon, 32) && (chosen->width != 32 || chosen->height != 32)) {
             return testing::AssertionFailure() << path << " icon " << i << ": 32x32 not chosen";
         }
-        if (mine.colour == theirs.colour && mine.mask == theirs.mask) ++result.same_pixels;
+        if (mine.colour == theirs.colour && mine.mask == theirs.mask) ++result.samePixels;
     }
     return testing::AssertionSuccess();
 }
@@ -150,7 +150,7 @@ TEST(IconCountUnderWine, SystemProgramsAndLibrariesAgreeWithTheShell) {
         windows + "notepad.exe", system + "progman.exe", system + "wordpad.exe"};
     int files = 0;
     int icons = 0;
-    int same_pixels = 0;
+    int samePixels = 0;
     for (const auto* list : {&required, &more}) {
         for (const std::string& path : *list) {
             SCOPED_TRACE(path);
@@ -162,19 +162,19 @@ TEST(IconCountUnderWine, SystemProgramsAndLibrariesAgreeWithTheShell) {
             EXPECT_TRUE(AgreesWithShell(path, result));
             ++files;
             icons += result.icons;
-            same_pixels += result.same_pixels;
+            samePixels += result.samePixels;
         }
     }
     // shell32.dll alone carries dozens of icons: a reader that finds none fails here.
     EXPECT_GT(CountIconsInFile(system + "shell32.dll"), 20);
     std::printf("%d files, %d icons, %d with the very pixels of the shell's icon\n", files, icons,
-                same_pixels);
+                samePixels);
 }
 
 TEST(IconCountUnderWine, EveryFileOfTheSystemDirectoryCountsAsTheShellCounts) {
     const std::string system = SystemDirectory();
     int files = 0;
-    int with_icons = 0;
+    int withIcons = 0;
     for (const char* pattern : {"*.exe", "*.dll", "*.cpl", "*.ocx", "*.drv", "*.ax"}) {
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((system + pattern).c_str(), &found);
@@ -184,13 +184,13 @@ TEST(IconCountUnderWine, EveryFileOfTheSystemDirectoryCountsAsTheShellCounts) {
             const int expected = ShellCount(path);
             EXPECT_EQ(CountIconsInFile(path), expected) << path;
             ++files;
-            if (expected > 0) ++with_icons;
+            if (expected > 0) ++withIcons;
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
     EXPECT_GT(files, 100);
-    EXPECT_GT(with_icons, 10);
-    std::printf("%d files compared, %d with icons\n", files, with_icons);
+    EXPECT_GT(withIcons, 10);
+    std::printf("%d files compared, %d with icons\n", files, withIcons);
 }
 
 TEST(IconCountUnderWine, WrittenIconAndProgramFilesAgreeWithTheShell) {
@@ -199,8 +199,8 @@ TEST(IconCountUnderWine, WrittenIconAndProgramFilesAgreeWithTheShell) {
         std::string name;
         std::string bytes;
     };
-    std::string no_images = MakeIcoFile({MakeDibImage(32, 32, 4)});
-    no_images[4] = 0;
+    std::string noImages = MakeIcoFile({MakeDibImage(32, 32, 4)});
+    noImages[4] = 0;
     std::string cursor = MakeIcoFile({MakeDibImage(32, 32, 4)});
     cursor[2] = 2;
     const std::vector<Case> cases = {
@@ -208,7 +208,7 @@ TEST(IconCountUnderWine, WrittenIconAndProgramFilesAgreeWithTheShell) {
         {"several.ico", MakeIcoFile({MakeDibImage(16, 16, 4, 1), MakeDibImage(32, 32, 8, 2),
                                      MakeDibImage(48, 48, 32, 3)})},
         {"written.ico", WriteIconFile(Icon{{MakeDibImage(16, 16, 8), MakeDibImage(32, 32, 32)}})},
-        {"no-images.ico", no_images},
+        {"no-images.ico", noImages},
         {"cursor.cur", cursor},
         {"text.ico", "[Program]\r\n"},
         {"five.dll", MakePeFile(NumberedGroups(5))},
@@ -229,11 +229,11 @@ TEST(IconCountUnderWine, WrittenIconAndProgramFilesAgreeWithTheShell) {
     FileResult five;
     ASSERT_TRUE(AgreesWithShell(dir.File("five.dll"), five));
     EXPECT_EQ(five.icons, 5);
-    EXPECT_EQ(five.same_pixels, 5);
+    EXPECT_EQ(five.samePixels, 5);
     FileResult sixteen;
     ASSERT_TRUE(AgreesWithShell(dir.File("sixteen.dll"), sixteen));
     EXPECT_EQ(sixteen.icons, 3);
-    EXPECT_EQ(sixteen.same_pixels, 3);
+    EXPECT_EQ(sixteen.samePixels, 3);
 }
 
 TEST(IconCountUnderWine, FileIndexIconGivesWindowIconsOfBothSizes) {

@@ -18,7 +18,7 @@
 //  3. A quoted value with exactly 2047 characters between its quotes: Wine returns
 //     2046 of them (an off-by-one in PROFILE_CopyEntry when the closing quote falls
 //     just past the buffer). The engine returns all 2047, as for any value that fits.
-//     The generator avoids exactly that length; ini_file_test covers the engine's side.
+//     The generator avoids exactly that length; iniFileTest covers the engine's side.
 //  4. Only ASCII letters fold when names are matched; Wine folds every
 //     letter of the code page. Generated names use ASCII letters only.
 //  5. A default made of blanks only: Wine keeps one blank of it (its trimming loop
@@ -27,9 +27,8 @@
 //  6. Values containing line breaks are written raw by both but are never written by
 //     the program (titles and values hold no line break); not generated for writes.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdio>
@@ -40,8 +39,8 @@
 #include <string>
 #include <vector>
 
-#include "core/ini_file.h"
 #include "core/errors.h"
+#include "core/ini_file.h"
 #include "support/temp_dir.h"
 
 using namespace pallisar;
@@ -57,20 +56,27 @@ constexpr int kCases = 5000;
 std::string Escape(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '"') out += "\\\"";
-        else if (c == '\\') out += "\\\\";
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\\')
+            out += "\\\\";
         else if (c < 0x20 || c >= 0x7F) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02X", c);
             out += hex;
-        } else out += static_cast<char>(c);
+        } else
+            out += static_cast<char>(c);
     }
     out += "\"";
     static const bool full = std::getenv("INI_DIFF_FULL") != nullptr;
-    if (!full && out.size() > 240) out = out.substr(0, 200) + "...(" + std::to_string(s.size()) + " bytes)";
+    if (!full && out.size() > 240)
+        out = out.substr(0, 200) + "...(" + std::to_string(s.size()) + " bytes)";
     return out;
 }
 
@@ -82,8 +88,8 @@ std::string Join(const Names& names) {
 
 // ----------------------------------------------------------------------- the platform
 
-std::atomic<double> g_api_seconds{0};
-std::atomic<double> g_our_seconds{0};
+std::atomic<double> gApiSeconds{0};
+std::atomic<double> gOurSeconds{0};
 struct OurTimer {
     LARGE_INTEGER start;
     OurTimer() { QueryPerformanceCounter(&start); }
@@ -91,7 +97,7 @@ struct OurTimer {
         LARGE_INTEGER end, freq;
         QueryPerformanceCounter(&end);
         QueryPerformanceFrequency(&freq);
-        g_our_seconds = g_our_seconds + double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
+        gOurSeconds = gOurSeconds + double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
     }
 };
 struct ApiTimer {
@@ -101,7 +107,7 @@ struct ApiTimer {
         LARGE_INTEGER end, freq;
         QueryPerformanceCounter(&end);
         QueryPerformanceFrequency(&freq);
-        g_api_seconds = g_api_seconds + double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
+        gApiSeconds = gApiSeconds + double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
     }
 };
 
@@ -150,13 +156,15 @@ Names ApiSections(const std::string& path) {
 // ---------------------------------------------------------------------- the generator
 
 class Generator {
-public:
+  public:
     explicit Generator(unsigned seed) : rng_(seed) {}
 
     int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
     template <class T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(static_cast<int>(items.size()))]; }
+    const T& Pick(const std::vector<T>& items) {
+        return items[Below(static_cast<int>(items.size()))];
+    }
 
     std::string Cased(std::string s) {
         const int mode = Below(4);
@@ -170,40 +178,66 @@ public:
     }
 
     std::string Blanks() {
-        static const std::vector<std::string> blanks = {"", "", "", " ", "  ", "\t", " \t ", "\x0B",
-                                                        "\x0C", "\x1A", "\xA0"};
+        static const std::vector<std::string> blanks = {"",     "",     "",     " ",    "  ",  "\t",
+                                                        " \t ", "\x0B", "\x0C", "\x1A", "\xA0"};
         return Pick(blanks);
     }
 
     std::string SectionName() {
-        static const std::vector<std::string> names = {
-            "Program", "Game One", "A", "b", "Quake III: Arena", "x=y", "semi;colon",
-            "Unreal Tournament", "a]b", "Q\"uoted\"", "'s'", "GLIDE", "dup", "Dup", "[nested",
-            "with  two  blanks", "caf\xE9", "\x80\xFF", "1.01"};
+        static const std::vector<std::string> names = {"Program",
+                                                       "Game One",
+                                                       "A",
+                                                       "b",
+                                                       "Quake III: Arena",
+                                                       "x=y",
+                                                       "semi;colon",
+                                                       "Unreal Tournament",
+                                                       "a]b",
+                                                       "Q\"uoted\"",
+                                                       "'s'",
+                                                       "GLIDE",
+                                                       "dup",
+                                                       "Dup",
+                                                       "[nested",
+                                                       "with  two  blanks",
+                                                       "caf\xE9",
+                                                       "\x80\xFF",
+                                                       "1.01"};
         return Cased(Pick(names));
     }
 
     std::string KeyName() {
         static const std::vector<std::string> names = {
-            "Run", "Params", "IconName", "GameOnly", "k", "Key", "a b", "x", "Version",
-            "ViewStyle", "GenerateLog", "\"q\"", "'q'", ";c", "#h", "[k]", "LODBias", "AA",
-            "D3DVSynch", "\xE9t\xE9"};
+            "Run", "Params",  "IconName",  "GameOnly",    "k",         "Key",      "a b",
+            "x",   "Version", "ViewStyle", "GenerateLog", "\"q\"",     "'q'",      ";c",
+            "#h",  "[k]",     "LODBias",   "AA",          "D3DVSynch", "\xE9t\xE9"};
         return Cased(Pick(names));
     }
 
     std::string Value() {
         switch (Below(16)) {
-            case 0: return "";
-            case 1: return "Enable";
-            case 2: return "\"quoted value\"";
-            case 3: return "'single'";
-            case 4: return "\"unbalanced";
-            case 5: return "unbalanced\"";
-            case 6: return "\"\"";
-            case 7: return Pick(std::vector<std::string>{"0x1", "$1F", "yes", "0", "-2", " 7"});
-            case 8: return "a=b;c[d]";
-            case 9: return "inner  blanks\tand tab";
-            case 10: return "\xE9\xA0\x85\x81\xFF";
+            case 0:
+                return "";
+            case 1:
+                return "Enable";
+            case 2:
+                return "\"quoted value\"";
+            case 3:
+                return "'single'";
+            case 4:
+                return "\"unbalanced";
+            case 5:
+                return "unbalanced\"";
+            case 6:
+                return "\"\"";
+            case 7:
+                return Pick(std::vector<std::string>{"0x1", "$1F", "yes", "0", "-2", " 7"});
+            case 8:
+                return "a=b;c[d]";
+            case 9:
+                return "inner  blanks\tand tab";
+            case 10:
+                return "\xE9\xA0\x85\x81\xFF";
             case 11: {
                 // Long values around the 2047-character limit (not 2047 between quotes:
                 // see 3).
@@ -217,10 +251,14 @@ public:
                 }
                 return v;
             }
-            case 12: return "\"";
-            case 13: return "'";
-            case 14: return "C:\\Games\\Quake\\quake3.exe,0";
-            default: return "v" + std::to_string(Below(1000));
+            case 12:
+                return "\"";
+            case 13:
+                return "'";
+            case 14:
+                return "C:\\Games\\Quake\\quake3.exe,0";
+            default:
+                return "v" + std::to_string(Below(1000));
         }
     }
 
@@ -263,14 +301,22 @@ public:
         switch (kind) {
             case 0:
             case 1:
-            case 2: return Blanks() + "[" + Blanks() + SectionName() + Blanks() + "]" + Blanks();
-            case 3: return "[" + SectionName() + "] trailing";
-            case 4: return "[" + SectionName();
-            case 5: return Pick(std::vector<std::string>{"[]", "[ ]", "[a]b]", "]x[", "[=]"});
-            case 6: return Blanks();
-            case 7: return ";" + KeyName() + "=" + Value();
-            case 8: return KeyName() + Blanks();
-            case 9: return Blanks() + "=" + Value();
+            case 2:
+                return Blanks() + "[" + Blanks() + SectionName() + Blanks() + "]" + Blanks();
+            case 3:
+                return "[" + SectionName() + "] trailing";
+            case 4:
+                return "[" + SectionName();
+            case 5:
+                return Pick(std::vector<std::string>{"[]", "[ ]", "[a]b]", "]x[", "[=]"});
+            case 6:
+                return Blanks();
+            case 7:
+                return ";" + KeyName() + "=" + Value();
+            case 8:
+                return KeyName() + Blanks();
+            case 9:
+                return Blanks() + "=" + Value();
             default:
                 return Blanks() + KeyName() + Blanks() + "=" + Blanks() + Value() + Blanks();
         }
@@ -279,20 +325,23 @@ public:
     std::string CanonicalValue() {
         for (;;) {
             std::string v = Value();
-            if (v.empty() || (v.front() != ' ' && v.back() != ' ' && v.front() != '\t' &&
-                              v.back() != '\t'))
+            if (v.empty() ||
+                (v.front() != ' ' && v.back() != ' ' && v.front() != '\t' && v.back() != '\t'))
                 return v;
         }
     }
 
     std::string Fallback() {
-        return Pick(std::vector<std::string>{"", "dflt", "dflt  ", "\"q\"", "  lead", "'x'", "0.9"});
+        return Pick(
+            std::vector<std::string>{"", "dflt", "dflt  ", "\"q\"", "  lead", "'x'", "0.9"});
     }
 
-    std::string QuerySection() { return Chance(15) ? Blanks() + SectionName() + Blanks() : SectionName(); }
+    std::string QuerySection() {
+        return Chance(15) ? Blanks() + SectionName() + Blanks() : SectionName();
+    }
     std::string QueryKey() { return Chance(15) ? Blanks() + KeyName() + Blanks() : KeyName(); }
 
-private:
+  private:
     std::mt19937 rng_;
 };
 
@@ -326,7 +375,7 @@ bool HasUnnamedSection(const std::string& text) {
 }
 
 class Differential {
-public:
+  public:
     void SetDirectory(const std::string& dir) { dir_ = dir; }
 
     int cases = 0;
@@ -351,50 +400,50 @@ public:
         // The section list through IniFile, the rest from one snapshot of the same file
         // (same reading code; it spares opening the file again for every read).
         IniFile file(ours);
-        Names our_sections;
+        Names ourSections;
         std::optional<IniSnapshot> snapshot;
         {
             OurTimer t;
-            our_sections = file.ReadSections();
+            ourSections = file.ReadSections();
             snapshot.emplace(file.Snapshot());
         }
         const IniSnapshot& ini = *snapshot;
-        const Names api_sections = ApiSections(theirs);
+        const Names apiSections = ApiSections(theirs);
         ++comparisons;
-        if (our_sections != api_sections)
-            Mismatch(context + " sections ours " + Join(our_sections) + " api " + Join(api_sections));
+        if (ourSections != apiSections)
+            Mismatch(context + " sections ours " + Join(ourSections) + " api " + Join(apiSections));
 
         // Every section listed, and some that are not, with every key each lists.
-        Names sections = our_sections;
+        Names sections = ourSections;
         if (sections.size() > 5) sections.resize(5);
         sections.push_back(gen.QuerySection());
         for (const std::string& section : sections) {
-            Names our_keys;
+            Names ourKeys;
             {
                 OurTimer t;
-                our_keys = ini.ReadSection(section);
+                ourKeys = ini.ReadSection(section);
             }
-            const Names api_keys = ApiKeys(theirs, section);
+            const Names apiKeys = ApiKeys(theirs, section);
             ++comparisons;
-            if (our_keys != api_keys)
-                Mismatch(context + " keys of " + Escape(section) + " ours " + Join(our_keys) +
-                         " api " + Join(api_keys));
-            Names keys = our_keys;
+            if (ourKeys != apiKeys)
+                Mismatch(context + " keys of " + Escape(section) + " ours " + Join(ourKeys) +
+                         " api " + Join(apiKeys));
+            Names keys = ourKeys;
             if (keys.size() > 3) keys.resize(3);
             keys.push_back(gen.QueryKey());
             for (const std::string& key : keys) {
                 const std::string fallback = gen.Fallback();
-                std::string our_value;
+                std::string ourValue;
                 {
                     OurTimer t;
-                    our_value = ini.ReadString(section, key, fallback);
+                    ourValue = ini.ReadString(section, key, fallback);
                 }
-                const std::string api_value = ApiRead(theirs, section, key, fallback);
+                const std::string apiValue = ApiRead(theirs, section, key, fallback);
                 ++comparisons;
-                if (our_value != api_value)
+                if (ourValue != apiValue)
                     Mismatch(context + " read " + Escape(section) + " " + Escape(key) + " dflt " +
-                             Escape(fallback) + " ours " + Escape(our_value) + " api " +
-                             Escape(api_value));
+                             Escape(fallback) + " ours " + Escape(ourValue) + " api " +
+                             Escape(apiValue));
             }
         }
     }
@@ -436,65 +485,67 @@ public:
             // On a canonical file only writes that keep it canonical (no blanks around
             // names, no value with trailing blanks, no key that reads as a header).
             const int kind = gen.Below(10);
-            const std::string section = !canonical && gen.Chance(10) ? gen.QuerySection() : gen.SectionName();
+            const std::string section =
+                !canonical && gen.Chance(10) ? gen.QuerySection() : gen.SectionName();
             std::string key = !canonical && gen.Chance(10) ? gen.QueryKey() : gen.KeyName();
             while (canonical && key[0] == '[') key = gen.KeyName();
-            BOOL api_ok;
-            bool our_ok = true;
+            BOOL apiOk;
+            bool ourOk = true;
             try {
                 if (kind < 7) {
                     std::string value = canonical ? gen.CanonicalValue() : gen.Value();
-                    ops += "write " + Escape(section) + " " + Escape(key) + " " + Escape(value) + "; ";
+                    ops +=
+                        "write " + Escape(section) + " " + Escape(key) + " " + Escape(value) + "; ";
                     ini.WriteString(section, key, value);
-                    api_ok = WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                                        theirs.c_str());
+                    apiOk = WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                                       theirs.c_str());
                 } else if (kind < 9) {
                     ops += "delete " + Escape(section) + " " + Escape(key) + "; ";
                     ini.DeleteKey(section, key);
-                    api_ok = WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
-                                                        theirs.c_str());
+                    apiOk = WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
+                                                       theirs.c_str());
                 } else {
                     ops += "erase " + Escape(section) + "; ";
                     ini.EraseSection(section);
-                    api_ok = WritePrivateProfileStringA(section.c_str(), nullptr, nullptr,
-                                                        theirs.c_str());
+                    apiOk = WritePrivateProfileStringA(section.c_str(), nullptr, nullptr,
+                                                       theirs.c_str());
                 }
             } catch (const Error& e) {
-                our_ok = false;
-                api_ok = TRUE;
+                ourOk = false;
+                apiOk = TRUE;
                 Mismatch(context + " ops " + ops + " raised " + e.what());
             }
             ++comparisons;
-            if (our_ok && !api_ok) Mismatch(context + " ops " + ops + " API refused the write");
+            if (ourOk && !apiOk) Mismatch(context + " ops " + ops + " API refused the write");
         }
-        const bool our_exists = FileExistsAt(ours);
-        const bool api_exists = FileExistsAt(theirs);
+        const bool ourExists = FileExistsAt(ours);
+        const bool apiExists = FileExistsAt(theirs);
         ++comparisons;
-        if (our_exists != api_exists)
-            Mismatch(context + " ops " + ops + " file exists ours " + std::to_string(our_exists) +
-                     " api " + std::to_string(api_exists));
-        if (canonical && our_exists && api_exists) {
-            const std::string our_bytes = ReadFileBytes(ours);
-            const std::string api_bytes = ReadFileBytes(theirs);
+        if (ourExists != apiExists)
+            Mismatch(context + " ops " + ops + " file exists ours " + std::to_string(ourExists) +
+                     " api " + std::to_string(apiExists));
+        if (canonical && ourExists && apiExists) {
+            const std::string ourBytes = ReadFileBytes(ours);
+            const std::string apiBytes = ReadFileBytes(theirs);
             ++comparisons;
-            if (our_bytes != api_bytes)
-                Mismatch(context + " ops " + ops + " bytes ours " + Escape(our_bytes) + " api " +
-                         Escape(api_bytes));
+            if (ourBytes != apiBytes)
+                Mismatch(context + " ops " + ops + " bytes ours " + Escape(ourBytes) + " api " +
+                         Escape(apiBytes));
         }
         // The engine's result read by both.
         const std::string copy = FreshName("w");
-        if (our_exists) WriteFileBytes(copy, ReadFileBytes(ours));
+        if (ourExists) WriteFileBytes(copy, ReadFileBytes(ours));
         CompareReads(gen, ours, copy, context + " after " + ops + " (ours read by both)");
         // What each engine wrote, each reading its own result: not where Wine's rewrite
         // changed the meaning of the file (deliberate difference 1).
         if (!HasUnnamedSection(original)) {
             const std::string fresh = FreshName("w");
-            if (api_exists) WriteFileBytes(fresh, ReadFileBytes(theirs));
+            if (apiExists) WriteFileBytes(fresh, ReadFileBytes(theirs));
             CompareReads(gen, ours, fresh, context + " after " + ops);
         }
     }
 
-private:
+  private:
     static bool FileExistsAt(const std::string& path) { return pallisar::test::FileExistsAt(path); }
 
     std::string dir_;
@@ -515,7 +566,8 @@ TEST(IniDifferential, MatchesTheProfileApiOnGeneratedFiles) {
     Differential diff;
     diff.SetDirectory(dir.Path());
     for (int i = first; i < first + count; ++i) diff.RunCase(i);
-    std::printf("time in the profile API: %.1f s, in reads of the engine %.1f s\n", g_api_seconds.load(), g_our_seconds.load());
+    std::printf("time in the profile API: %.1f s, in reads of the engine %.1f s\n",
+                gApiSeconds.load(), gOurSeconds.load());
     std::printf("INI differential: %d cases, %lld comparisons, %d mismatches\n", diff.cases,
                 diff.comparisons, diff.mismatches);
     EXPECT_EQ(diff.mismatches, 0);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/icon_ref.h"
-#include "ui/main_window.h"
 #include "core/errors.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
@@ -18,6 +17,7 @@
 #include "support/recording_log.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
+#include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/main_window_view.h"
 #include "win32/resource.h"
@@ -107,9 +107,9 @@ class MainWindowViewTest : public testing::Test {
 
     void Open() {
         app = std::make_unique<Application>(GetModuleHandleA(nullptr), prompts);
-        form = std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts,
-                                                            session, system, icons, launches},
-                                         std::vector<std::string>{});
+        form = std::make_unique<TfmMain>(
+            MainWindowServices{dir.Path(), log, clock, prompts, session, system, icons, launches},
+            std::vector<std::string>{});
         view = std::make_unique<MainWindowView>(*app, *form);
         ASSERT_TRUE(view->Create(SW_SHOWNOACTIVATE));
         PumpMessages();

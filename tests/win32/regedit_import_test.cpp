@@ -51,9 +51,9 @@ testing::AssertionResult RunRegedit(const std::string& file) {
     ScopedKernelHandle thread(info.hThread);
     if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0)
         return testing::AssertionFailure() << "regedit did not end within a minute";
-    DWORD exit_code = 0;
-    GetExitCodeProcess(process.Get(), &exit_code);
-    if (exit_code != 0) return testing::AssertionFailure() << "regedit exit code " << exit_code;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.Get(), &exitCode);
+    if (exitCode != 0) return testing::AssertionFailure() << "regedit exit code " << exitCode;
     return testing::AssertionSuccess();
 }
 
@@ -99,7 +99,7 @@ TEST_P(RegeditImport, ExportedTreeImportsIntoTheSameTree) {
     LoadRegeditText(registry_, Relocated(ReadFixture(GetParam()), ours));
     const std::string exported = ExportRegedit(registry_, RegRoot::CurrentUser, ours);
     const RegistrySnapshot before = SnapshotTree(registry_, RegRoot::CurrentUser, ours);
-    ASSERT_EQ(registry_.DeleteTree(RegRoot::CurrentUser, ours), reg_error::kSuccess);
+    ASSERT_EQ(registry_.DeleteTree(RegRoot::CurrentUser, ours), regError::kSuccess);
     TempDir dir;
     WriteFileBytes(dir.File("export.reg"), exported);
     ASSERT_TRUE(RunRegedit(dir.File("export.reg")));

@@ -1,5 +1,5 @@
 #pragma once
-// Test-only dialog of win32_tests (window_test.rc), numbered above the program's own
+// Test-only dialog of win32Tests (window_test.rc), numbered above the program's own
 // resources.
 
 #define IDD_TEST_GAME 9000
