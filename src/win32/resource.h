@@ -16,5 +16,8 @@
 // Options dialog (1300-1399)
 // Change-icon dialog (1400-1499)
 // Input box (1500-1549)
+#define IDD_INPUTBOX 1500
+#define IDC_INPUTBOX_PROMPT 1501
+#define IDC_INPUTBOX_TEXT 1502
 // Slider control bitmaps and cursor (1550-1599)
 // Menus and the tray menu: ui/command_ids.h (2000-3999)

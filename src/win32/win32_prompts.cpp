@@ -1,12 +1,53 @@
 #include "win32/win32_prompts.h"
 
+#include <commdlg.h>
+
+#include "win32/input_box.h"
+
 namespace pallisar {
 
-int Win32Prompts::Box(const std::string& message, const char* caption, UINT type) const {
+namespace {
+
+// Runs the open or save dialog; the chosen path or none.
+std::optional<std::string> RunFileDialog(HWND owner, const FileDialogRequest& request, DWORD flags,
+                                         BOOL(WINAPI* show)(OPENFILENAMEA*)) {
+    const std::string filter = CommonDialogFilter(request.Filter);
+    char path[MAX_PATH] = {};
+    request.FileName.copy(path, sizeof path - 1);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrDefExt = request.DefaultExt.empty() ? nullptr : request.DefaultExt.c_str();
+    dialog.Flags = flags | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (!show(&dialog)) return std::nullopt;
+    return std::string(path);
+}
+
+}  // namespace
+
+std::string CommonDialogFilter(const std::string& filter) {
+    if (filter.empty()) return {};
+    std::string result = filter;
+    for (char& c : result) {
+        if (c == '|') c = '\0';
+    }
+    result.push_back('\0');
+    result.push_back('\0');
+    return result;
+}
+
+HWND Win32Prompts::Owner() const {
     HWND owner = GetActiveWindow();
-    if (!owner) owner = owner_;
+    return owner ? owner : owner_;
+}
+
+int Win32Prompts::Box(const std::string& message, const char* caption, UINT type) const {
     // The system labels MB_OK "OK" and MB_YESNO "&Yes" / "&No" (with Alt+Y, Alt+N).
-    return MessageBoxA(owner, message.c_str(), caption, type | MB_APPLMODAL);
+    return MessageBoxA(Owner(), message.c_str(), caption, type | MB_APPLMODAL);
 }
 
 void Win32Prompts::ShowError(const std::string& message) {
@@ -27,6 +68,21 @@ bool Win32Prompts::Confirm(const std::string& message) {
 
 void Win32Prompts::ShowApplicationError(const std::string& message) {
     Box(ApplicationErrorText(message), title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::optional<std::string> Win32Prompts::PromptOpenFile(const FileDialogRequest& request) {
+    return RunFileDialog(Owner(), request, 0, GetOpenFileNameA);
+}
+
+std::optional<std::string> Win32Prompts::PromptSaveFile(const FileDialogRequest& request) {
+    return RunFileDialog(Owner(), request, OFN_OVERWRITEPROMPT, GetSaveFileNameA);
+}
+
+std::optional<std::string> Win32Prompts::InputBox(const std::string& caption,
+                                                  const std::string& prompt,
+                                                  const std::string& text) {
+    if (!app_) return std::nullopt;
+    return ShowInputBox(*app_, Owner(), caption, prompt, text);
 }
 
 }  // namespace pallisar

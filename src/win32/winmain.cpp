@@ -36,6 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     Win32Prompts prompts(kApplicationTitle);
     Application app(instance, prompts);
+    prompts.SetApplication(&app);
     app.SetTitle(kApplicationTitle);
 
     const std::string programDir = ProgramDir();

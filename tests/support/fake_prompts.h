@@ -1,8 +1,11 @@
 #pragma once
 // Prompts for tests: records every prompt in order and answers Confirm from a queue
-// (an empty queue answers "&No").
+// (an empty queue answers "&No"), the file dialogs and the input box from another
+// (an empty queue cancels). A file dialog is recorded with its proposed name, an
+// input box with its caption, prompt and starting text joined by "|".
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +37,29 @@ class FakePrompts : public Prompts {
         shown.push_back({"Application", ApplicationErrorText(message)});
     }
 
+    std::optional<std::string> PromptOpenFile(const FileDialogRequest& request) override {
+        return Answer("Open", request.FileName);
+    }
+    std::optional<std::string> PromptSaveFile(const FileDialogRequest& request) override {
+        return Answer("Save", request.FileName);
+    }
+    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& text) override {
+        return Answer("Input", caption + "|" + prompt + "|" + text);
+    }
+
     std::vector<Prompt> shown;
     std::deque<bool> answers;
+    std::deque<std::optional<std::string>> texts;
+
+  private:
+    std::optional<std::string> Answer(const std::string& kind, const std::string& what) {
+        shown.push_back({kind, what});
+        if (texts.empty()) return std::nullopt;
+        auto answer = texts.front();
+        texts.pop_front();
+        return answer;
+    }
 };
 
 }  // namespace pallisar::test
