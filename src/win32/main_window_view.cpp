@@ -336,7 +336,10 @@ void MainWindowView::SyncCaptionAndStyle() {
     if (!listView_) return;
     const LONG_PTR style = GetWindowLongPtrA(listView_, GWL_STYLE);
     const LONG_PTR wanted = (style & ~LVS_TYPEMASK) | ListStyleFor(model_.GetViewStyle());
-    if (wanted != style) SetWindowLongPtrA(listView_, GWL_STYLE, wanted);
+    if (wanted == style) return;
+    SetWindowLongPtrA(listView_, GWL_STYLE, wanted);
+    // The list lays its items out anew for the new style but does not repaint them.
+    InvalidateRect(listView_, nullptr, TRUE);
 }
 
 void MainWindowView::SyncList() {
