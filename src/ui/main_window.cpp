@@ -98,16 +98,19 @@ void TfmMain::FormClose() {
 void TfmMain::LoadGameList() {
     if (!catalogue_) return;
     selected_ = -1;
-    // The entries loaded before an error are shown.
-    struct Loaded {
-        TfmMain& form;
-        ~Loaded() {
-            form.trayPopup_ = TrayPopupFor(form.list_.Items);
-            if (form.host_) form.host_->GameListLoaded();
-        }
-    } loaded{*this};
-    pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons,
-                           services_.compareTitles);
+    try {
+        pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons,
+                               services_.compareTitles);
+    } catch (...) {
+        ShowLoadedList();  // the entries loaded before the error are shown
+        throw;
+    }
+    ShowLoadedList();
+}
+
+void TfmMain::ShowLoadedList() {
+    trayPopup_ = TrayPopupFor(list_.Items);
+    if (host_) host_->GameListLoaded();
 }
 
 void TfmMain::ListViewKeyDown(int key) {

@@ -114,6 +114,8 @@ class TfmMain {
   private:
     void SetViewStyle(int style);
     void RunFromCommandLine(const std::string& wantedPath);
+    // Builds the tray menu from the list as loaded and has the view show both.
+    void ShowLoadedList();
 
     MainWindowServices services_;
     MainWindowHost* host_ = nullptr;

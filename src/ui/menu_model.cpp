@@ -31,11 +31,6 @@ const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, std::string_vie
     return FindItem(items, [name](const MenuItem& item) { return item.Name == name; });
 }
 
-MenuItem* FindMenuItem(std::vector<MenuItem>& items, std::string_view name) {
-    const auto& constItems = items;
-    return const_cast<MenuItem*>(FindMenuItem(constItems, name));
-}
-
 const MenuItem* FindMenuCommand(const std::vector<MenuItem>& items, int command) {
     return FindItem(items, [command](const MenuItem& item) { return item.Command == command; });
 }

@@ -37,7 +37,6 @@ MenuItem Item(std::string name, std::string caption, int command = 0);
 MenuItem Separator(std::string name);
 
 // The item with that name at any depth; nullptr when there is none.
-MenuItem* FindMenuItem(std::vector<MenuItem>& items, std::string_view name);
 const MenuItem* FindMenuItem(const std::vector<MenuItem>& items, std::string_view name);
 // The item giving `command` at any depth; nullptr when there is none.
 const MenuItem* FindMenuCommand(const std::vector<MenuItem>& items, int command);

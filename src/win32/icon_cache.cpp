@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "win32/scoped_gdi.h"
 #include "win32/scoped_handle.h"
 
 namespace pallisar {
@@ -11,29 +12,6 @@ namespace {
 
 // Images per strip: bounds the strip bitmaps (256 large icons are 1 MB).
 constexpr size_t kStripLength = 256;
-
-// A memory device context; puts back its first bitmap before it goes, so that the
-// bitmaps selected into it can be used and deleted afterwards.
-class MemoryDc {
-  public:
-    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc() {
-        if (original_) SelectObject(dc_, original_);
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-
-    HDC Get() const { return dc_; }
-    void Select(HBITMAP bitmap) {
-        HGDIOBJ previous = SelectObject(dc_, bitmap);
-        if (!original_) original_ = previous;
-    }
-
-  private:
-    HDC dc_;
-    HGDIOBJ original_ = nullptr;
-};
 
 // The colour and mask bitmaps of an icon, as GetIconInfo copies them.
 struct IconBitmaps {
@@ -59,6 +37,19 @@ std::optional<IconBitmaps> StripBitmaps(HICON icon, int size) {
     return bitmaps;
 }
 
+// Copies one part (colour or mask) of each image side by side into `target`.
+void CopySideBySide(HBITMAP target, const std::vector<const IconBitmaps*>& images,
+                    ScopedBitmap IconBitmaps::*part, int size) {
+    const ScopedCreatedDC targetDc = CreateCompatibleMemoryDC(nullptr);
+    const ScopedCreatedDC sourceDc = CreateCompatibleMemoryDC(nullptr);
+    const ScopedSelectObject intoTarget(targetDc.Get(), target);
+    for (size_t i = 0; i < images.size(); ++i) {
+        const ScopedSelectObject fromSource(sourceDc.Get(), (images[i]->*part).Get());
+        BitBlt(targetDc.Get(), static_cast<int>(i) * size, 0, size, size, sourceDc.Get(), 0, 0,
+               SRCCOPY);
+    }
+}
+
 // One strip: the images side by side in a 32-bit bitmap (keeping their alpha) and
 // their masks in a monochrome one, added with one call.
 bool AddStrip(HIMAGELIST list, const std::vector<const IconBitmaps*>& images, int size) {
@@ -74,22 +65,8 @@ bool AddStrip(HIMAGELIST list, const std::vector<const IconBitmaps*>& images, in
     ScopedBitmap color(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     ScopedBitmap mask(CreateBitmap(width, size, 1, 1, nullptr));
     if (!color || !mask) return false;
-    {
-        MemoryDc source;
-        MemoryDc target;
-        target.Select(color.Get());
-        for (size_t i = 0; i < images.size(); ++i) {
-            source.Select(images[i]->color.Get());
-            BitBlt(target.Get(), static_cast<int>(i) * size, 0, size, size, source.Get(), 0, 0,
-                   SRCCOPY);
-        }
-        target.Select(mask.Get());
-        for (size_t i = 0; i < images.size(); ++i) {
-            source.Select(images[i]->mask.Get());
-            BitBlt(target.Get(), static_cast<int>(i) * size, 0, size, size, source.Get(), 0, 0,
-                   SRCCOPY);
-        }
-    }
+    CopySideBySide(color.Get(), images, &IconBitmaps::color, size);
+    CopySideBySide(mask.Get(), images, &IconBitmaps::mask, size);
     GdiFlush();
     return ImageList_Add(list, color.Get(), mask.Get()) != -1;
 }
