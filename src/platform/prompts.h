@@ -18,6 +18,8 @@ struct FileDialogRequest {
     std::string DefaultExt;
     // The name proposed in the name box.
     std::string FileName;
+    // The folder the dialog opens in; empty for the system's choice.
+    std::string InitialDir;
 };
 
 class Prompts {

@@ -9,7 +9,10 @@
 #include "app/program_settings.h"
 #include "app/version.h"
 #include "core/file_names.h"
+#include "core/random_title.h"
 #include "core/text.h"
+#include "tweaks/sli_mode.h"
+#include "tweaks/tweak_settings.h"
 #include "ui/command_ids.h"
 #include "ui/main_menus.h"
 
@@ -173,6 +176,99 @@ void TfmMain::SetViewStyle(int style) {
     }
 }
 
+std::unique_ptr<TfmGlide> TfmMain::CreateEditor() {
+    auto editor = std::make_unique<TfmGlide>(
+        GameEditorServices{services_.programDir, services_.prompts, *catalogue_});
+    if (services_.session.Driver().IsVoodoo3) editor->ReduceForVoodoo3();
+    FillAntiAliasingChoices(*editor);
+    return editor;
+}
+
+void TfmMain::FillAntiAliasingChoices(TfmGlide& editor) const {
+    if (const auto choices = AntiAliasingChoices(services_.session.Driver())) {
+        editor.SetAntiAliasingItems(*choices);
+    }
+}
+
+void TfmMain::RunEditor(TfmGlide& editor, const std::string& oldTitle) {
+    if (!host_ || !host_->ShowEditor(editor)) return;
+    const std::string title = editor.edTitle.Text;
+    WriteGameSettings(*catalogue_, title, editor.SettingsInput());
+    // A title that differs only in letter case names the same section.
+    if (!SameText(title, oldTitle)) catalogue_->EraseSection(oldTitle);
+    LoadGameList();
+}
+
+void TfmMain::btnAddIconClick() {
+    if (!catalogue_) return;
+    std::string title;
+    do {
+        title = RandomTitle();
+    } while (catalogue_->SectionExists(title));
+    const TSettings settings = ReadGameSettings(*catalogue_, title);
+    const std::unique_ptr<TfmGlide> editor = CreateEditor();
+    editor->OldTitle = title;
+    editor->LoadSettings(settings);
+    editor->edTitle.Text.clear();
+    RunEditor(*editor, title);
+}
+
+void TfmMain::btnEditGameClick() {
+    const std::optional<std::string> selected = SelectedTitle();
+    if (!selected) {
+        services_.prompts.ShowError("No Title Selected");
+        return;
+    }
+    if (!catalogue_) return;
+    const std::string title = *selected;
+    const TSettings settings = ReadGameSettings(*catalogue_, title);
+    const std::unique_ptr<TfmGlide> editor = CreateEditor();
+    editor->OldTitle = title;
+    editor->LoadSettings(settings);
+    editor->edTitle.Text = title;
+
+    const IniSnapshot entry = catalogue_->Snapshot();
+    const std::string run = entry.ReadString(title, kRunKey, "");
+    if (UpperCase(run) != kConfigOnlyRun) {
+        editor->edCommandLine.Text = entry.ReadString(title, kParamsKey, "");
+        editor->edPath.Text = run;
+    } else {
+        editor->chkConfig.Checked = true;
+        editor->chkConfigClick();
+    }
+    if (entry.ReadBool(title, kGameOnlyKey, false)) {
+        editor->chkGameOnly.Checked = true;
+        editor->chkGameOnlyClick();
+    }
+    editor->SetIconText(entry.ReadString(title, kIconNameKey, ""));
+    RunEditor(*editor, title);
+}
+
+void TfmMain::mpDeleteClick() {
+    const std::optional<std::string> title = SelectedTitle();
+    if (!title || !catalogue_) return;
+    if (!services_.prompts.Confirm("Are you sure you want to delete this shortcut?")) return;
+    catalogue_->EraseSection(*title);
+    LoadGameList();
+}
+
+void TfmMain::PopupMenu1Popup() {
+    const bool game = SelectedTitle().has_value();
+    for (MenuItem& item : popupMenu_.Items) {
+        if (item.IsSeparator()) continue;
+        const bool forGames = item.Command != IDM_POPUP_NEW && item.Command != IDM_POPUP_REFRESH &&
+                              item.Name != "mpView";
+        item.Visible = forGames == game;
+    }
+}
+
+void TfmMain::File1Click() {
+    const bool game = SelectedTitle().has_value();
+    for (const int command : {IDM_FILE_EDIT, IDM_FILE_RUN, IDM_FILE_SHORTCUT, IDM_FILE_DELETE}) {
+        FindMenuCommand(mainMenu_.Items, command)->Enabled = game;
+    }
+}
+
 const MenuItem* TfmMain::FindCommand(int command) const {
     for (const std::vector<MenuItem>* items : {&mainMenu_.Items, &popupMenu_.Items, &trayPopup_}) {
         if (const MenuItem* item = FindMenuCommand(*items, command)) return item;
@@ -186,9 +282,22 @@ bool TfmMain::Execute(int command) {
             btnRunClick();
             return true;
         case IDM_FILE_RUN:
+        case IDM_POPUP_RUN:
             ListViewDblClick();
             return true;
-        case IDM_POPUP_RUN:  // the pop-up's "&Run" has no action of its own
+        case IDC_BTN_ADD_ICON:
+        case IDM_FILE_NEW:
+        case IDM_POPUP_NEW:
+            btnAddIconClick();
+            return true;
+        case IDC_BTN_EDIT_GAME:
+        case IDM_FILE_EDIT:
+        case IDM_POPUP_EDIT:
+            btnEditGameClick();
+            return true;
+        case IDM_FILE_DELETE:
+        case IDM_POPUP_DELETE:
+            mpDeleteClick();
             return true;
         case IDC_BTN_EXIT:
         case IDM_FILE_EXIT:
@@ -212,8 +321,7 @@ bool TfmMain::Execute(int command) {
                 TrayPopupRun(static_cast<size_t>(command - IDM_TRAY_GAME_FIRST));
                 return true;
             }
-            // New, Edit, Create Shortcut, Delete, Options and About have no handler
-            // in this version.
+            // Create Shortcut, Options and About have no handler in this version.
             return false;
     }
 }

@@ -8,6 +8,7 @@
 // Errors raised inside a handler (ConvertError, FileWriteError, RegistryError) are
 // not caught here: they end the handler and reach the application's error handler.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "platform/date_time.h"
 #include "platform/prompts.h"
 #include "platform/system_info.h"
+#include "ui/game_editor.h"
 #include "ui/main_window_host.h"
 #include "ui/menu_model.h"
 
@@ -80,6 +82,22 @@ class TfmMain {
     // The four view-style entries of the pop-up menu.
     void ViewStyleClick(ViewStyle style);
     void mpRefreshClick() { LoadGameList(); }
+    // New: the editor on a throw-away title with every default; on OK the entry is
+    // written under the typed title.
+    void btnAddIconClick();
+    // Edit of the selected game ("No Title Selected" without one); a rename moves the
+    // entry to its new title.
+    void btnEditGameClick();
+    // Delete of the selected game, after the user's confirmation.
+    void mpDeleteClick();
+    // Before the list's pop-up menu opens: its entries for a game or for the list.
+    void PopupMenu1Popup();
+    // When the File menu opens: the entries that need a selected game are enabled only
+    // with one.
+    void File1Click();
+    // Replaces the editor's anti-aliasing items by the board's choices (none on a
+    // Voodoo3 or a board without a known multi-chip mode).
+    void FillAntiAliasingChoices(TfmGlide& editor) const;
     // A button's or a menu item's command id (ui/command_ids.h). False for an id the
     // window has no handler for (yet).
     bool Execute(int command);
@@ -113,6 +131,11 @@ class TfmMain {
 
   private:
     void SetViewStyle(int style);
+    // The editor for one command, set up as New and Edit both need it.
+    std::unique_ptr<TfmGlide> CreateEditor();
+    // Shows the editor; on OK writes its tweak values under its title, erases
+    // `oldTitle` when that names another entry, and reloads the list.
+    void RunEditor(TfmGlide& editor, const std::string& oldTitle);
     void RunFromCommandLine(const std::string& wantedPath);
     // Builds the tray menu from the list as loaded and has the view show both.
     void ShowLoadedList();

@@ -6,6 +6,8 @@
 
 namespace pallisar {
 
+class TfmGlide;
+
 class MainWindowHost {
   public:
     virtual ~MainWindowHost() = default;
@@ -21,6 +23,9 @@ class MainWindowHost {
     virtual void GameListLoaded() = 0;
     // The caption, the view style or a menu's state changed.
     virtual void StateChanged() = 0;
+    // Shows the game editor modally over the window, as it is set up; true when the
+    // user closed it with OK (its btnOKClick accepted), false for Cancel.
+    virtual bool ShowEditor(TfmGlide& editor) = 0;
 };
 
 }  // namespace pallisar

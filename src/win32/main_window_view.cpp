@@ -302,7 +302,11 @@ LRESULT MainWindowView::OnNotify(const NMHDR& header) {
     }
 }
 
+// The editor's dialog is not built yet: the editor is cancelled.
+bool MainWindowView::ShowEditor(TfmGlide&) { return false; }
+
 void MainWindowView::ShowPopupMenu1(int x, int y) {
+    model_.PopupMenu1Popup();
     ScopedMenu popup = CreatePopupMenuFrom(model_.PopupMenu1().Items);
     if (!popup) return;
     TrackPopupMenu(popup.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
@@ -314,7 +318,9 @@ void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
     HMENU bar = GetMenu(hwnd_);
     const auto& items = model_.MainMenu1().Items;
     for (int pos = 0; pos < GetMenuItemCount(bar) && pos < static_cast<int>(items.size()); ++pos) {
-        if (GetSubMenu(bar, pos) == popup) FillMenu(popup, items[pos].Items);
+        if (GetSubMenu(bar, pos) != popup) continue;
+        if (items[pos].Name == "File1") model_.File1Click();
+        FillMenu(popup, items[pos].Items);
     }
 }
 

@@ -69,6 +69,7 @@ class MainWindowView : public Window, private MainWindowHost {
     void DeactivateTrayIcon() override {}  // the tray icon has no view yet
     void GameListLoaded() override;
     void StateChanged() override;
+    bool ShowEditor(TfmGlide& editor) override;
 
     // Copies the model's state into the controls.
     void SyncCaptionAndStyle();

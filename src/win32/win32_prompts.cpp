@@ -22,6 +22,7 @@ std::optional<std::string> RunFileDialog(HWND owner, const FileDialogRequest& re
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path;
     dialog.lpstrDefExt = request.DefaultExt.empty() ? nullptr : request.DefaultExt.c_str();
+    dialog.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
     dialog.Flags = flags | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     if (!show(&dialog)) return std::nullopt;
     return std::string(path);

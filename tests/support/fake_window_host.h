@@ -1,13 +1,17 @@
 #pragma once
 // The main window's host for tests: records what the model asks of its view, in
 // order, as short texts ("minimize", "restore", "close window", "tray off",
-// "list loaded", "state"), with a hook that runs before each is recorded.
+// "list loaded", "state", "editor"), with a hook that runs before each is recorded.
+// The game editor is "used" by `onEditor`, which plays the user: it changes the
+// editor's state, calls its handlers and answers OK (true) or Cancel (false). Without
+// one the editor is cancelled.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/game_launches.h"
+#include "ui/game_editor.h"
 #include "ui/main_window_host.h"
 
 namespace pallisar::test {
@@ -20,6 +24,10 @@ class FakeWindowHost : public MainWindowHost {
     void DeactivateTrayIcon() override { Record("tray off"); }
     void GameListLoaded() override { Record("list loaded"); }
     void StateChanged() override { Record("state"); }
+    bool ShowEditor(TfmGlide& editor) override {
+        Record("editor");
+        return onEditor ? onEditor(editor) : false;
+    }
 
     // The requests other than the two redraws ("list loaded", "state").
     std::vector<std::string> Actions() const {
@@ -33,6 +41,7 @@ class FakeWindowHost : public MainWindowHost {
     std::vector<std::string> calls;
     // Runs before a call is recorded, with its text.
     std::function<void(const std::string&)> onCall;
+    std::function<bool(TfmGlide&)> onEditor;
 
   private:
     void Record(const std::string& call) {

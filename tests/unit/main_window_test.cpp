@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, CommandIdsReachTheirHandlers) {
     const Case cases[] = {
         {IDC_BTN_RUN, {"list Beta"}},
         {IDM_FILE_RUN, {"list Beta"}},
-        {IDM_POPUP_RUN, {}},
+        {IDM_POPUP_RUN, {"list Beta"}},
         {IDM_TRAY_GAME_FIRST, {"tray Beta"}},
         {IDM_TRAY_GAME_FIRST + 1, {}},  // the separator before the Config Only entries
         {IDM_TRAY_GAME_FIRST + 2, {"tray Tool"}},
