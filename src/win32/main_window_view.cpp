@@ -9,6 +9,7 @@
 
 #include "app/file_index_icon.h"
 #include "ui/state_report.h"
+#include "win32/game_editor_view.h"
 #include "win32/icon_cache.h"
 #include "win32/icon_handle.h"
 #include "win32/list_fill.h"
@@ -303,7 +304,10 @@ LRESULT MainWindowView::OnNotify(const NMHDR& header) {
 }
 
 // The editor's dialog is not built yet: the editor is cancelled.
-bool MainWindowView::ShowEditor(TfmGlide&) { return false; }
+bool MainWindowView::ShowEditor(TfmGlide& editor) {
+    GameEditorView view(app_, editor);
+    return view.Show(hwnd_);
+}
 
 void MainWindowView::ShowPopupMenu1(int x, int y) {
     model_.PopupMenu1Popup();

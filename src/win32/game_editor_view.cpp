@@ -1,0 +1,402 @@
+#include "win32/game_editor_view.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+#include <utility>
+
+#include "win32/resource.h"
+#include "win32/slider_control.h"
+
+namespace pallisar {
+
+namespace {
+
+// Each tweak box's drop-down list and label.
+struct BoxControls {
+    EditorBox box;
+    int combo;
+    int label;
+};
+
+constexpr BoxControls kBoxControls[] = {
+    {EditorBox::cbxGlideSplash, IDC_CBXGLIDESPLASH, IDC_LBL_GLIDESPLASH},
+    {EditorBox::cbxGlideLegacyTextureCompression, IDC_CBXGLIDELEGACYTEXTURECOMPRESSION,
+     IDC_LBL_GLIDELEGACYTEXTURECOMPRESSION},
+    {EditorBox::cbxGlideAlphaBlending, IDC_CBXGLIDEALPHABLENDING, IDC_LBL_GLIDEALPHABLENDING},
+    {EditorBox::cbxGlide3DFilterQuality, IDC_CBXGLIDE3DFILTERQUALITY, IDC_LBL_GLIDE3DFILTERQUALITY},
+    {EditorBox::cbxGlideTripleBuffering, IDC_CBXGLIDETRIPLEBUFFERING, IDC_LBL_GLIDETRIPLEBUFFERING},
+    {EditorBox::cbxGlideRenderingColorDepth, IDC_CBXGLIDERENDERINGCOLORDEPTH,
+     IDC_LBL_GLIDERENDERINGCOLORDEPTH},
+    {EditorBox::cbxGlideMIPMapDithering, IDC_CBXGLIDEMIPMAPDITHERING, IDC_LBL_GLIDEMIPMAPDITHERING},
+    {EditorBox::cbxGlideMaxBufferedFrames, IDC_CBXGLIDEMAXBUFFEREDFRAMES,
+     IDC_LBL_GLIDEMAXBUFFEREDFRAMES},
+    {EditorBox::cbxGlideLODBias, IDC_CBXGLIDELODBIAS, IDC_LBL_GLIDELODBIAS},
+    {EditorBox::cbxGlideAntiAliasing, IDC_CBXGLIDEANTIALIASING, IDC_LBL_GLIDEANTIALIASING},
+    {EditorBox::cbxGlideFSAAToggleKey, IDC_CBXGLIDEFSAATOGGLEKEY, IDC_LBL_GLIDEFSAATOGGLEKEY},
+    {EditorBox::cbxGlideVSynch, IDC_CBXGLIDEVSYNCH, IDC_LBL_GLIDEVSYNCH},
+    {EditorBox::cbxGlide16BPPDepth, IDC_CBXGLIDE16BPPDEPTH, IDC_LBL_GLIDE16BPPDEPTH},
+    {EditorBox::cbxGlide32BPPDepth, IDC_CBXGLIDE32BPPDEPTH, IDC_LBL_GLIDE32BPPDEPTH},
+    {EditorBox::cbxGlideHSR, IDC_CBXGLIDEHSR, IDC_LBL_GLIDEHSR},
+    {EditorBox::cbxGlideGuardbandClipping, IDC_CBXGLIDEGUARDBANDCLIPPING,
+     IDC_LBL_GLIDEGUARDBANDCLIPPING},
+    {EditorBox::cbxD3DAlphaBlending, IDC_CBXD3DALPHABLENDING, IDC_LBL_D3DALPHABLENDING},
+    {EditorBox::cbxD3D3DFilterQuality, IDC_CBXD3D3DFILTERQUALITY, IDC_LBL_D3D3DFILTERQUALITY},
+    {EditorBox::cbxD3DZBuffer, IDC_CBXD3DZBUFFER, IDC_LBL_D3DZBUFFER},
+    {EditorBox::cbxD3DAntiAliasing, IDC_CBXD3DANTIALIASING, IDC_LBL_D3DANTIALIASING},
+    {EditorBox::cbxD3DLODBias, IDC_CBXD3DLODBIAS, IDC_LBL_D3DLODBIAS},
+    {EditorBox::cbxD3DFSAAToggleKey, IDC_CBXD3DFSAATOGGLEKEY, IDC_LBL_D3DFSAATOGGLEKEY},
+    {EditorBox::cbxD3DVsynch, IDC_CBXD3DVSYNCH, IDC_LBL_D3DVSYNCH},
+    {EditorBox::cbxD3DMaxBufferedFrames, IDC_CBXD3DMAXBUFFEREDFRAMES, IDC_LBL_D3DMAXBUFFEREDFRAMES},
+    {EditorBox::cbxD3DMIPMapDithering, IDC_CBXD3DMIPMAPDITHERING, IDC_LBL_D3DMIPMAPDITHERING},
+};
+static_assert(std::size(kBoxControls) == kEditorBoxCount);
+
+const BoxControls& ControlsOf(EditorBox box) {
+    for (const BoxControls& controls : kBoxControls) {
+        if (controls.box == box) return controls;
+    }
+    return kBoxControls[0];
+}
+
+constexpr int kPageTemplates[kEditorTabCount] = {IDD_EDITOR_PROPERTIES, IDD_EDITOR_GLIDE,
+                                                 IDD_EDITOR_D3D, IDD_EDITOR_GAMMA};
+
+// On a Voodoo3 the dialog is this high, in pixels.
+constexpr int kVoodoo3Height = 400;
+
+constexpr const char* kSavePresetHint = "Save Preset As...";
+constexpr const char* kDeletePresetHint = "Delete Preset";
+
+std::string WindowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), length + 1)));
+    return text;
+}
+
+void SetTextIfChanged(HWND window, const std::string& text) {
+    if (window && WindowText(window) != text) SetWindowTextA(window, text.c_str());
+}
+
+RECT RectIn(HWND parent, HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void MoveTo(HWND parent, HWND window, const RECT& place) {
+    const RECT now = RectIn(parent, window);
+    SetWindowPos(window, nullptr, place.left, place.top, now.right - now.left, now.bottom - now.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+// A tab page: a child dialog whose commands go to the editor.
+class GameEditorView::Page : public Dialog {
+  public:
+    Page(Application& app, GameEditorView& editor) : Dialog(app), editor_(editor) {}
+
+  protected:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
+        if (message == WM_COMMAND) {
+            editor_.OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+
+  private:
+    GameEditorView& editor_;
+};
+
+GameEditorView::GameEditorView(Application& app, TfmGlide& model) : Dialog(app), model_(model) {}
+
+GameEditorView::~GameEditorView() { model_.SetHost(nullptr); }
+
+bool GameEditorView::Show(HWND owner) { return RunDialog(owner, IDD_EDITOR, *this) == IDOK; }
+
+void GameEditorView::Fill() {
+    SetWindowTextA(hwnd_, TfmGlide::kCaption);
+    CreatePages();
+    BindSlider(Control(IDC_SLRGAMMA), model_.slRGamma);
+    BindSlider(Control(IDC_SLGGAMMA), model_.slGGamma);
+    BindSlider(Control(IDC_SLBGAMMA), model_.slBGamma);
+    model_.SetHost(this);
+    filling_ = true;
+    StateChanged();
+    filling_ = false;
+    if (model_.ReducedForVoodoo3()) ArrangeForVoodoo3();
+    SelectTab(EditorTab::Properties);
+    PostMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_EDTITLE)), TRUE);
+}
+
+void GameEditorView::CreatePages() {
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    // The tab control must not paint over the pages that lie on it.
+    SetWindowLongPtrA(tabs, GWL_STYLE, GetWindowLongPtrA(tabs, GWL_STYLE) | WS_CLIPSIBLINGS);
+    for (size_t i = 0; i < kEditorTabCount; ++i) {
+        pages_[i] = std::make_unique<Page>(app_, *this);
+        CreateDialogParamA(app_.Instance(), MAKEINTRESOURCEA(kPageTemplates[i]), hwnd_,
+                           Dialog::DialogProc,
+                           reinterpret_cast<LPARAM>(static_cast<Dialog*>(pages_[i].get())));
+    }
+    // The preset buttons tell what they do in a tip.
+    toolTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                               hwnd_, nullptr, app_.Instance(), nullptr);
+    const std::pair<int, const char*> hints[] = {{IDC_BTNSAVEPRESETGLIDE, kSavePresetHint},
+                                                 {IDC_BTNDELETEPRESETGLIDE, kDeletePresetHint},
+                                                 {IDC_BTNSAVEPRESETD3D, kSavePresetHint},
+                                                 {IDC_BTNDELETEPRESETD3D, kDeletePresetHint}};
+    for (const auto& [id, hint] : hints) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+        tool.lpszText = const_cast<char*>(hint);
+        SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+HWND GameEditorView::Control(int id) const {
+    for (const auto& page : pages_) {
+        if (!page || !page->Handle()) continue;
+        if (HWND control = GetDlgItem(page->Handle(), id)) return control;
+    }
+    return hwnd_ ? GetDlgItem(hwnd_, id) : nullptr;
+}
+
+void GameEditorView::ShowTabs() {
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    std::vector<EditorTab> wanted;
+    for (size_t i = 0; i < kEditorTabCount; ++i) {
+        const auto tab = static_cast<EditorTab>(i);
+        if (model_.TabVisible(tab)) wanted.push_back(tab);
+    }
+    if (wanted == shownTabs_) return;
+    const int selected = TabCtrl_GetCurSel(tabs);
+    const EditorTab current = selected >= 0 && selected < static_cast<int>(shownTabs_.size())
+                                  ? shownTabs_[static_cast<size_t>(selected)]
+                                  : EditorTab::Properties;
+    TabCtrl_DeleteAllItems(tabs);
+    shownTabs_ = wanted;
+    for (size_t i = 0; i < shownTabs_.size(); ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(TabCaption(shownTabs_[i]));
+        SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    SelectTab(current);
+}
+
+void GameEditorView::SelectTab(EditorTab tab) {
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    for (size_t i = 0; i < shownTabs_.size(); ++i) {
+        if (shownTabs_[i] == tab) TabCtrl_SetCurSel(tabs, static_cast<int>(i));
+    }
+    if (TabCtrl_GetCurSel(tabs) < 0) TabCtrl_SetCurSel(tabs, 0);
+    ShowSelectedPage();
+}
+
+void GameEditorView::ShowSelectedPage() {
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    RECT area = RectIn(hwnd_, tabs);
+    TabCtrl_AdjustRect(tabs, FALSE, &area);
+    const int selected = TabCtrl_GetCurSel(tabs);
+    for (size_t i = 0; i < kEditorTabCount; ++i) {
+        HWND page = pages_[i] ? pages_[i]->Handle() : nullptr;
+        if (!page) continue;
+        const bool shown = selected >= 0 && selected < static_cast<int>(shownTabs_.size()) &&
+                           static_cast<size_t>(shownTabs_[static_cast<size_t>(selected)]) == i;
+        // After the tab control in the tab order, before OK and Cancel.
+        SetWindowPos(page, tabs, area.left, area.top, area.right - area.left,
+                     area.bottom - area.top,
+                     SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    }
+}
+
+void GameEditorView::ArrangeForVoodoo3() {
+    // The boxes that stay close up into the places of hidden ones.
+    const std::pair<EditorBox, EditorBox> moves[] = {
+        {EditorBox::cbxGlideVSynch, EditorBox::cbxGlideRenderingColorDepth},
+        {EditorBox::cbxD3DVsynch, EditorBox::cbxD3DAntiAliasing},
+        {EditorBox::cbxD3DLODBias, EditorBox::cbxD3DFSAAToggleKey},
+    };
+    for (const auto& [box, place] : moves) {
+        const BoxControls& moved = ControlsOf(box);
+        const BoxControls& target = ControlsOf(place);
+        HWND page = GetParent(Control(moved.combo));
+        MoveTo(page, Control(moved.combo), RectIn(page, Control(target.combo)));
+        MoveTo(page, Control(moved.label), RectIn(page, Control(target.label)));
+    }
+    // The dialog gets shorter; the buttons keep their distance from its bottom edge.
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const int delta = kVoodoo3Height - (window.bottom - window.top);
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, kVoodoo3Height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : {IDOK, IDCANCEL}) {
+        HWND button = GetDlgItem(hwnd_, id);
+        RECT place = RectIn(hwnd_, button);
+        OffsetRect(&place, 0, delta);
+        MoveTo(hwnd_, button, place);
+    }
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    const RECT area = RectIn(hwnd_, tabs);
+    SetWindowPos(tabs, nullptr, 0, 0, area.right - area.left, area.bottom - area.top + delta,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowSelectedPage();
+}
+
+void GameEditorView::StateChanged() {
+    if (!hwnd_) return;
+    auto showCombo = [this](int id, const ComboBoxState& state, std::vector<std::string>& shown) {
+        HWND combo = Control(id);
+        if (shown != state.Items) {
+            SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+            for (const std::string& item : state.Items) {
+                SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+            }
+            shown = state.Items;
+        }
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(state.ItemIndex), 0);
+    };
+    for (const BoxControls& controls : kBoxControls) {
+        const ComboBoxState& state = model_.Box(controls.box);
+        showCombo(controls.combo, state, shownItems_[static_cast<size_t>(controls.box)]);
+        const int show = state.Visible ? SW_SHOWNA : SW_HIDE;
+        ShowWindow(Control(controls.combo), show);
+        ShowWindow(Control(controls.label), show);
+    }
+    showCombo(IDC_CBXGLIDEPRESETS, model_.cbxGlidePresets, shownItems_[kEditorBoxCount]);
+    showCombo(IDC_CBXD3DPRESETS, model_.cbxD3DPresets, shownItems_[kEditorBoxCount + 1]);
+
+    const std::pair<int, const EditState*> edits[] = {{IDC_EDTITLE, &model_.edTitle},
+                                                      {IDC_EDPATH, &model_.edPath},
+                                                      {IDC_EDCOMMANDLINE, &model_.edCommandLine}};
+    for (const auto& [id, state] : edits) {
+        SetTextIfChanged(Control(id), state->Text);
+        EnableWindow(Control(id), state->Enabled);
+    }
+    const std::pair<int, const CheckState*> checks[] = {
+        {IDC_CHKCONFIG, &model_.chkConfig},
+        {IDC_CHKGAMEONLY, &model_.chkGameOnly},
+        {IDC_CHKLOCKGAMMASLIDERS, &model_.chkLockGammaSliders}};
+    for (const auto& [id, state] : checks) {
+        SendMessageA(Control(id), BM_SETCHECK, state->Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        EnableWindow(Control(id), state->Enabled);
+    }
+    SetTextIfChanged(Control(IDC_LBLRGAMMA), model_.lblRGamma);
+    SetTextIfChanged(Control(IDC_LBLGGAMMA), model_.lblGGamma);
+    SetTextIfChanged(Control(IDC_LBLBGAMMA), model_.lblBGamma);
+
+    IconHandle icon;
+    if (model_.ShownIcon()) icon = CreateIconHandle(model_.imgIcon(), 32, 32);
+    SendMessageA(Control(IDC_IMGICON), STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
+    icon_ = std::move(icon);
+
+    ShowTabs();
+}
+
+void GameEditorView::ReadTexts() {
+    model_.edTitle.Text = WindowText(Control(IDC_EDTITLE));
+    model_.edPath.Text = WindowText(Control(IDC_EDPATH));
+    model_.edCommandLine.Text = WindowText(Control(IDC_EDCOMMANDLINE));
+}
+
+bool GameEditorView::Read() {
+    ReadTexts();
+    return model_.btnOKClick();
+}
+
+void GameEditorView::OnCommand(int id, int code) {
+    if (filling_) return;
+    auto checked = [this, id] {
+        return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    auto selection = [this, id] {
+        return static_cast<int>(SendMessageA(Control(id), CB_GETCURSEL, 0, 0));
+    };
+    if (code == CBN_SELCHANGE) {
+        ReadTexts();
+        for (const BoxControls& controls : kBoxControls) {
+            if (controls.combo != id) continue;
+            model_.Box(controls.box).ItemIndex = selection();
+            model_.BoxChange(controls.box);
+            return;
+        }
+        if (id == IDC_CBXGLIDEPRESETS || id == IDC_CBXD3DPRESETS) {
+            const bool fromD3D = id == IDC_CBXD3DPRESETS;
+            (fromD3D ? model_.cbxD3DPresets : model_.cbxGlidePresets).ItemIndex = selection();
+            model_.cbxGlidePresetsChange(fromD3D);
+        }
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    ReadTexts();
+    switch (id) {
+        case IDC_CHKCONFIG:
+            model_.chkConfig.Checked = checked();
+            model_.chkConfigClick();
+            break;
+        case IDC_CHKGAMEONLY:
+            model_.chkGameOnly.Checked = checked();
+            model_.chkGameOnlyClick();
+            break;
+        case IDC_CHKLOCKGAMMASLIDERS:
+            model_.chkLockGammaSliders.Checked = checked();
+            model_.chkLockGammaSlidersClick();
+            break;
+        case IDC_BTNDEFAULTGAMMA:
+            model_.btnDefaultGammaClick();
+            break;
+        case IDC_BTNCHANGEICON:
+            model_.btnChangeIconClick();
+            break;
+        case IDC_BTNEDPATH:
+            model_.btnEdPathClick();
+            break;
+        case IDC_BTNSAVEPRESETGLIDE:
+        case IDC_BTNSAVEPRESETD3D:
+            model_.btnSavePresetD3DClick();
+            break;
+        case IDC_BTNDELETEPRESETGLIDE:
+        case IDC_BTNDELETEPRESETD3D:
+            model_.btnDeletePresetD3DClick();
+            break;
+        default:
+            break;
+    }
+}
+
+INT_PTR GameEditorView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IDC_EDITOR_TABS && header->code == TCN_SELCHANGE) {
+            ShowSelectedPage();
+            return TRUE;
+        }
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) {
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    }
+    return Dialog::OnMessage(message, wParam, lParam);
+}
+
+void GameEditorView::FocusControl(EditorControl control) {
+    SelectTab(EditorTab::Properties);
+    const int id = control == EditorControl::edTitle ? IDC_EDTITLE : IDC_EDPATH;
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE);
+}
+
+std::optional<IconChoice> GameEditorView::ChooseIcon(const std::string& file, int index) {
+    (void)file;
+    (void)index;
+    return std::nullopt;
+}
+
+}  // namespace pallisar

@@ -1,0 +1,455 @@
+// The game editor and the catalogue commands as a user meets them: pallisar.exe under Wine
+// on a simulated board, the editor opened from the main window, its controls driven through
+// window messages (and the gamma slider with the real mouse), Game.dat and settings.cfg read
+// afterwards. Screenshots of the editor's tabs go to the build tree for a look.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "harness.h"
+#include "launch_support.h"
+#include "win32/resource.h"
+
+namespace pallisar::e2e {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+constexpr char kTitle[] = "Pallisar Game Launcher";
+constexpr char kSettings[] = "[Program]\r\nVersion=1.01\r\n";
+
+// A control of the editor by its id, on any of its pages.
+HWND Item(HWND dialog, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The visible dialog (#32770) of the process with this caption.
+HWND FindDialog(DWORD processId, const std::string& caption) {
+    struct Search {
+        DWORD pid;
+        const std::string* caption;
+        HWND found;
+    } search{processId, &caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid != s->pid || !IsWindowVisible(window) || WindowClass(window) != "#32770" ||
+                WindowText(window) != *s->caption) {
+                return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string& caption,
+                                       HWND* dialog) {
+    for (int wait = 0; wait < 400; ++wait) {
+        if ((*dialog = FindDialog(app.Id(), caption))) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "no dialog \"" << caption << "\"";
+}
+
+testing::AssertionResult WaitUntilGone(HWND window) {
+    for (int wait = 0; wait < 400; ++wait) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "\"" << WindowText(window) << "\" still open";
+}
+
+void Click(HWND dialog, int id) { PostMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
+
+// Chooses a drop-down item as the user does: the box's page hears of the change.
+void Choose(HWND dialog, int id, int index) {
+    HWND combo = Item(dialog, id);
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    Sleep(100);
+}
+
+bool Checked(HWND dialog, int id) {
+    return SendMessageA(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Waits until the label reads `text`.
+testing::AssertionResult LabelReads(HWND dialog, int id, const std::string& text) {
+    std::string now;
+    for (int wait = 0; wait < 100; ++wait) {
+        if ((now = WindowText(Item(dialog, id))) == text) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "label reads \"" << now << "\", not \"" << text << "\"";
+}
+
+// The keys of one section of an INI text, in file order, with their values.
+std::vector<std::pair<std::string, std::string>> SectionOf(const std::string& text,
+                                                           const std::string& section) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    bool inside = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        start = end + 1;
+        if (!line.empty() && line.front() == '[') {
+            inside = line == "[" + section + "]";
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (inside && equals != std::string::npos) {
+            keys.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+        }
+    }
+    return keys;
+}
+
+std::vector<std::string> KeyNames(const std::vector<std::pair<std::string, std::string>>& keys) {
+    std::vector<std::string> names;
+    for (const auto& key : keys) names.push_back(key.first);
+    return names;
+}
+
+std::string ValueOf(const std::vector<std::pair<std::string, std::string>>& keys,
+                    const std::string& name) {
+    for (const auto& key : keys) {
+        if (key.first == name) return key.second;
+    }
+    return "<missing>";
+}
+
+// Saves what the screen shows of a window as a BMP file.
+void SaveScreenshot(HWND window, const std::string& path) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{
+        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
+        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+class EditorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        exe_ = dir_.Install(PALLISAR_EXE);
+        dir_.Write("settings.cfg", kSettings);
+    }
+
+    void StartReady(const char* board = "voodoo5_dual") {
+        ASSERT_TRUE(LoadBoard(board));
+        ASSERT_TRUE(app_.Start(exe_));
+        ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
+        ASSERT_TRUE(WaitForCaption(window_, kTimeout, [](const std::string& caption) {
+            return caption.find(" - ") != std::string::npos;
+        }));
+    }
+
+    void Command(UINT id) { ASSERT_TRUE(PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0)); }
+
+    // Opens the editor with New, or with Edit on the entry of this title.
+    HWND OpenEditor(const std::string& title = {}) {
+        if (title.empty()) {
+            Command(IDC_BTN_ADD_ICON);
+        } else {
+            EXPECT_TRUE(SelectTitle(app_, window_, title));
+            Command(IDC_BTN_EDIT_GAME);
+        }
+        HWND editor = nullptr;
+        EXPECT_TRUE(WaitForDialog(app_, "Edit", &editor));
+        return editor;
+    }
+
+    void PressOk(HWND editor) {
+        Click(editor, IDOK);
+        ASSERT_TRUE(WaitUntilGone(editor));
+    }
+
+    // Waits for a message box and answers it; its caption and text go to the caller.
+    void Answer(const std::string& button, std::string* caption, std::string* text) {
+        MessageBoxInfo box;
+        ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+        *caption = box.caption;
+        *text = box.text;
+        ASSERT_TRUE(AnswerMessageBox(box, button));
+        ASSERT_TRUE(WaitUntilGone(box.hwnd));
+    }
+
+    void ExitAndWait() {
+        Command(IDC_BTN_EXIT);
+        ASSERT_TRUE(app_.WaitForExit(kTimeout));
+    }
+
+    std::string GameDat() { return dir_.Read("Game.dat"); }
+
+    ProgramDirectory dir_;
+    std::string exe_;
+    AppProcess app_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    HWND editor = OpenEditor();
+    std::string caption, text;
+    Click(editor, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("OK", &caption, &text));
+    EXPECT_EQ(caption, "Information");
+    EXPECT_EQ(text, "Title cannot be empty!");
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Quake"));
+    Click(editor, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("OK", &caption, &text));
+    EXPECT_EQ(text, "Path cannot be empty!");
+    SendMessageA(Item(editor, IDC_EDPATH), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("C:\\Games\\quake.exe"));
+    ASSERT_NO_FATAL_FAILURE(PressOk(editor));
+
+    // Config Only needs no path.
+    editor = OpenEditor();
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Setup"));
+    Click(editor, IDC_CHKCONFIG);
+    Sleep(200);
+    EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_EDPATH)));
+    EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_CHKGAMEONLY)));
+    ASSERT_NO_FATAL_FAILURE(PressOk(editor));
+
+    const auto quake = SectionOf(GameDat(), "Quake");
+    EXPECT_THAT(KeyNames(quake),
+                ElementsAre("IconName", "Run", "Params", "Splash", "TextureCompression",
+                            "AlphaBlending", "ColorDepth", "MIPMap", "D3DMIPMap",
+                            "MaxBufferedFrames", "D3DMaxBufferedFrames", "TDFilterQuality", "AA",
+                            "TripleBuffering", "glAAToggle", "D3DAAToggle", "LODBias", "ZBuffer",
+                            "RGamma", "GGamma", "gl16BitZPrecision", "gl32BitZPrecision", "glHSR",
+                            "glGuardbandClipping", "GameOnly", "VSynch", "D3DVSynch", "BGamma"));
+    EXPECT_EQ(ValueOf(quake, "Run"), "C:\\Games\\quake.exe");
+    EXPECT_EQ(ValueOf(quake, "IconName"), ",0");
+    EXPECT_EQ(ValueOf(quake, "GameOnly"), "0");
+    EXPECT_EQ(ValueOf(quake, "MaxBufferedFrames"), "1 Pending Buffer");
+    EXPECT_EQ(ValueOf(quake, "BGamma"), "1.30");
+    EXPECT_EQ(ValueOf(SectionOf(GameDat(), "Setup"), "Run"), "INTERNAL");
+    // The throw-away titles are gone: two games, two sections.
+    EXPECT_EQ(std::count(GameDat().begin(), GameDat().end(), '['), 2);
+    ListViewState list;
+    ASSERT_TRUE(ReadListView(app_, FindListView(window_), &list));
+    EXPECT_THAT(list.Captions(), ElementsAre("Quake", "Setup"));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+}
+
+TEST_F(EditorTest, EditRenamesAndDeleteAsks) {
+    dir_.Write("Game.dat",
+               "[Tool]\r\nRun=internal\r\nSplash=DISABLE\r\n[Doom]\r\nRun=C:\\doom.exe\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    HWND editor = OpenEditor("Tool");
+    EXPECT_TRUE(Checked(editor, IDC_CHKCONFIG));
+    EXPECT_EQ(WindowText(Item(editor, IDC_EDPATH)), "");
+    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDESPLASH)), "Disable");
+    // Another entry's title is refused.
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("doom"));
+    std::string caption, text;
+    Click(editor, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("OK", &caption, &text));
+    EXPECT_EQ(caption, "Information");
+    EXPECT_TRUE(IsWindowVisible(editor));
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Tools"));
+    ASSERT_NO_FATAL_FAILURE(PressOk(editor));
+    EXPECT_TRUE(SectionOf(GameDat(), "Tool").empty());
+    EXPECT_EQ(ValueOf(SectionOf(GameDat(), "Tools"), "Splash"), "Disable");
+
+    // Only the letter case changes: the entry stays.
+    editor = OpenEditor("Tools");
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("TOOLS"));
+    ASSERT_NO_FATAL_FAILURE(PressOk(editor));
+    EXPECT_EQ(ValueOf(SectionOf(GameDat(), "Tools"), "Run"), "INTERNAL");
+
+    const std::string before = GameDat();
+    ASSERT_TRUE(SelectTitle(app_, window_, "Doom"));
+    Command(IDM_FILE_DELETE);
+    ASSERT_NO_FATAL_FAILURE(Answer("&No", &caption, &text));
+    EXPECT_EQ(caption, "Confirm");
+    EXPECT_EQ(text, "Are you sure you want to delete this shortcut?");
+    EXPECT_EQ(GameDat(), before);
+    ASSERT_TRUE(SelectTitle(app_, window_, "Doom"));
+    Command(IDM_POPUP_DELETE);
+    ASSERT_NO_FATAL_FAILURE(Answer("&Yes", &caption, &text));
+    Sleep(300);
+    EXPECT_TRUE(SectionOf(GameDat(), "Doom").empty());
+
+    // The list presentation chosen now is the one of the next start.
+    Command(IDM_VIEW_DETAILS);
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    ListViewState list;
+    ASSERT_TRUE(ReadListView(app_, FindListView(window_), &list));
+    EXPECT_EQ(list.view, static_cast<DWORD>(LV_VIEW_DETAILS));
+    EXPECT_THAT(list.Captions(), ElementsAre("Tools"));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+}
+
+TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    HWND editor = OpenEditor();
+    Choose(editor, IDC_CBXGLIDESPLASH, 1);  // Disable
+    Click(editor, IDC_BTNSAVEPRESETGLIDE);
+    HWND input = nullptr;
+    ASSERT_TRUE(WaitForDialog(app_, "Save Preset As...", &input));
+    SendMessageA(GetDlgItem(input, IDC_INPUTBOX_TEXT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("Fast"));
+    PostMessageA(GetDlgItem(input, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(input));
+    Sleep(200);
+    EXPECT_EQ(ValueOf(SectionOf(dir_.Read("settings.cfg"), "Fast"), "Splash"), "Disable");
+    EXPECT_EQ(WindowText(Item(editor, IDC_CBXD3DPRESETS)), "Fast");
+
+    Choose(editor, IDC_CBXGLIDESPLASH, 0);  // a change clears the preset box
+    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDEPRESETS)), "");
+    Choose(editor, IDC_CBXD3DPRESETS, 0);
+    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDEPRESETS)), "Fast");
+    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDESPLASH)), "Disable");
+
+    Click(editor, IDC_BTNDELETEPRESETD3D);
+    std::string caption, text;
+    ASSERT_NO_FATAL_FAILURE(Answer("&Yes", &caption, &text));
+    EXPECT_EQ(text, "Are you sure you want to delete the preset \"Fast\"?");
+    Sleep(200);
+    EXPECT_TRUE(SectionOf(dir_.Read("settings.cfg"), "Fast").empty());
+    EXPECT_EQ(SendMessageA(Item(editor, IDC_CBXGLIDEPRESETS), CB_GETCOUNT, 0, 0), 0);
+    Click(editor, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(editor));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+}
+
+// Brings the editor's tab at `index` to the front, as a click on it does (the tab control
+// tells the dialog).
+void ShowTab(HWND editor, int index) {
+    SendMessageA(Item(editor, IDC_EDITOR_TABS), TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);
+    Sleep(300);
+}
+
+std::string Shot(const std::string& name) {
+    return WindowsPath(PALLISAR_SHOT_DIR) + "\\" + name + ".bmp";
+}
+
+TEST_F(EditorTest, GammaSlidersFollowKeysTheMouseAndTheLock) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    HWND editor = OpenEditor();
+    ShowTab(editor, 3);  // "Gamma"
+    HWND red = Item(editor, IDC_SLRGAMMA);
+    ASSERT_TRUE(IsWindowVisible(red));
+    EXPECT_TRUE(Checked(editor, IDC_CHKLOCKGAMMASLIDERS));  // 130, 130, 130 at the start
+    Click(editor, IDC_CHKLOCKGAMMASLIDERS);                 // unlock
+    Sleep(100);
+    PostMessageA(red, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "1.31"));
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLGGAMMA, "1.30"));
+    PostMessageA(red, WM_KEYDOWN, VK_END, 0);
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "4.00"));
+
+    // Locked, a drag of the blue thumb to the left end pulls the other two along.
+    Click(editor, IDC_CHKLOCKGAMMASLIDERS);
+    Sleep(100);
+    HWND blue = Item(editor, IDC_SLBGAMMA);
+    RECT client{};
+    GetClientRect(blue, &client);
+    const int travel = client.right - 12 - 9;
+    POINT thumb{6 + static_cast<int>(travel * 120 / 390) + 4, 6 + 8};  // value 130
+    ClientToScreen(blue, &thumb);
+    SetCursorPos(thumb.x, thumb.y);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    for (int step = 1; step <= 10; ++step) {
+        SetCursorPos(thumb.x - step * 30, thumb.y);
+        Sleep(30);
+    }
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLBGAMMA, "0.10"));
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "0.10"));
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLGGAMMA, "0.10"));
+    SaveScreenshot(editor, Shot("editor-gamma-dragged"));
+
+    Click(editor, IDC_BTNDEFAULTGAMMA);
+    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "1.30"));
+    Click(editor, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(editor));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+}
+
+TEST_F(EditorTest, TabsOfAVoodoo5AndTheShorterVoodoo3Layout) {
+    struct Case {
+        const char* board;
+        bool reduced;
+    };
+    for (const Case& c : {Case{"voodoo5_dual", false}, Case{"voodoo3_win98", true}}) {
+        SCOPED_TRACE(c.board);
+        ASSERT_NO_FATAL_FAILURE(StartReady(c.board));
+        HWND editor = OpenEditor();
+        RECT window{};
+        GetWindowRect(editor, &window);
+        if (c.reduced) EXPECT_EQ(window.bottom - window.top, 400);
+        if (!c.reduced) EXPECT_GT(window.bottom - window.top, 400);
+        for (int id :
+             {IDC_CBXGLIDEANTIALIASING, IDC_LBL_GLIDEANTIALIASING, IDC_CBXD3DANTIALIASING,
+              IDC_CBXGLIDEFSAATOGGLEKEY, IDC_CBXD3DFSAATOGGLEKEY, IDC_CBXGLIDERENDERINGCOLORDEPTH,
+              IDC_CBXGLIDE16BPPDEPTH, IDC_CBXGLIDE32BPPDEPTH, IDC_CBXD3DMIPMAPDITHERING,
+              IDC_CBXD3DMAXBUFFEREDFRAMES, IDC_CBXGLIDEHSR, IDC_CBXGLIDEGUARDBANDCLIPPING}) {
+            EXPECT_EQ((GetWindowLongA(Item(editor, id), GWL_STYLE) & WS_VISIBLE) != 0, !c.reduced)
+                << "control " << id;
+        }
+        const char* names[] = {"properties", "glide", "d3d", "gamma"};
+        for (int tab = 0; tab < 4; ++tab) {
+            ShowTab(editor, tab);
+            SaveScreenshot(editor, Shot(std::string("editor-") + c.board + "-" + names[tab]));
+        }
+        Click(editor, IDCANCEL);
+        ASSERT_TRUE(WaitUntilGone(editor));
+        ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+    }
+}
+
+}  // namespace
+}  // namespace pallisar::e2e
