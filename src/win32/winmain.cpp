@@ -12,6 +12,7 @@
 #include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/main_window_view.h"
+#include "win32/slider_control.h"
 #include "win32/win32_process_starter.h"
 #include "win32/win32_prompts.h"
 #include "win32/win32_registry.h"
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     Application app(instance, prompts);
     prompts.SetApplication(&app);
     app.SetTitle(kApplicationTitle);
+    RegisterSliderClass(app);
 
     const std::string programDir = ProgramDir();
     Log log(programDir);
