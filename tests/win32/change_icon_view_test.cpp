@@ -274,6 +274,25 @@ bool ItemDrawn(HWND list, int index) {
     return drawn;
 }
 
+TEST_F(ChangeIconViewTest, AnIconThatCannotBeDrawnLeavesItsItemBlank) {
+    auto groups = test::NumberedGroups(3);
+    groups[1].images.clear();
+    groups[1].danglingEntries = 1;  // names an image the file does not hold
+    const std::string broken = dir.File("broken.dll");
+    WriteFileBytes(broken, test::MakePeFile(groups));
+    FakePrompts prompts;
+    TfmChangeIcon model(prompts);
+    model.SetUp(broken, 0);
+    std::vector<bool> drawn;
+    EXPECT_TRUE(RunScript(app, model, {[&](HWND d) {
+                              HWND list = Item(d, IDC_CHANGEICON_ICONS);
+                              UpdateWindow(list);
+                              for (int i = 0; i < 3; ++i) drawn.push_back(ItemDrawn(list, i));
+                              Click(d, IDOK);
+                          }}));
+    EXPECT_EQ(drawn, (std::vector<bool>{true, false, true}));
+}
+
 TEST_F(ChangeIconViewTest, DrawsTheIconsItShowsAndReadsNoOthers) {
     const std::string shell32 = SystemFile("shell32.dll");
     FakePrompts prompts;
