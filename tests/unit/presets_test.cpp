@@ -84,15 +84,6 @@ TEST_F(PresetsTest, ListedSortedThenDeletedInFileOrderThenSavedSorted) {
     EXPECT_EQ(Settings().ReadSections(), Strings({"Program", "quake", "alpha", "Zed"}));
 }
 
-TEST_F(PresetsTest, NoSettingsFileListsNothingAndSavingCreatesIt) {
-    TfmGlide& e = Make();
-    EXPECT_TRUE(Lists(e).empty());
-    prompts.texts = {"First"};
-    e.btnSavePresetD3DClick();
-    EXPECT_EQ(Lists(e), Strings{"First"});
-    EXPECT_EQ(e.cbxD3DPresets.ItemIndex, 0);
-}
-
 TEST_F(PresetsTest, SavedPresetComesBackWithBothVSynchChoices) {
     WriteSettings("[Program]\r\n");
     TfmGlide& e = Make();
@@ -185,17 +176,6 @@ TEST_F(PresetsTest, MissingKeysShowTheirFallbacksAndGammaTextsDecideTheLock) {
     e.btnDeletePresetD3DClick();
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(e.cbxGlidePresets.Items.size(), 3u);
-}
-
-TEST_F(PresetsTest, FreeNames) {
-    const Strings sections = {"Program", "quake"};
-    const std::pair<std::string, bool> cases[] = {
-        {"Zed", true},    {"Quake 2", true}, {"Z ed", true},   {"", false},      {"PROGRAM", false},
-        {"Quake", false}, {" Zed", false},   {"Zed\t", false}, {"[Zed]", false}, {"]", false},
-    };
-    for (const auto& [name, free] : cases) {
-        EXPECT_EQ(IsFreePresetName(name, sections), free) << name;
-    }
 }
 
 }  // namespace
