@@ -23,6 +23,8 @@ class Application {
     Application& operator=(const Application&) = delete;
 
     HINSTANCE Instance() const { return instance_; }
+    // The program's message boxes and common dialogs.
+    Prompts& GetPrompts() const { return prompts_; }
     const std::string& Title() const { return title_; }
     void SetTitle(std::string title) { title_ = std::move(title); }
 

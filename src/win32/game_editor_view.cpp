@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "ui/change_icon.h"
+#include "win32/change_icon_view.h"
 #include "win32/resource.h"
 #include "win32/slider_control.h"
 
@@ -394,9 +396,10 @@ void GameEditorView::FocusControl(EditorControl control) {
 }
 
 std::optional<IconChoice> GameEditorView::ChooseIcon(const std::string& file, int index) {
-    (void)file;
-    (void)index;
-    return std::nullopt;
+    TfmChangeIcon dialog(app_.GetPrompts());
+    dialog.SetUp(file, index);
+    if (!ShowChangeIcon(app_, hwnd_, dialog)) return std::nullopt;
+    return IconChoice{dialog.ChosenFileName(), dialog.ChosenIconIndex()};
 }
 
 }  // namespace pallisar
