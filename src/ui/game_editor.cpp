@@ -200,11 +200,12 @@ TfmGlide::TfmGlide(GameEditorServices services) : services_(std::move(services))
 
     const std::pair<TCustomSlider*, std::string*> sliders[] = {
         {&slRGamma, &lblRGamma}, {&slGGamma, &lblGGamma}, {&slBGamma, &lblBGamma}};
-    for (const auto& [slider, label] : sliders) {
+    for (const auto& entry : sliders) {
+        TCustomSlider* const slider = entry.first;
         slider->SetMinValue(kGammaMin);
         slider->SetMaxValue(kGammaMax);
         slider->SetValue(kGammaDefault);
-        *label = GammaLabel(kGammaDefault);
+        *entry.second = GammaLabel(kGammaDefault);
         slider->OnChange = [this, slider] { GammaChange(*slider); };
     }
     slRGamma.SetIncrement(1);
