@@ -327,15 +327,22 @@ void TfmGlide::chkConfigClick() {
         const bool configOnly = chkConfig.Checked;
         edPath.Enabled = !configOnly;
         edCommandLine.Enabled = !configOnly;
-        chkGameOnly.Enabled = !configOnly;
+        EnableModeBoxes();
     });
 }
 
 void TfmGlide::chkGameOnlyClick() {
     Handle([&] {
         tweakTabsShown_ = !chkGameOnly.Checked;
-        chkConfig.Enabled = !chkGameOnly.Checked;
+        EnableModeBoxes();
     });
+}
+
+void TfmGlide::EnableModeBoxes() {
+    // Each mode disables the other; a box that is checked stays enabled all the same, so
+    // that an entry stored with both modes can be set right.
+    chkConfig.Enabled = !chkGameOnly.Checked || chkConfig.Checked;
+    chkGameOnly.Enabled = !chkConfig.Checked || chkGameOnly.Checked;
 }
 
 bool TfmGlide::TabVisible(EditorTab tab) const {

@@ -197,6 +197,7 @@ class TfmGlide {
     void BuildLodLists();
     void FillPresets(const std::vector<std::string>& names);
     void GammaChange(TCustomSlider& slider);
+    void EnableModeBoxes();
     // Runs a handler's work; the view hears of the change once, when the outermost
     // handler ends (also when it throws).
     template <typename Action>

@@ -280,6 +280,16 @@ TEST_F(GameEditorTest, RunModesExcludeEachOther) {
     e.chkGameOnly.Checked = false;
     e.chkGameOnlyClick();
     EXPECT_TRUE(e.chkConfig.Enabled && e.TabVisible(EditorTab::Gamma));
+
+    // An entry stored with both modes (as Edit opens it) can still be set right.
+    e.chkConfig.Checked = true;
+    e.chkConfigClick();
+    e.chkGameOnly.Checked = true;
+    e.chkGameOnlyClick();
+    EXPECT_TRUE(e.chkConfig.Enabled && e.chkGameOnly.Enabled);
+    e.chkGameOnly.Checked = false;
+    e.chkGameOnlyClick();
+    EXPECT_FALSE(e.chkGameOnly.Enabled);
 }
 
 TEST_F(GameEditorTest, Voodoo3HidesItsMissingFeaturesButKeepsTheirValues) {
