@@ -1,0 +1,15 @@
+#include "core/file_replace.h"
+
+#include <atomic>
+
+namespace pallisar {
+
+namespace {
+std::atomic<long long> gFailAfter{-1};
+}
+
+void FailNextFileReplaceAfter(long long bytes) { gFailAfter = bytes < 0 ? -1 : bytes; }
+
+long long detail::TakeFileReplaceFailure() { return gFailAfter.exchange(-1); }
+
+}  // namespace pallisar
