@@ -19,9 +19,14 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes);
 // before the move). A negative number cancels it.
 void FailNextFileReplaceAfter(long long bytes);
 
+// For tests that write thousands of files and check only what they hold: whether
+// ReplaceFileContents waits for the disk (it does unless told otherwise).
+void FlushFileReplacements(bool flush);
+
 namespace detail {
 // The failure asked for by FailNextFileReplaceAfter, taken once; negative for none.
 long long TakeFileReplaceFailure();
+bool FlushingFileReplacements();
 }  // namespace detail
 
 }  // namespace pallisar

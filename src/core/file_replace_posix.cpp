@@ -60,14 +60,15 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
         (void)::fchmod(fd, mode);
         [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
     }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool flush = detail::FlushingFileReplacements();
+    bool ok = WriteAll(fd, bytes) && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
-    SyncDirectoryOf(path);
+    if (flush) SyncDirectoryOf(path);
     return true;
 }
 

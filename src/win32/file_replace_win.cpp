@@ -50,13 +50,14 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
             return false;
     }
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
+    const bool flush = detail::FlushingFileReplacements();
+    bool ok = WriteAll(file, bytes) && (!flush || FlushFileBuffers(file));
     ok = CloseHandle(file) && ok;
     if (ok && exists && (attributes & kKeptAttributes) != 0)
         SetFileAttributesA(temp.c_str(), attributes & kKeptAttributes);
     if (ok) {
         ok = MoveFileExA(temp.c_str(), path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+                         MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0));
         // Windows 95/98 have no MoveFileExA: the old file goes first there.
         if (!ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
             ok = (!exists || DeleteFileA(path.c_str())) && MoveFileA(temp.c_str(), path.c_str());
