@@ -12,11 +12,13 @@
 #include <utility>
 
 #include "core/errors.h"
+#include "core/file_replace.h"
+#include "core/ini_document.h"
 #include "core/text.h"
 
 namespace pallisar {
 
-namespace {
+namespace detail {
 
 // ---------------------------------------------------------------------------------
 // Parsing, with the rules of the Windows profile API as Wine implements them.
@@ -24,7 +26,6 @@ namespace {
 // The reader's buffer holds 2048 characters with the terminating zero.
 constexpr size_t kMaxValue = 2047;
 
-// The profile API's blanks: the C white-space characters and ^Z (DOS end of file).
 bool IsProfileSpace(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u == ' ' || (u >= 0x09 && u <= 0x0D) || u == 0x1A;
@@ -41,11 +42,13 @@ std::string_view TrimLeft(std::string_view s) {
     return s;
 }
 
+namespace {
 // Names and values are C strings to the profile API: a zero byte ends them.
 std::string_view CutAtZero(std::string_view s) {
     const size_t zero = s.find('\0');
     return zero == std::string_view::npos ? s : s.substr(0, zero);
 }
+}  // namespace
 
 // One pair of enclosing quotes (both ' or both ") is dropped, then the text is cut
 // to what the reader's buffer holds.
@@ -55,62 +58,40 @@ std::string_view Unquote(std::string_view s) {
     return s.substr(0, std::min(s.size(), kMaxValue));
 }
 
-}  // namespace
+const Section* IniDocument::FindSection(std::string_view name) const {
+    const auto it = firstSection.find(UpperCase(name));
+    return it == firstSection.end() ? nullptr : &sections[it->second];
+}
 
-namespace detail {
-
-constexpr size_t kNone = static_cast<size_t>(-1);
-
-struct Line {
-    size_t begin;    // first byte of the line
-    size_t bodyEnd;  // end of the text before the line end (CR LF, LF or CR)
-    size_t end;      // first byte of the next line
-};
-
-struct Key {
-    std::string name;   // as in the file, blanks around it dropped
-    bool has_value;     // false for a line without "="
-    std::string value;  // blanks around it dropped, quotes kept
-    size_t line;
-};
-
-struct Section {
-    std::string name;        // between "[" and the last "]", as in the file
-    size_t headerLine;       // kNone for the lines before the first section header
-    size_t endLine;          // one past the section's last line
-    size_t lastContentLine;  // last line that is not blank; kNone when none
-    std::vector<Key> keys;
-};
-
-struct IniDocument {
-    bool exists = false;
-    std::string bytes;
-    size_t contentBegin = 0;  // after a UTF-8 byte-order mark
-    std::vector<Line> lines;
-    // sections[0] holds the lines before the first header; its name is empty.
-    std::vector<Section> sections;
-    // Upper-cased name -> index of the first section of that name.
-    std::unordered_map<std::string, size_t> firstSection;
-
-    const Section* FindSection(std::string_view name) const {
-        const auto it = firstSection.find(UpperCase(name));
-        return it == firstSection.end() ? nullptr : &sections[it->second];
+LineKind ClassifyLine(std::string_view text) {
+    LineKind kind;
+    const std::string_view content = TrimSpaces(text);
+    if (content.empty()) return kind;
+    if (content.front() == '[') {
+        const size_t close = content.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+            kind.kind = LineKind::Header;
+            kind.name = std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1))));
+            return kind;
+        }
+        // A "[" without "]" is an ordinary line of the current section.
     }
-};
+    kind.kind = LineKind::Entry;
+    const size_t eq = content.find('=');
+    if (eq == std::string_view::npos) {
+        kind.name = std::string(CutAtZero(content));
+        return kind;
+    }
+    std::string_view name = content.substr(0, eq);
+    while (!name.empty() && IsProfileSpace(name.back())) name.remove_suffix(1);
+    kind.name = std::string(CutAtZero(name));
+    kind.hasValue = true;
+    kind.value = std::string(CutAtZero(TrimLeft(content.substr(eq + 1))));
+    return kind;
+}
 
-}  // namespace detail
-
-namespace {
-
-using detail::IniDocument;
-using detail::Key;
-using detail::kNone;
-using detail::Line;
-using detail::Section;
-using Document = detail::IniDocument;
-
-std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
-    auto doc = std::make_shared<Document>();
+std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
+    auto doc = std::make_shared<IniDocument>();
     doc->exists = exists;
     doc->bytes = std::move(bytes);
     const std::string_view text = doc->bytes;
@@ -127,45 +108,41 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
         while (bodyEnd > pos && text[bodyEnd - 1] == '\r') --bodyEnd;
         const size_t index = doc->lines.size();
         doc->lines.push_back({pos, bodyEnd, next});
+        LineKind kind = ClassifyLine(text.substr(pos, next - pos));
         pos = next;
 
-        const std::string_view content =
-            TrimSpaces(text.substr(doc->lines[index].begin, next - doc->lines[index].begin));
-        if (!content.empty() && content.front() == '[') {
-            const size_t close = content.rfind(']');
-            if (close != std::string_view::npos && close > 0) {
-                doc->sections.push_back(
-                    {std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1)))),
-                     index,
-                     index + 1,
-                     kNone,
-                     {}});
-                continue;
-            }
-            // A "[" without "]" is an ordinary line of the current section.
+        if (kind.kind == LineKind::Header) {
+            doc->sections.push_back({std::move(kind.name), index, index + 1, kNone, {}});
+            continue;
         }
         Section* section = &doc->sections.back();
         section->endLine = index + 1;
-        if (content.empty()) continue;
+        if (kind.kind == LineKind::Blank) continue;
         section->lastContentLine = index;
-        Key key;
-        key.line = index;
-        const size_t eq = content.find('=');
-        if (eq == std::string_view::npos) {
-            key.name = std::string(CutAtZero(content));
-            key.has_value = false;
-        } else {
-            std::string_view name = content.substr(0, eq);
-            while (!name.empty() && IsProfileSpace(name.back())) name.remove_suffix(1);
-            key.name = std::string(CutAtZero(name));
-            key.has_value = true;
-            key.value = std::string(CutAtZero(TrimLeft(content.substr(eq + 1))));
-        }
-        section->keys.push_back(std::move(key));
+        section->keys.push_back(
+            {std::move(kind.name), kind.hasValue, std::move(kind.value), index});
     }
     for (size_t i = 0; i < doc->sections.size(); ++i)
         doc->firstSection.emplace(UpperCase(doc->sections[i].name), i);
     return doc;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::IniDocument;
+using detail::Key;
+using detail::kNone;
+using detail::Line;
+using detail::Section;
+using detail::TrimLeft;
+using detail::TrimSpaces;
+using detail::Unquote;
+using Document = detail::IniDocument;
+
+std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
+    return detail::ParseIni(std::move(bytes), exists);
 }
 
 // ---------------------------------------------------------------------------------
@@ -227,14 +204,6 @@ bool ReadWholeFile(const std::string& path, long long expectedSize, std::string&
     return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
-}
-
 long long NowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -285,11 +254,6 @@ class Cache {
         return doc;
     }
 
-    // After a write of this process: the next read compares the bytes again.
-    void Written(const std::string& path, std::shared_ptr<const Document> doc) {
-        Store(path, StatFile(path), false, std::move(doc));
-    }
-
     void Forget(const std::string& path) {
         std::lock_guard lock(mutex_);
         entries_.erase(path);
@@ -318,6 +282,21 @@ Cache& TheCache() {
     static Cache cache;
     return cache;
 }
+
+}  // namespace
+
+std::shared_ptr<const IniDocument> detail::LoadIni(const std::string& path) {
+    return TheCache().Load(path);
+}
+
+void detail::StoreIni(const std::string& path, std::string_view bytes) {
+    // The file is parsed again at its next read, not here: after a batch's single write
+    // that read may never come in this command.
+    TheCache().Forget(path);
+    if (!ReplaceFileContents(path, bytes)) throw FileWriteError(path);
+}
+
+namespace {
 
 const Key* FindKey(const Section& section, std::string_view name) {
     for (const Key& key : section.keys)
@@ -411,26 +390,10 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
     return Snapshot().ReadString(section, key, fallback);
 }
 
-int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
-    return Snapshot().ReadInteger(section, key, fallback);
-}
-
-bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
-    return Snapshot().ReadBool(section, key, fallback);
-}
-
 std::vector<std::string> IniFile::ReadSections() const { return Snapshot().ReadSections(); }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
     return Snapshot().ReadSection(section);
-}
-
-bool IniFile::SectionExists(std::string_view section) const {
-    return Snapshot().SectionExists(section);
-}
-
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-    return Snapshot().ValueExists(section, key);
 }
 
 // ------------------------------------------------------------------------- writing
@@ -463,19 +426,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
                     {"[" + std::string(TrimSpaces(section)) + "]",
                      std::string(TrimLeft(key)) + "=" + std::string(value)});
     }
-    if (!WriteWholeFile(path_, bytes)) {
-        TheCache().Forget(path_);
-        throw FileWriteError(path_);
-    }
-    TheCache().Written(path_, Parse(std::move(bytes), true));
-}
-
-void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
-    WriteString(section, key, std::to_string(value));
-}
-
-void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
-    WriteString(section, key, value ? "1" : "0");
+    detail::StoreIni(path_, bytes);
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key) {
@@ -488,11 +439,7 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
         const Line& line = doc->lines[entry->line];
         std::string bytes = doc->bytes;
         bytes.erase(line.begin, line.end - line.begin);
-        if (!WriteWholeFile(path_, bytes)) {
-            TheCache().Forget(path_);
-            throw FileWriteError(path_);
-        }
-        TheCache().Written(path_, Parse(std::move(bytes), true));
+        detail::StoreIni(path_, bytes);
         return;
     }
 }
@@ -507,11 +454,7 @@ void IniFile::EraseSection(std::string_view section) {
         const size_t end = doc->lines[s.endLine - 1].end;
         std::string bytes = doc->bytes;
         bytes.erase(begin, end - begin);
-        if (!WriteWholeFile(path_, bytes)) {
-            TheCache().Forget(path_);
-            throw FileWriteError(path_);
-        }
-        TheCache().Written(path_, Parse(std::move(bytes), true));
+        detail::StoreIni(path_, bytes);
         return;
     }
 }

@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/profile_store.h"
+
 namespace pallisar {
 
 namespace detail {
@@ -54,49 +56,23 @@ class IniSnapshot {
     std::shared_ptr<const detail::IniDocument> doc_;
 };
 
-class IniFile {
+class IniFile : public ProfileStore {
   public:
     explicit IniFile(std::string path);
 
     const std::string& FileName() const { return path_; }
 
-    // Reads never fail: a missing file, section or key yields `fallback`, treated as
-    // the API treats it (trailing spaces and one pair of enclosing quotes dropped).
-    // Blanks around `section` and `key` do not count. The first of duplicate sections
-    // and the first of duplicate keys count; a line without "=" has no value.
+    // Reads and writes with the rules of ProfileStore. Each write replaces the file
+    // whole (core/file_replace.h): a failed write leaves the old file as it was. For
+    // many writes at once, IniBatch (core/ini_batch.h) writes the file once.
     std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view fallback) const;
-    // The text read as an integer (decimal, or hexadecimal after "0x", "0X" or "$");
-    // text that is not an integer yields `fallback`.
-    int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
-    // ReadInteger(fallback ? 1 : 0) != 0.
-    bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
-
-    // The section names in file order, as the Windows profile API lists them.
-    std::vector<std::string> ReadSections() const;
-    // The key names of a section in file order (duplicates too); empty when the
-    // section is missing. Comment lines (";") and lines without "=" are not listed; a
-    // key without a name ("=value") ends the list: the profile API answers with an
-    // empty name there, which the program has always read as the list's end.
-    std::vector<std::string> ReadSection(std::string_view section) const;
-    // True when ReadSection lists at least one key: a section holding no key counts
-    // as missing, as the program's files have always been read.
-    bool SectionExists(std::string_view section) const;
-    // True when ReadSection lists the key (ASCII case ignored).
-    bool ValueExists(std::string_view section, std::string_view key) const;
-
-    // Writes throw FileWriteError ("Unable to write to " + path) when refused; the file
-    // is then left as it was (or as far as the system wrote it). A write that changes
-    // nothing (same value, missing key or section to delete) does not touch the file,
-    // so it neither creates a missing file nor fails on a read-only one.
-    void WriteString(std::string_view section, std::string_view key, std::string_view value);
-    void WriteInteger(std::string_view section, std::string_view key, int value);
-    // Writes "1" or "0".
-    void WriteBool(std::string_view section, std::string_view key, bool value);
-    // Removes the key; nothing happens when it is missing.
-    void DeleteKey(std::string_view section, std::string_view key);
-    // Removes the section and all its keys; nothing happens when it is missing.
-    void EraseSection(std::string_view section);
+                           std::string_view fallback) const override;
+    std::vector<std::string> ReadSections() const override;
+    std::vector<std::string> ReadSection(std::string_view section) const override;
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override;
+    void DeleteKey(std::string_view section, std::string_view key) override;
+    void EraseSection(std::string_view section) override;
 
     // The file as it is now, for many reads at once (see IniSnapshot).
     IniSnapshot Snapshot() const;

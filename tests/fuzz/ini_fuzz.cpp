@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/file_replace.h"
 #include "core/ini_file.h"
 
 namespace {
@@ -53,6 +54,8 @@ void Check(bool condition, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = FilePath();
+    // One throw-away file written again and again: no need to wait for the disk.
+    pallisar::FlushFileReplacements(false);
     WriteBytes(path, data, size);
     pallisar::IniFile ini(path);
 
