@@ -41,8 +41,7 @@ class SliderControlTest : public ::testing::Test {
         dialog_ = CreateDialogParamA(app_.Instance(), MAKEINTRESOURCEA(IDD_TEST_SLIDER), nullptr,
                                      PlainDialogProc, 0);
         ASSERT_NE(dialog_, nullptr);
-        SetWindowPos(dialog_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        SetForegroundWindow(dialog_);
+        ShowWindow(dialog_, SW_SHOWNORMAL);
         slider_ = GetDlgItem(dialog_, IDC_TEST_SLIDER);
         ASSERT_NE(slider_, nullptr);
         // The game editor's gamma slider.
