@@ -171,6 +171,17 @@ class SliderControl : public Window, private SliderHost {
             case WM_MBUTTONUP:
                 model_->MouseUp(SliderButton::Middle, x, y);
                 break;
+            case WM_CAPTURECHANGED:
+                // Another window took the mouse (a message box, say): the button-up
+                // will not come here, so the action ends now.
+                if (reinterpret_cast<HWND>(lParam) != hwnd_ &&
+                    (model_->Tracking() || model_->Dragging())) {
+                    POINT p{};
+                    GetCursorPos(&p);
+                    ScreenToClient(hwnd_, &p);
+                    model_->MouseUp(SliderButton::Left, p.x, p.y);
+                }
+                return 0;
             case WM_TIMER:
                 if (wParam == kRepeatTimer) {
                     model_->TimerTick();

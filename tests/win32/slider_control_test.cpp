@@ -41,8 +41,7 @@ class SliderControlTest : public ::testing::Test {
         dialog_ = CreateDialogParamA(app_.Instance(), MAKEINTRESOURCEA(IDD_TEST_SLIDER), nullptr,
                                      PlainDialogProc, 0);
         ASSERT_NE(dialog_, nullptr);
-        SetWindowPos(dialog_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        SetForegroundWindow(dialog_);
+        ShowWindow(dialog_, SW_SHOWNORMAL);
         slider_ = GetDlgItem(dialog_, IDC_TEST_SLIDER);
         ASSERT_NE(slider_, nullptr);
         // The game editor's gamma slider.
@@ -193,6 +192,28 @@ TEST_F(SliderControlTest, HoldingTheButtonBesideTheThumbRepeats) {
     EXPECT_EQ(gamma_.Value(), held);
     EXPECT_EQ(changed_, 1);
     EXPECT_FALSE(gamma_.Tracking());
+}
+
+TEST_F(SliderControlTest, LosingTheMouseEndsTheAction) {
+    const SliderRect ruler = gamma_.RulerRect();
+    PostMessageA(slider_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(ruler.left + 2, ruler.top));
+    Pump();
+    EXPECT_EQ(gamma_.Value(), 120);
+    SetCapture(dialog_);  // as a message box opened from OnChange would
+    ReleaseCapture();
+    EXPECT_FALSE(gamma_.Tracking());
+    EXPECT_EQ(changed_, 1);
+    Pump(500);  // the repeat timer is gone
+    EXPECT_EQ(gamma_.Value(), 120);
+
+    const POINT thumb = ThumbCentre();
+    PostMessageA(slider_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(thumb.x, thumb.y));
+    Pump();
+    EXPECT_TRUE(gamma_.Dragging());
+    SetCapture(dialog_);
+    ReleaseCapture();
+    EXPECT_FALSE(gamma_.Dragging());
+    EXPECT_EQ(changed_, 2);
 }
 
 TEST_F(SliderControlTest, HandCursorOverTheThumb) {
