@@ -110,7 +110,8 @@ TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
     return settings;
 }
 
-void WriteGameSettings(IniFile& gameDat, const std::string& title, const GameSettingsInput& input) {
+void WriteGameSettings(ProfileStore& gameDat, const std::string& title,
+                       const GameSettingsInput& input) {
     for (F field : kWriteOrder) {
         const TweakRow& row = TweakOf(field);
         if (row.Kind == TweakKind::Gamma) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/ini_file.h"
+#include "core/profile_store.h"
 
 namespace pallisar {
 
@@ -98,6 +99,7 @@ TSettings ReadGameSettings(const IniFile& gameDat, std::string title);
 // Writes the 21 combo texts (a combo missing from `input.Combos` is written as the
 // empty text, as a box without selection shows) and then the three gamma values as
 // position / 100 with two decimals. File errors (FileWriteError) go to the caller.
-void WriteGameSettings(IniFile& gameDat, const std::string& title, const GameSettingsInput& input);
+void WriteGameSettings(ProfileStore& gameDat, const std::string& title,
+                       const GameSettingsInput& input);
 
 }  // namespace pallisar

@@ -400,7 +400,7 @@ bool TfmGlide::btnOKClick() {
     if (!chkConfig.Checked && edPath.Text.empty()) {
         return refuse("Path cannot be empty!", EditorControl::edPath);
     }
-    IniFile& gameDat = services_.catalogue;
+    ProfileStore& gameDat = services_.catalogue;
     // Section names match without regard to case: a title that differs only in case
     // names this same entry.
     const bool otherEntry = !SameText(title, OldTitle);
@@ -412,13 +412,12 @@ bool TfmGlide::btnOKClick() {
     const std::string run = chkConfig.Checked ? kConfigOnlyRun : edPath.Text;
 
     if (otherEntry) {
-        const IniSnapshot old = gameDat.Snapshot();
         for (const char* key : {kIconNameKey, kRunKey, kParamsKey}) {
-            gameDat.WriteString(title, key, old.ReadString(OldTitle, key, ""));
+            gameDat.WriteString(title, key, gameDat.ReadString(OldTitle, key, ""));
         }
         for (F field : kRenameCopiedTweaks) {
             const TweakRow& row = TweakOf(field);
-            gameDat.WriteString(title, row.Key, old.ReadString(OldTitle, row.Key, row.Default));
+            gameDat.WriteString(title, row.Key, gameDat.ReadString(OldTitle, row.Key, row.Default));
         }
     }
     gameDat.WriteString(title, kIconNameKey, IconFile + "," + std::to_string(IconIndex));

@@ -25,6 +25,7 @@
 #include "app/file_index_icon.h"
 #include "app/icon_ref.h"
 #include "core/ini_file.h"
+#include "core/profile_store.h"
 #include "platform/prompts.h"
 #include "shell/slider.h"
 #include "tweaks/tweak_settings.h"
@@ -106,7 +107,8 @@ std::string_view LabelOf(EditorBox box);
 struct GameEditorServices {
     std::string programDir;  // holds settings.cfg; with a trailing delimiter
     Prompts& prompts;
-    IniFile& catalogue;  // Game.dat
+    // Game.dat, or a batch of its writes: OK writes the entry's own keys here.
+    ProfileStore& catalogue;
 };
 
 class TfmGlide {

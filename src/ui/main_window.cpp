@@ -176,9 +176,9 @@ void TfmMain::SetViewStyle(int style) {
     }
 }
 
-std::unique_ptr<TfmGlide> TfmMain::CreateEditor() {
+std::unique_ptr<TfmGlide> TfmMain::CreateEditor(ProfileStore& writes) {
     auto editor = std::make_unique<TfmGlide>(
-        GameEditorServices{services_.programDir, services_.prompts, *catalogue_});
+        GameEditorServices{services_.programDir, services_.prompts, writes});
     if (services_.session.Driver().IsVoodoo3) editor->ReduceForVoodoo3();
     FillAntiAliasingChoices(*editor);
     return editor;
@@ -190,12 +190,14 @@ void TfmMain::FillAntiAliasingChoices(TfmGlide& editor) const {
     }
 }
 
-void TfmMain::RunEditor(TfmGlide& editor, const std::string& oldTitle) {
+void TfmMain::RunEditor(TfmGlide& editor, IniBatch& writes, const std::string& oldTitle) {
     if (!host_ || !host_->ShowEditor(editor)) return;
     const std::string title = editor.edTitle.Text;
-    WriteGameSettings(*catalogue_, title, editor.SettingsInput());
+    WriteGameSettings(writes, title, editor.SettingsInput());
     // A title that differs only in letter case names the same section.
-    if (!SameText(title, oldTitle)) catalogue_->EraseSection(oldTitle);
+    if (!SameText(title, oldTitle)) writes.EraseSection(oldTitle);
+    // One write of the file for the whole command.
+    writes.Commit();
     LoadGameList();
 }
 
@@ -206,11 +208,12 @@ void TfmMain::btnAddIconClick() {
         title = RandomTitle();
     } while (catalogue_->SectionExists(title));
     const TSettings settings = ReadGameSettings(*catalogue_, title);
-    const std::unique_ptr<TfmGlide> editor = CreateEditor();
+    IniBatch writes(*catalogue_);
+    const std::unique_ptr<TfmGlide> editor = CreateEditor(writes);
     editor->OldTitle = title;
     editor->LoadSettings(settings);
     editor->edTitle.Text.clear();
-    RunEditor(*editor, title);
+    RunEditor(*editor, writes, title);
 }
 
 void TfmMain::btnEditGameClick() {
@@ -222,7 +225,8 @@ void TfmMain::btnEditGameClick() {
     if (!catalogue_) return;
     const std::string title = *selected;
     const TSettings settings = ReadGameSettings(*catalogue_, title);
-    const std::unique_ptr<TfmGlide> editor = CreateEditor();
+    IniBatch writes(*catalogue_);
+    const std::unique_ptr<TfmGlide> editor = CreateEditor(writes);
     editor->OldTitle = title;
     editor->LoadSettings(settings);
     editor->edTitle.Text = title;
@@ -241,7 +245,7 @@ void TfmMain::btnEditGameClick() {
         editor->chkGameOnlyClick();
     }
     editor->SetIconText(entry.ReadString(title, kIconNameKey, ""));
-    RunEditor(*editor, title);
+    RunEditor(*editor, writes, title);
 }
 
 void TfmMain::mpDeleteClick() {

@@ -17,6 +17,7 @@
 #include "app/game_list.h"
 #include "app/icon_ref.h"
 #include "app/session.h"
+#include "core/ini_batch.h"
 #include "core/ini_file.h"
 #include "core/log_writer.h"
 #include "platform/date_time.h"
@@ -132,10 +133,13 @@ class TfmMain {
   private:
     void SetViewStyle(int style);
     // The editor for one command, set up as New and Edit both need it.
-    std::unique_ptr<TfmGlide> CreateEditor();
+    // An editor whose OK writes into `writes`.
+    std::unique_ptr<TfmGlide> CreateEditor(ProfileStore& writes);
     // Shows the editor; on OK writes its tweak values under its title, erases
     // `oldTitle` when that names another entry, and reloads the list.
-    void RunEditor(TfmGlide& editor, const std::string& oldTitle);
+    // Shows the editor; after OK writes the tweak values and erases the old title into
+    // `writes`, then writes Game.dat once and reloads the list.
+    void RunEditor(TfmGlide& editor, IniBatch& writes, const std::string& oldTitle);
     void RunFromCommandLine(const std::string& wantedPath);
     // Builds the tray menu from the list as loaded and has the view show both.
     void ShowLoadedList();
