@@ -427,6 +427,12 @@ bool TfmGlide::btnOKClick() {
     return true;
 }
 
+void SaveEditorValues(const TfmGlide& editor, ProfileStore& writes) {
+    const std::string& title = editor.edTitle.Text;
+    WriteGameSettings(writes, title, editor.SettingsInput());
+    if (!SameText(title, editor.OldTitle)) writes.EraseSection(editor.OldTitle);
+}
+
 GameSettingsInput TfmGlide::SettingsInput() const {
     GameSettingsInput input;
     for (const TweakRow& row : TweakCatalogue()) {

@@ -217,4 +217,9 @@ class TfmGlide {
     int busy_ = 0;
 };
 
+// The opener's part of OK: the tweak values as the editor shows them, under the Title
+// text, and the erase of the section the editor was opened for when the title names
+// another entry (a change of letter case only keeps the entry).
+void SaveEditorValues(const TfmGlide& editor, ProfileStore& writes);
+
 }  // namespace pallisar

@@ -190,12 +190,9 @@ void TfmMain::FillAntiAliasingChoices(TfmGlide& editor) const {
     }
 }
 
-void TfmMain::RunEditor(TfmGlide& editor, IniBatch& writes, const std::string& oldTitle) {
+void TfmMain::RunEditor(TfmGlide& editor, IniBatch& writes) {
     if (!host_ || !host_->ShowEditor(editor)) return;
-    const std::string title = editor.edTitle.Text;
-    WriteGameSettings(writes, title, editor.SettingsInput());
-    // A title that differs only in letter case names the same section.
-    if (!SameText(title, oldTitle)) writes.EraseSection(oldTitle);
+    SaveEditorValues(editor, writes);
     // One write of the file for the whole command.
     writes.Commit();
     LoadGameList();
@@ -213,7 +210,7 @@ void TfmMain::btnAddIconClick() {
     editor->OldTitle = title;
     editor->LoadSettings(settings);
     editor->edTitle.Text.clear();
-    RunEditor(*editor, writes, title);
+    RunEditor(*editor, writes);
 }
 
 void TfmMain::btnEditGameClick() {
@@ -245,7 +242,7 @@ void TfmMain::btnEditGameClick() {
         editor->chkGameOnlyClick();
     }
     editor->SetIconText(entry.ReadString(title, kIconNameKey, ""));
-    RunEditor(*editor, writes, title);
+    RunEditor(*editor, writes);
 }
 
 void TfmMain::mpDeleteClick() {

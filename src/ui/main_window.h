@@ -137,9 +137,9 @@ class TfmMain {
     std::unique_ptr<TfmGlide> CreateEditor(ProfileStore& writes);
     // Shows the editor; on OK writes its tweak values under its title, erases
     // `oldTitle` when that names another entry, and reloads the list.
-    // Shows the editor; after OK writes the tweak values and erases the old title into
-    // `writes`, then writes Game.dat once and reloads the list.
-    void RunEditor(TfmGlide& editor, IniBatch& writes, const std::string& oldTitle);
+    // Shows the editor; after OK saves its values into `writes` (SaveEditorValues), then
+    // writes Game.dat once and reloads the list.
+    void RunEditor(TfmGlide& editor, IniBatch& writes);
     void RunFromCommandLine(const std::string& wantedPath);
     // Builds the tray menu from the list as loaded and has the view show both.
     void ShowLoadedList();

@@ -10,13 +10,11 @@
 // are timed too ("fresh file"), where the engine reads the file again each time, and
 // the reads from one IniSnapshot, which checks the file once for the whole burst.
 //
-// Then the writes of the game editor's OK on the same catalogue, each run on a fresh
-// copy of the file: (a) "New + OK": the copy of the 24 keys from the throw-away title
-// (IconName, Run, Params and 21 tweaks, as the editor copies them), the 4 identity
-// keys, the 24 tweak values, the erase of the throw-away title; (b) "Edit + rename +
-// OK": the same from an existing entry to a new title, ending with the erase of the
-// old section. Each is timed through one IniBatch (one write of the file), key by key
-// through IniFile (a write per key), and on Windows key by key through
+// Then the game editor's OK on the same catalogue, each run on a fresh copy of the
+// file: (a) "New + OK" from a throw-away title, (b) "Edit + rename + OK" from an
+// existing entry to a new title. It runs through the editor's model as the main window
+// runs it (one batch of Game.dat, one write of the file); the reads and writes the model
+// made are then replayed key by key through IniFile and, on Windows, through
 // GetPrivateProfileStringA / WritePrivateProfileStringA; the files left are compared.
 
 #ifdef _WIN32
@@ -35,8 +33,10 @@
 #include "core/ini_batch.h"
 #include "core/ini_file.h"
 #include "core/random_title.h"
+#include "support/fake_prompts.h"
 #include "tweaks/tweak_catalogue.h"
 #include "tweaks/tweak_settings.h"
+#include "ui/game_editor.h"
 
 namespace {
 
@@ -98,177 +98,118 @@ void Report(const char* what, double seconds, int reads, int check) {
 
 // ------------------------------------------------------------------------ writes
 
-// The keys the editor copies to a new title, in its order, with what a missing key
-// reads as.
-std::vector<std::pair<std::string, std::string>> CopiedKeys() {
-    using pallisar::TweakField;
-    std::vector<std::pair<std::string, std::string>> keys = {
-        {"IconName", ""}, {"Run", ""}, {"Params", ""}};
-    for (TweakField field : {TweakField::Splash,
-                             TweakField::TextureCompression,
-                             TweakField::AlphaBlending,
-                             TweakField::ColorDepth,
-                             TweakField::MIPMap,
-                             TweakField::D3DMIPMap,
-                             TweakField::MaxBufferedFrames,
-                             TweakField::D3DMaxBufferedFrames,
-                             TweakField::TDFilterQuality,
-                             TweakField::AA,
-                             TweakField::TripleBuffering,
-                             TweakField::glAAToggle,
-                             TweakField::D3DAAToggle,
-                             TweakField::LODBias,
-                             TweakField::ZBuffer,
-                             TweakField::RGamma,
-                             TweakField::GGamma,
-                             TweakField::gl16BitZPrecision,
-                             TweakField::gl32BitZPrecision,
-                             TweakField::glHSR,
-                             TweakField::glGuardbandClipping}) {
-        const pallisar::TweakRow& row = pallisar::TweakOf(field);
-        keys.emplace_back(std::string(row.Key), std::string(row.Default));
+// One read or write of the editor's OK, as the model made it.
+struct Op {
+    enum Kind { Read, Write, Erase } kind;
+    std::string section, key, value;  // value: the fallback of a read
+};
+
+// Passes everything to a batch and records what the model reads and writes.
+class RecordingStore : public pallisar::ProfileStore {
+  public:
+    explicit RecordingStore(pallisar::IniBatch& batch) : batch_(batch) {}
+    // Reads are recorded too: the API makes them one by one as well.
+    mutable std::vector<Op> ops;
+
+    std::string ReadString(std::string_view s, std::string_view k,
+                           std::string_view fallback) const override {
+        ops.push_back({Op::Read, std::string(s), std::string(k), std::string(fallback)});
+        return batch_.ReadString(s, k, fallback);
     }
-    return keys;
+    std::vector<std::string> ReadSections() const override { return batch_.ReadSections(); }
+    std::vector<std::string> ReadSection(std::string_view s) const override {
+        return batch_.ReadSection(s);
+    }
+    void WriteString(std::string_view s, std::string_view k, std::string_view v) override {
+        ops.push_back({Op::Write, std::string(s), std::string(k), std::string(v)});
+        batch_.WriteString(s, k, v);
+    }
+    void DeleteKey(std::string_view s, std::string_view k) override { batch_.DeleteKey(s, k); }
+    void EraseSection(std::string_view s) override {
+        ops.push_back({Op::Erase, std::string(s), {}, {}});
+        batch_.EraseSection(s);
+    }
+
+  private:
+    pallisar::IniBatch& batch_;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+        std::fclose(file);
+    }
+    return text;
 }
 
-// The 24 tweak values as WriteGameSettings writes them, in its order; every other one
-// changed from its default, as after a few choices in the editor.
-std::vector<std::pair<std::string, std::string>> TweakValues() {
-    using F = pallisar::TweakField;
-    std::vector<std::pair<std::string, std::string>> values;
-    int i = 0;
-    for (F field : {F::Splash,
-                    F::TextureCompression,
-                    F::ColorDepth,
-                    F::MIPMap,
-                    F::MaxBufferedFrames,
-                    F::TripleBuffering,
-                    F::gl16BitZPrecision,
-                    F::gl32BitZPrecision,
-                    F::glHSR,
-                    F::glGuardbandClipping,
-                    F::ZBuffer,
-                    F::D3DMIPMap,
-                    F::D3DMaxBufferedFrames,
-                    F::AlphaBlending,
-                    F::TDFilterQuality,
-                    F::AA,
-                    F::glAAToggle,
-                    F::D3DAAToggle,
-                    F::LODBias,
-                    F::VSynch,
-                    F::D3DVSynch,
-                    F::RGamma,
-                    F::GGamma,
-                    F::BGamma}) {
-        const pallisar::TweakRow& row = pallisar::TweakOf(field);
-        const bool gamma = row.Kind == pallisar::TweakKind::Gamma;
-        values.emplace_back(std::string(row.Key), i++ % 2 == 0 ? std::string(row.Default)
-                                                  : gamma      ? "1.45"
-                                                               : "Enable");
-    }
-    return values;
+// The game editor's OK through its model, as the main window runs it for New (`from`
+// a throw-away title) or Edit with a rename (`from` an existing entry): one batch of
+// Game.dat, the editor opened on it, OK, the tweak values and the erase, one write.
+// Opening the editor is not timed; the batch's read of the file is.
+double ModelOk(const std::string& path, const std::string& from, const std::string& to,
+               std::vector<Op>& ops) {
+    pallisar::test::FakePrompts prompts;
+    const pallisar::IniFile file(path);
+    const auto start = Clock::now();
+    pallisar::IniBatch batch(file);
+    RecordingStore store(batch);
+    const auto opened = Clock::now();
+    pallisar::TfmGlide editor(pallisar::GameEditorServices{
+        std::filesystem::path(path).parent_path().string() + "/", prompts, store});
+    editor.OldTitle = from;
+    editor.LoadSettings(pallisar::ReadGameSettings(file, from));
+    editor.edTitle.Text = to;
+    editor.edPath.Text = "C:\\Games\\New\\new.exe";
+    editor.edCommandLine.Text = "-window";
+    editor.Box(pallisar::EditorBox::cbxGlideSplash).ItemIndex = 1;
+    editor.slRGamma.SetValue(145);
+    const auto ok = Clock::now();
+    if (!editor.btnOKClick()) std::printf("the editor refused OK\n");
+    pallisar::SaveEditorValues(editor, store);
+    batch.Commit();
+    const auto end = Clock::now();
+    ops = std::move(store.ops);
+    return Seconds((opened - start) + (end - ok));
 }
 
-// Reads and writes as the editor's OK makes them, through one of the three ways.
-struct Store {
-    virtual ~Store() = default;
-    virtual std::string Read(const std::string& s, const std::string& k, const std::string& d) = 0;
-    virtual void Write(const std::string& s, const std::string& k, const std::string& v) = 0;
-    virtual void Erase(const std::string& s) = 0;
-    virtual void Done() {}
-};
-
-struct ProfileStoreWay : Store {
-    pallisar::ProfileStore& store;
-    explicit ProfileStoreWay(pallisar::ProfileStore& s) : store(s) {}
-    std::string Read(const std::string& s, const std::string& k, const std::string& d) override {
-        return store.ReadString(s, k, d);
+// The same reads and writes one by one through the profile-file engine.
+double PerKeyOk(const std::string& path, const std::vector<Op>& ops) {
+    const auto start = Clock::now();
+    pallisar::IniFile ini(path);
+    for (const Op& op : ops) {
+        if (op.kind == Op::Read) ini.ReadString(op.section, op.key, op.value);
+        if (op.kind == Op::Write) ini.WriteString(op.section, op.key, op.value);
+        if (op.kind == Op::Erase) ini.EraseSection(op.section);
     }
-    void Write(const std::string& s, const std::string& k, const std::string& v) override {
-        store.WriteString(s, k, v);
-    }
-    void Erase(const std::string& s) override { store.EraseSection(s); }
-};
-
-struct BatchWay : ProfileStoreWay {
-    pallisar::IniBatch& batch;
-    explicit BatchWay(pallisar::IniBatch& b) : ProfileStoreWay(b), batch(b) {}
-    void Done() override { batch.Commit(); }
-};
+    return Seconds(Clock::now() - start);
+}
 
 #ifdef _WIN32
-struct ApiWay : Store {
-    std::string path;
-    explicit ApiWay(std::string p) : path(std::move(p)) {}
-    std::string Read(const std::string& s, const std::string& k, const std::string& d) override {
-        char buffer[2048];
-        const DWORD n = GetPrivateProfileStringA(s.c_str(), k.c_str(), d.c_str(), buffer,
-                                                 sizeof buffer, path.c_str());
-        return std::string(buffer, n);
+// The same reads and writes through Windows' profile API.
+double ApiOk(const std::string& path, const std::vector<Op>& ops) {
+    const auto start = Clock::now();
+    char buffer[2048];
+    for (const Op& op : ops) {
+        if (op.kind == Op::Read) {
+            GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), buffer,
+                                     sizeof buffer, path.c_str());
+        }
+        if (op.kind == Op::Write) {
+            WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(),
+                                       path.c_str());
+        }
+        if (op.kind == Op::Erase) {
+            WritePrivateProfileStringA(op.section.c_str(), nullptr, nullptr, path.c_str());
+        }
     }
-    void Write(const std::string& s, const std::string& k, const std::string& v) override {
-        WritePrivateProfileStringA(s.c_str(), k.c_str(), v.c_str(), path.c_str());
-    }
-    void Erase(const std::string& s) override {
-        WritePrivateProfileStringA(s.c_str(), nullptr, nullptr, path.c_str());
-    }
-};
-#endif
-
-// The editor's OK: copy from `from` to `to`, the identity keys, the tweak values, then
-// the erase of `from`.
-void EditorOk(Store& store, const std::string& from, const std::string& to) {
-    static const auto copied = CopiedKeys();
-    static const auto tweaks = TweakValues();
-    for (const auto& [key, fallback] : copied)
-        store.Write(to, key, store.Read(from, key, fallback));
-    store.Write(to, "IconName", "C:\\Games\\New\\new.exe,0");
-    store.Write(to, "Params", "-window");
-    store.Write(to, "Run", "C:\\Games\\New\\new.exe");
-    store.Write(to, "GameOnly", "0");
-    for (const auto& [key, value] : tweaks) store.Write(to, key, value);
-    store.Erase(from);
-    store.Done();
+    return Seconds(Clock::now() - start);
 }
-
-enum class Way { Batch, IniFile, Api };
-
-// Runs the OK `runs` times on fresh copies of the catalogue; returns the median time
-// and leaves the file of the last run in `result`.
-double TimeOk(Way way, const std::filesystem::path& dir, const std::string& text,
-              const std::string& from, const std::string& to, int runs, std::string& result) {
-    std::vector<double> times;
-    static int serial = 0;
-    for (int run = 0; run < runs; ++run) {
-        // A new name each time: Windows' profile API caches files by name.
-        const std::string path = (dir / ("copy" + std::to_string(serial++) + ".dat")).string();
-        WriteFile(path, text);
-        const auto start = Clock::now();
-        if (way == Way::Batch) {
-            pallisar::IniBatch batch{pallisar::IniFile(path)};
-            BatchWay store(batch);
-            EditorOk(store, from, to);
-        } else if (way == Way::IniFile) {
-            pallisar::IniFile ini(path);
-            ProfileStoreWay store(ini);
-            EditorOk(store, from, to);
-        } else {
-#ifdef _WIN32
-            ApiWay store(path);
-            EditorOk(store, from, to);
 #endif
-        }
-        times.push_back(Seconds(Clock::now() - start));
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        result.clear();
-        if (file) {
-            char buffer[65536];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) result.append(buffer, n);
-            std::fclose(file);
-        }
-    }
+
+double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
@@ -286,21 +227,44 @@ void WriteBench(const std::filesystem::path& dir, const std::string& text, int g
     };
     std::printf("\neditor OK on the %d-game catalogue (median of %d runs, fresh copy each)\n",
                 games, kRuns);
+    static int serial = 0;
+    // A new name for each copy: Windows' profile API caches files by name.
+    auto copy = [&] {
+        const std::string path = (dir / ("copy" + std::to_string(serial++) + ".dat")).string();
+        WriteFile(path, text);
+        return path;
+    };
     for (const Scenario& s : scenarios) {
-        std::string batchFile, iniFile, apiFile;
-        const double batch = TimeOk(Way::Batch, dir, text, s.from, s.to, kRuns, batchFile);
-        const double perKey = TimeOk(Way::IniFile, dir, text, s.from, s.to, kRuns, iniFile);
-        std::printf("%-20s IniBatch (one write)             %9.3f ms\n", s.name, batch * 1e3);
-        std::printf("%-20s IniFile, a write per key         %9.3f ms\n", s.name, perKey * 1e3);
-        std::printf("%-20s files alike, IniBatch and IniFile: %s\n", s.name,
-                    batchFile == iniFile ? "yes" : "NO");
+        std::vector<double> model, perKey, api;
+        std::string modelFile, perKeyFile, apiFile;
+        std::vector<Op> ops;
+        for (int run = 0; run < kRuns; ++run) {
+            const std::string modelPath = copy();
+            model.push_back(ModelOk(modelPath, s.from, s.to, ops));
+            modelFile = ReadAll(modelPath);
+            const std::string perKeyPath = copy();
+            perKey.push_back(PerKeyOk(perKeyPath, ops));
+            perKeyFile = ReadAll(perKeyPath);
 #ifdef _WIN32
-        const double api = TimeOk(Way::Api, dir, text, s.from, s.to, kRuns, apiFile);
-        std::printf("%-20s WritePrivateProfileStringA       %9.3f ms\n", s.name, api * 1e3);
-        std::printf("%-20s files alike, IniBatch and API:   %s\n", s.name,
-                    batchFile == apiFile ? "yes" : "NO");
-        std::printf("%-20s ratio API / IniBatch: %8.1f   API / IniFile per key: %8.1f\n", s.name,
-                    api / batch, api / perKey);
+            const std::string apiPath = copy();
+            api.push_back(ApiOk(apiPath, ops));
+            apiFile = ReadAll(apiPath);
+#endif
+        }
+        std::printf("%-20s %zu reads and writes\n", s.name, ops.size());
+        std::printf("%-20s model, one write of the file      %9.3f ms\n", s.name,
+                    Median(model) * 1e3);
+        std::printf("%-20s IniFile, a write per key          %9.3f ms\n", s.name,
+                    Median(perKey) * 1e3);
+        std::printf("%-20s files alike, model and per key:   %s\n", s.name,
+                    modelFile == perKeyFile ? "yes" : "NO");
+#ifdef _WIN32
+        std::printf("%-20s WritePrivateProfileStringA        %9.3f ms\n", s.name,
+                    Median(api) * 1e3);
+        std::printf("%-20s files alike, model and API:       %s\n", s.name,
+                    modelFile == apiFile ? "yes" : "NO");
+        std::printf("%-20s ratio API / model: %8.1f   API / IniFile per key: %8.1f\n", s.name,
+                    Median(api) / Median(model), Median(api) / Median(perKey));
 #endif
     }
 }
