@@ -24,7 +24,9 @@ void TfmChangeIcon::edFilenameKeyPress(char& key) {
 }
 
 void TfmChangeIcon::btnBrowseClick() {
-    const auto chosen = prompts_.PromptOpenFile(FileDialogRequest{kBrowseFilter, "", ""});
+    FileDialogRequest request;
+    request.Filter = kBrowseFilter;
+    const auto chosen = prompts_.PromptOpenFile(request);
     if (!chosen) return;
     edFilename_ = *chosen;
     Accept(*chosen);

@@ -283,6 +283,9 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_CHKGAMEONLY)));
     ASSERT_NO_FATAL_FAILURE(PressOk(editor));
 
+    EXPECT_TRUE(FileBecomes("Game.dat", [](const std::string& text) {
+        return ValueOf(SectionOf(text, "Setup"), "Run") == "INTERNAL";
+    }));
     const auto quake = SectionOf(GameDat(), "Quake");
     EXPECT_THAT(KeyNames(quake),
                 ElementsAre("IconName", "Run", "Params", "Splash", "TextureCompression",
@@ -297,7 +300,6 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     EXPECT_EQ(ValueOf(quake, "GameOnly"), "0");
     EXPECT_EQ(ValueOf(quake, "MaxBufferedFrames"), "1 Pending Buffer");
     EXPECT_EQ(ValueOf(quake, "BGamma"), "1.30");
-    EXPECT_EQ(ValueOf(SectionOf(GameDat(), "Setup"), "Run"), "INTERNAL");
     // The throw-away titles are gone: two games, two sections.
     const std::string games = GameDat();
     EXPECT_EQ(std::count(games.begin(), games.end(), '['), 2);
