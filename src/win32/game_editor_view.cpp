@@ -137,11 +137,14 @@ void GameEditorView::Fill() {
 
 void GameEditorView::CreatePages() {
     HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
-    // The tab control must not paint over the pages that lie on it.
-    SetWindowLongPtrA(tabs, GWL_STYLE, GetWindowLongPtrA(tabs, GWL_STYLE) | WS_CLIPSIBLINGS);
+    // The pages are children of the tab control: it paints around them, and the dialog's
+    // keyboard goes from the tabs into the page shown and on to OK and Cancel.
+    SetWindowLongPtrA(tabs, GWL_STYLE, GetWindowLongPtrA(tabs, GWL_STYLE) | WS_CLIPCHILDREN);
+    SetWindowLongPtrA(tabs, GWL_EXSTYLE,
+                      GetWindowLongPtrA(tabs, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     for (size_t i = 0; i < kEditorTabCount; ++i) {
         pages_[i] = std::make_unique<Page>(app_, *this);
-        CreateDialogParamA(app_.Instance(), MAKEINTRESOURCEA(kPageTemplates[i]), hwnd_,
+        CreateDialogParamA(app_.Instance(), MAKEINTRESOURCEA(kPageTemplates[i]), tabs,
                            Dialog::DialogProc,
                            reinterpret_cast<LPARAM>(static_cast<Dialog*>(pages_[i].get())));
     }
@@ -205,7 +208,8 @@ void GameEditorView::SelectTab(EditorTab tab) {
 
 void GameEditorView::ShowSelectedPage() {
     HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
-    RECT area = RectIn(hwnd_, tabs);
+    RECT area{};
+    GetClientRect(tabs, &area);
     TabCtrl_AdjustRect(tabs, FALSE, &area);
     const int selected = TabCtrl_GetCurSel(tabs);
     for (size_t i = 0; i < kEditorTabCount; ++i) {
@@ -213,10 +217,9 @@ void GameEditorView::ShowSelectedPage() {
         if (!page) continue;
         const bool shown = selected >= 0 && selected < static_cast<int>(shownTabs_.size()) &&
                            static_cast<size_t>(shownTabs_[static_cast<size_t>(selected)]) == i;
-        // After the tab control in the tab order, before OK and Cancel.
-        SetWindowPos(page, tabs, area.left, area.top, area.right - area.left,
+        SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left,
                      area.bottom - area.top,
-                     SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+                     SWP_NOZORDER | SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     }
 }
 
