@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/text.h"
 #include "support/fake_prompts.h"
+#include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
 #include "tweaks/tweak_catalogue.h"
 
@@ -21,7 +23,8 @@ using Strings = std::vector<std::string>;
 
 class FakeEditorHost : public GameEditorHost {
   public:
-    std::optional<IconChoice> ChooseIcon(const std::string&, int) override { return {}; }
+    std::optional<IconChoice> ChooseIcon(const std::string&, int) override { return chosen; }
+    std::optional<IconChoice> chosen;
     void FocusControl(EditorControl control) override { focused.push_back(control); }
     void StateChanged() override { ++changes; }
     std::vector<EditorControl> focused;
@@ -154,6 +157,31 @@ TEST_F(GameEditorTest, OnlyUserChangesClearPresetsAndMoveLinkedBoxes) {
             EXPECT_EQ(e.Box(other).ItemIndex, expected) << BoxName(other);
         }
     }
+}
+
+TEST_F(GameEditorTest, TheIconComesFromTheStoredTextTheChangeIconDialogOrTheBrowsedProgram) {
+    const std::string game = dir.File("game.exe");
+    const std::string library = dir.File("icons.dll");
+    test::WriteFileBytes(game, test::MakePeFile(test::NumberedGroups(3)));
+    test::WriteFileBytes(library, test::MakePeFile(test::NumberedGroups(5)));
+    TfmGlide& e = Make();
+    e.SetIconText(library + ",4");
+    EXPECT_EQ(e.ShownIcon(), (IconRef{library, 4}));
+    host.chosen = IconChoice{game, 2};
+    e.btnChangeIconClick();
+    EXPECT_EQ(e.ShownIcon(), (IconRef{game, 2}));
+    // A program chosen with "..." brings its first icon; typing a path does not.
+    prompts.texts.push_back(library);
+    e.btnEdPathClick();
+    EXPECT_EQ(e.edPath.Text, library);
+    EXPECT_EQ(e.ShownIcon(), (IconRef{library, 0}));
+    e.edPath.Text = game;
+    EXPECT_EQ(e.ShownIcon(), (IconRef{library, 0}));
+    // A missing file shows nothing but keeps the reference for OK.
+    e.SetIconText("C:\\gone.exe,7");
+    EXPECT_FALSE(e.ShownIcon());
+    EXPECT_EQ(e.IconFile + "," + std::to_string(e.IconIndex), "C:\\gone.exe,7");
+    EXPECT_THROW(e.SetIconText("x.exe,one"), ConvertError);
 }
 
 TEST_F(GameEditorTest, OkRefusesOrWritesTheEntryCopyingTheKeysOfARenamedOne) {
