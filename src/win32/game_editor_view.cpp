@@ -116,7 +116,52 @@ class GameEditorView::Page : public Dialog {
 
 GameEditorView::GameEditorView(Application& app, TfmGlide& model) : Dialog(app), model_(model) {}
 
-GameEditorView::~GameEditorView() { model_.SetHost(nullptr); }
+// The editor whose dialog runs on this thread (one at a time: it is modal).
+thread_local GameEditorView* tabbingEditor = nullptr;
+
+GameEditorView::~GameEditorView() {
+    if (keyFilter_) UnhookWindowsHookEx(keyFilter_);
+    if (tabbingEditor == this) tabbingEditor = nullptr;
+    model_.SetHost(nullptr);
+}
+
+LRESULT CALLBACK GameEditorView::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    GameEditorView* editor = tabbingEditor;
+    if (code == MSGF_DIALOGBOX && editor &&
+        editor->SwitchTab(*reinterpret_cast<const MSG*>(lParam))) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool GameEditorView::SwitchTab(const MSG& message) {
+    if (message.message != WM_KEYDOWN || !hwnd_ || shownTabs_.empty()) return false;
+    if (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd)) return false;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    HWND tabs = GetDlgItem(hwnd_, IDC_EDITOR_TABS);
+    if (GetKeyState(VK_CONTROL) >= 0) {
+        // Tab from the tab strip goes into the page shown, not past it.
+        if (message.wParam != VK_TAB || shift || message.hwnd != tabs) return false;
+        const int selected = TabCtrl_GetCurSel(tabs);
+        if (selected < 0 || selected >= static_cast<int>(shownTabs_.size())) return false;
+        HWND page =
+            pages_[static_cast<size_t>(shownTabs_[static_cast<size_t>(selected)])]->Handle();
+        HWND first = GetNextDlgTabItem(page, nullptr, FALSE);
+        if (!first) return false;
+        SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+        return true;
+    }
+    int step = 0;
+    if (message.wParam == VK_TAB) step = shift ? -1 : 1;
+    if (message.wParam == VK_NEXT) step = 1;
+    if (message.wParam == VK_PRIOR) step = -1;
+    if (step == 0) return false;
+    const int count = static_cast<int>(shownTabs_.size());
+    const int next = (TabCtrl_GetCurSel(tabs) + step + count) % count;
+    SelectTab(shownTabs_[static_cast<size_t>(next)]);
+    SetFocus(tabs);
+    return true;
+}
 
 bool GameEditorView::Show(HWND owner) { return RunDialog(owner, IDD_EDITOR, *this) == IDOK; }
 
@@ -133,6 +178,8 @@ void GameEditorView::Fill() {
     if (model_.ReducedForVoodoo3()) ArrangeForVoodoo3();
     SelectTab(EditorTab::Properties);
     PostMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_EDTITLE)), TRUE);
+    tabbingEditor = this;
+    keyFilter_ = SetWindowsHookExA(WH_MSGFILTER, KeyFilter, nullptr, GetCurrentThreadId());
 }
 
 void GameEditorView::CreatePages() {

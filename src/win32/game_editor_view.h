@@ -41,6 +41,12 @@ class GameEditorView : public Dialog, private GameEditorHost {
     void FocusControl(EditorControl control) override;
     void StateChanged() override;
 
+    // Ctrl+Tab and Ctrl+Shift+Tab (or Ctrl+PageDown and Ctrl+PageUp) bring the next or
+    // the previous tab to the front, as in every tabbed dialog of Windows. The keys go to
+    // the focused control, so the dialog's message loop is watched for them. Tab from the
+    // tab strip goes into the page shown.
+    static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
+    bool SwitchTab(const MSG& message);
     void CreatePages();
     void ShowTabs();
     void SelectTab(EditorTab tab);
@@ -60,6 +66,7 @@ class GameEditorView : public Dialog, private GameEditorHost {
     std::array<std::vector<std::string>, kEditorBoxCount + 2> shownItems_;
     IconHandle icon_;
     HWND toolTip_ = nullptr;
+    HHOOK keyFilter_ = nullptr;
     bool filling_ = false;
 };
 

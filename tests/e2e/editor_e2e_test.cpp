@@ -474,6 +474,19 @@ TEST_F(EditorTest, TabsOfAVoodoo5AndTheShorterVoodoo3Layout) {
             EXPECT_EQ((GetWindowLongA(Item(editor, id), GWL_STYLE) & WS_VISIBLE) != 0, !c.reduced)
                 << "control " << id;
         }
+        // Ctrl+Tab brings the next tab to the front, as in every tabbed dialog.
+        SetForegroundWindow(editor);
+        for (const auto& [key, flags] : {std::pair{VK_CONTROL, 0},
+                                         {VK_TAB, 0},
+                                         {VK_TAB, KEYEVENTF_KEYUP},
+                                         {VK_CONTROL, KEYEVENTF_KEYUP}}) {
+            keybd_event(static_cast<BYTE>(key), 0, static_cast<DWORD>(flags), 0);
+        }
+        LRESULT tab = 0;
+        for (int wait = 0; wait < 100 && tab != 1; ++wait, Sleep(50)) {
+            tab = SendMessageA(Item(editor, IDC_EDITOR_TABS), TCM_GETCURSEL, 0, 0);
+        }
+        EXPECT_EQ(tab, 1);
         const char* names[] = {"properties", "glide", "d3d", "gamma"};
         for (int tab = 0; tab < 4; ++tab) {
             ShowTab(editor, tab);
