@@ -5,6 +5,7 @@
 
 #include "app/game_entry.h"
 #include "core/file_names.h"
+#include "core/ini_batch.h"
 #include "core/text.h"
 
 namespace pallisar {
@@ -38,7 +39,7 @@ class IconFileFacts {
     std::unordered_map<std::string, int> counts_;
 };
 
-IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::string& title,
+IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::string& title,
                   const SystemInfo& system, IconFileFacts& icons) {
     const std::string iconName = entries.ReadString(title, kIconNameKey, "");
     const size_t comma = iconName.find(',');
@@ -51,7 +52,7 @@ IconRef EntryIcon(const IniSnapshot& entries, IniFile& catalogue, const std::str
         if (count > 0) return {file, std::clamp(wanted, 0, count - 1)};
     }
     const IconRef fallback = FallbackIcon(system);
-    catalogue.WriteString(title, kIconNameKey, fallback.FileName + ",0");
+    repairs.WriteString(title, kIconNameKey, fallback.FileName + ",0");
     return fallback;
 }
 
@@ -63,28 +64,35 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     view.IconList.clear();
     view.TrayIcons.clear();
 
-    // One look at the file serves every read of the load; the icon repairs are
-    // written to the file itself.
+    // One look at the file serves every read of the load; the icon repairs go to the
+    // file in one write at the end (also when a bad icon number ends the load early).
     const IniSnapshot entries = catalogue.Snapshot();
+    IniBatch repairs(catalogue);
     std::vector<std::string> titles = entries.ReadSections();
     std::stable_sort(titles.begin(), titles.end(), [&](const std::string& a, const std::string& b) {
         return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
     IconFileFacts iconFiles(icons);
-    for (size_t i = 0; i < titles.size(); ++i) {
-        const std::string& title = titles[i];
-        const std::string run = entries.ReadString(title, kRunKey, "");
-        // Only the exact upper-case text counts here, unlike at launch.
-        const bool isConfigOnly = run == kConfigOnlyRun;
+    try {
+        for (size_t i = 0; i < titles.size(); ++i) {
+            const std::string& title = titles[i];
+            const std::string run = entries.ReadString(title, kRunKey, "");
+            // Only the exact upper-case text counts here, unlike at launch.
+            const bool isConfigOnly = run == kConfigOnlyRun;
 
-        const IconRef icon = EntryIcon(entries, catalogue, title, system, iconFiles);
-        view.IconList.push_back(icon);
-        view.TrayIcons.push_back(icon);
+            const IconRef icon = EntryIcon(entries, repairs, title, system, iconFiles);
+            view.IconList.push_back(icon);
+            view.TrayIcons.push_back(icon);
 
-        const int image = static_cast<int>(i);
-        view.Items.push_back({title, image, run, isConfigOnly});
+            const int image = static_cast<int>(i);
+            view.Items.push_back({title, image, run, isConfigOnly});
+        }
+    } catch (...) {
+        repairs.Commit();
+        throw;
     }
+    repairs.Commit();
 }
 
 }  // namespace pallisar

@@ -13,6 +13,7 @@
 
 #include "core/errors.h"
 #include "core/file_replace.h"
+#include "core/ini_batch.h"
 #include "core/ini_document.h"
 #include "core/text.h"
 
@@ -133,10 +134,7 @@ namespace {
 
 using detail::IniDocument;
 using detail::Key;
-using detail::kNone;
-using detail::Line;
 using detail::Section;
-using detail::TrimLeft;
 using detail::TrimSpaces;
 using detail::Unquote;
 using Document = detail::IniDocument;
@@ -304,23 +302,6 @@ const Key* FindKey(const Section& section, std::string_view name) {
     return nullptr;
 }
 
-// Inserts whole lines at `at` (the start of a line, or the end of the file). New
-// lines end with CR LF, except among lines that end with a lone CR (a file, or its
-// tail, without LF), where an LF would join them into one line.
-void InsertLines(std::string& bytes, size_t at, size_t contentBegin,
-                 const std::vector<std::string>& lines) {
-    const size_t lastLfBefore = at == 0 ? std::string::npos : bytes.rfind('\n', at - 1);
-    const size_t tailBegin = lastLfBefore == std::string::npos ? contentBegin : lastLfBefore + 1;
-    const bool crLines =
-        bytes.find('\n', at) == std::string::npos && bytes.find('\r', tailBegin) < at;
-    const char* eol = crLines ? "\r" : "\r\n";
-    std::string text;
-    // The last line of the file may lack its line end.
-    if (at > contentBegin && bytes[at - 1] != '\n' && bytes[at - 1] != '\r') text += eol;
-    for (const std::string& line : lines) text += line + eol;
-    bytes.insert(at, text);
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------------- reading
@@ -398,65 +379,23 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
 
 // ------------------------------------------------------------------------- writing
 
+// One write is a batch of one: the rules of writing live in IniBatch alone.
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    const auto doc = TheCache().Load(path_);
-    value = TrimLeft(value);
-    std::string bytes = doc->bytes;
-    const Section* found = doc->FindSection(TrimSpaces(section));
-    if (found) {
-        const Key* entry = FindKey(*found, TrimSpaces(key));
-        if (entry) {
-            if (entry->has_value && entry->value == value) return;  // nothing changes
-            const Line& line = doc->lines[entry->line];
-            bytes.replace(line.begin, line.bodyEnd - line.begin,
-                          entry->name + "=" + std::string(value));
-        } else {
-            size_t at;
-            if (found->lastContentLine != kNone)
-                at = doc->lines[found->lastContentLine].end;
-            else if (found->headerLine != kNone)
-                at = doc->lines[found->headerLine].end;
-            else
-                at = doc->contentBegin;
-            InsertLines(bytes, at, doc->contentBegin,
-                        {std::string(TrimLeft(key)) + "=" + std::string(value)});
-        }
-    } else {
-        InsertLines(bytes, bytes.size(), doc->contentBegin,
-                    {"[" + std::string(TrimSpaces(section)) + "]",
-                     std::string(TrimLeft(key)) + "=" + std::string(value)});
-    }
-    detail::StoreIni(path_, bytes);
+    IniBatch batch(*this);
+    batch.WriteString(section, key, value);
+    batch.Commit();
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key) {
-    const auto doc = TheCache().Load(path_);
-    // The API looks through every section of that name for the first such key.
-    for (const Section& s : doc->sections) {
-        if (!SameText(s.name, section)) continue;
-        const Key* entry = FindKey(s, key);
-        if (!entry) continue;
-        const Line& line = doc->lines[entry->line];
-        std::string bytes = doc->bytes;
-        bytes.erase(line.begin, line.end - line.begin);
-        detail::StoreIni(path_, bytes);
-        return;
-    }
+    IniBatch batch(*this);
+    batch.DeleteKey(section, key);
+    batch.Commit();
 }
 
 void IniFile::EraseSection(std::string_view section) {
-    const auto doc = TheCache().Load(path_);
-    for (const Section& s : doc->sections) {
-        if (!SameText(s.name, section)) continue;
-        const size_t first = s.headerLine == kNone ? 0 : s.headerLine;
-        if (first >= s.endLine) return;  // nothing to remove
-        const size_t begin = s.headerLine == kNone ? doc->contentBegin : doc->lines[first].begin;
-        const size_t end = doc->lines[s.endLine - 1].end;
-        std::string bytes = doc->bytes;
-        bytes.erase(begin, end - begin);
-        detail::StoreIni(path_, bytes);
-        return;
-    }
+    IniBatch batch(*this);
+    batch.EraseSection(section);
+    batch.Commit();
 }
 
 }  // namespace pallisar
