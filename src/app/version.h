@@ -12,6 +12,8 @@
 namespace pallisar {
 
 inline constexpr const char* kVersionText = PALLISAR_VERSION_TEXT;
+// The line the log starts with and the About box shows.
+inline constexpr const char* kVersionLine = "Version " PALLISAR_VERSION_TEXT;
 // The same version as a number, for comparing with a stored stamp.
 inline constexpr double kFileVersion = PALLISAR_VERSION_MAJOR + PALLISAR_VERSION_MINOR / 100.0;
 

@@ -6,10 +6,16 @@
 
 namespace pallisar {
 
-std::string ProgramDir() {
+std::string ProgramFile() {
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return IncludeTrailingPathDelimiter(error ? "." : exe.parent_path().string());
+    return error ? std::string() : exe.string();
+}
+
+std::string ProgramDir() {
+    const std::string file = ProgramFile();
+    return IncludeTrailingPathDelimiter(
+        file.empty() ? "." : std::filesystem::path(file).parent_path().string());
 }
 
 }  // namespace pallisar

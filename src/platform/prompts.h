@@ -36,6 +36,9 @@ class Prompts {
     // The error box of the application's error handler: caption = the application's
     // title, error icon, one "OK" button, text as ApplicationErrorText makes it.
     virtual void ShowApplicationError(const std::string& message) = 0;
+    // A plain message box: the application's title as caption, no icon, one "OK"
+    // button.
+    virtual void ShowMessage(const std::string& message) = 0;
 
     // The common file-open dialog (read-only box hidden, can be resized); the chosen
     // path, or none when the user cancels.

@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "tweaks/sli_mode.h"
 #include "tweaks/tweak_settings.h"
+#include "ui/about.h"
 #include "ui/command_ids.h"
 #include "ui/main_menus.h"
 
@@ -31,11 +32,16 @@ TfmMain::TfmMain(MainWindowServices services, std::vector<std::string> arguments
       arguments_(std::move(arguments)),
       trayPopup_(DesignTimeTrayPopup()),
       mainMenu_(BuildMainMenu1()),
-      popupMenu_(BuildPopupMenu1()) {}
+      popupMenu_(BuildPopupMenu1()) {
+    if (services_.application) {
+        AppEvents1 = std::make_unique<TAppEvents>(*services_.application);
+        AppEvents1->OnMinimize = [this] { AppEvents1Minimize(); };
+    }
+}
 
 void TfmMain::FormCreate() {
     services_.log.WriteLog(ApplicationInitializedLine(services_.clock));
-    services_.log.WriteLog(std::string("Version ") + kVersionText);
+    services_.log.WriteLog(kVersionLine);
     // Numbers are read and written with "." whatever the regional settings: the text
     // conversions of core/text.h never consult the locale.
     ProgramSettings settings(services_.programDir);
@@ -78,8 +84,19 @@ void TfmMain::FormActivate() {
 
 void TfmMain::RunFromCommandLine(const std::string& path) {
     if (host_) host_->MinimizeApplication();
-    if (catalogue_) {
-        services_.launches.CommandLineLaunch(*catalogue_, FindTitleByRunPath(*catalogue_, path));
+    // A launch that ends early with an error ends the program all the same: the user
+    // sees the error, then the window closes (no process stays behind unseen).
+    try {
+        if (catalogue_) {
+            services_.launches.CommandLineLaunch(*catalogue_,
+                                                 FindTitleByRunPath(*catalogue_, path));
+        }
+    } catch (...) {
+        if (!host_) {
+            Close();
+            throw;
+        }
+        host_->ReportError(std::current_exception());
     }
     Close();
 }
@@ -160,6 +177,12 @@ void TfmMain::TrayPopupRun(size_t trayIndex) {
 void TfmMain::miRestoreClick() {
     if (host_) host_->RestoreApplication();
 }
+
+void TfmMain::AppEvents1Minimize() {
+    if (host_) host_->HideApplicationWindow();
+}
+
+void TfmMain::btnAboutClick() { ShowAbout(services_.prompts); }
 
 void TfmMain::ViewStyleClick(ViewStyle style) {
     const int number = static_cast<int>(style);
@@ -316,6 +339,10 @@ bool TfmMain::Execute(int command) {
             return true;
         case IDM_TRAY_RESTORE:
             miRestoreClick();
+            return true;
+        case IDC_BTN_ABOUT:
+        case IDM_HELP_ABOUT:
+            btnAboutClick();
             return true;
         default:
             if (command >= IDM_TRAY_GAME_FIRST && command <= IDM_TRAY_GAME_LAST) {

@@ -23,6 +23,7 @@
 #include "platform/date_time.h"
 #include "platform/prompts.h"
 #include "platform/system_info.h"
+#include "shell/app_events.h"
 #include "ui/game_editor.h"
 #include "ui/main_window_host.h"
 #include "ui/menu_model.h"
@@ -51,6 +52,10 @@ struct MainWindowServices {
     // How the list sorts titles: the system's collation; unset, the ASCII letters
     // compared without regard to case.
     TitleOrder compareTitles = {};
+    // The application whose events AppEvents1 hears; none in tests that need none.
+    EventApplication* application = nullptr;
+    // The full path of the program file (pallisar.exe).
+    std::string programFile;
 };
 
 class TfmMain {
@@ -80,6 +85,10 @@ class TfmMain {
     // A game item of the tray menu, by its position in TrayPopup().
     void TrayPopupRun(size_t trayIndex);
     void miRestoreClick();
+    // The application was minimised: it leaves the taskbar, only the tray icon stays.
+    void AppEvents1Minimize();
+    // The About box.
+    void btnAboutClick();
     // The four view-style entries of the pop-up menu.
     void ViewStyleClick(ViewStyle style);
     void mpRefreshClick() { LoadGameList(); }
@@ -158,6 +167,7 @@ class TfmMain {
     bool startupPending_ = false;
     bool closed_ = false;
     std::optional<IniFile> catalogue_;
+    std::unique_ptr<TAppEvents> AppEvents1;
 };
 
 }  // namespace pallisar

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <exception>
 // What the main window's model needs done on screen, implemented by its view. The
 // model calls these from its handlers; a test answers them with a recording double.
 // Dialogs of their own (the editor, the options, the change-icon dialog) are added
@@ -15,6 +17,11 @@ class MainWindowHost {
     virtual void MinimizeApplication() = 0;
     // Shows the main window again in its former size, in front.
     virtual void RestoreApplication() = 0;
+    // Takes the application off the taskbar (its window hidden; the tray icon stays).
+    virtual void HideApplicationWindow() = 0;
+    // Hands an error to the application's error handling (OnException or the error
+    // box) and returns when the user has seen it.
+    virtual void ReportError(const std::exception_ptr& error) = 0;
     // Takes the window down once the current handler is done (FormClose has run).
     virtual void CloseWindow() = 0;
     // Removes the tray icon (the first step of FormClose).

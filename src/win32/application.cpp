@@ -1,5 +1,7 @@
 #include "win32/application.h"
 
+#include <stdexcept>
+
 #include "ui/main_window.h"
 #include "win32/resource.h"
 
@@ -38,7 +40,21 @@ void Application::SetMainWindow(HWND window) {
 
 int Application::Run() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        if (Slots.OnIdle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            bool done = true;
+            Guard([&] { Slots.OnIdle(done); });
+            if (!done) continue;
+        }
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        bool handled = false;
+        AppMessage message{msg.message, msg.wParam, msg.lParam, 0};
+        if (Slots.OnMessage) Guard([&] { Slots.OnMessage(message, handled); });
+        if (!handled && Slots.OnShortCut &&
+            (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
+            Guard([&] { Slots.OnShortCut(message, handled); });
+        }
+        if (handled) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -46,8 +62,10 @@ int Application::Run() {
 }
 
 void Application::Minimize() {
+    if (minimized_) return;
     if (mainWindow_) ShowWindow(mainWindow_, SW_MINIMIZE);
-    for (const auto& listener : OnMinimize) Guard(listener);
+    minimized_ = true;
+    if (Slots.OnMinimize) Guard(Slots.OnMinimize);
 }
 
 void Application::Restore() {
@@ -55,28 +73,47 @@ void Application::Restore() {
         ShowWindow(mainWindow_, IsIconic(mainWindow_) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(mainWindow_);
     }
-    for (const auto& listener : OnRestore) Guard(listener);
+    if (!minimized_) return;
+    minimized_ = false;
+    if (Slots.OnRestore) Guard(Slots.OnRestore);
+}
+
+void Application::MainWindowResized(bool iconic) {
+    if (iconic || !minimized_) return;
+    minimized_ = false;
+    if (Slots.OnRestore) Guard(Slots.OnRestore);
+}
+
+void Application::ActivateApp(bool active) {
+    const NotifyEvent& event = active ? Slots.OnActivate : Slots.OnDeactivate;
+    if (event) Guard(event);
+}
+
+bool Application::Minimized() const { return minimized_ || (mainWindow_ && IsIconic(mainWindow_)); }
+
+void Application::PaintMinimizedIcon(const std::function<void(void* device)>& paint) {
+    if (!mainWindow_) return;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(mainWindow_, &ps);
+    struct EndPaintAtExit {
+        HWND window;
+        PAINTSTRUCT& ps;
+        ~EndPaintAtExit() { EndPaint(window, &ps); }
+    } end{mainWindow_, ps};
+    if (ps.fErase) FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BACKGROUND));
+    paint(dc);
 }
 
 void Application::HandleException(const std::exception& error) noexcept {
-    try {
-        prompts_.ShowApplicationError(error.what());
-    } catch (...) {
-        // Nothing is left to tell the user with; the program goes on.
-    }
+    // The exception object itself is not ours to keep: its message goes on.
+    HandleException(std::make_exception_ptr(std::runtime_error(error.what())));
 }
 
-void Application::HandleException(std::exception_ptr error) noexcept {
-    if (!error) return;
+void Application::ShowException(const std::exception_ptr& error) noexcept {
     try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& known) {
-        HandleException(known);
+        prompts_.ShowApplicationError(ExceptionMessage(error));
     } catch (...) {
-        try {
-            prompts_.ShowApplicationError(kUnexpectedErrorMessage);
-        } catch (...) {
-        }
+        // Nothing is left to tell the user with; the program goes on.
     }
 }
 

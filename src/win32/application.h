@@ -1,7 +1,9 @@
 #pragma once
 // The application object: title, icon, the main window, the message loop,
 // minimising and restoring the whole application, and the error handler that
-// every window procedure and command dispatch goes through.
+// every window procedure and command dispatch goes through. Its global events
+// (minimise, restore, activate, deactivate, exception, idle, message, shortcut) are
+// the slots of EventApplication, shared by the program's TAppEvents components.
 
 #include <windows.h>
 
@@ -12,11 +14,12 @@
 #include <vector>
 
 #include "platform/prompts.h"
+#include "shell/app_events.h"
 #include "win32/icon_handle.h"
 
 namespace pallisar {
 
-class Application {
+class Application : public EventApplication {
   public:
     Application(HINSTANCE instance, Prompts& prompts);
     Application(const Application&) = delete;
@@ -41,25 +44,29 @@ class Application {
     // Runs the message loop until WM_QUIT; returns its exit code.
     int Run();
 
-    // Minimises the main window, then tells every OnMinimize listener (the tray
-    // takes the application off the taskbar there).
+    // Minimises the main window, then raises OnMinimize (the tray takes the
+    // application off the taskbar there). Nothing when it is minimised already.
     void Minimize();
-    // Shows the main window again in its former size and brings it to the front.
+    // Shows the main window again in its former size, brings it to the front and,
+    // when it was minimised, raises OnRestore.
     void Restore();
-    std::vector<std::function<void()>> OnMinimize;
-    std::vector<std::function<void()>> OnRestore;
+    // The main window's size changed (WM_SIZE): a window restored by other means
+    // than Restore raises OnRestore too.
+    void MainWindowResized(bool iconic);
+    // The main window was activated or deactivated as the active application.
+    void ActivateApp(bool active);
 
-    // What the error box says for an exception that carries no message of its own
-    // (one not derived from std::exception).
-    static constexpr const char* kUnexpectedErrorMessage = "An unexpected error occurred";
+    // EventApplication
+    bool Minimized() const override;
+    void ShowException(const std::exception_ptr& error) noexcept override;
+    void PaintMinimizedIcon(const std::function<void(void* device)>& paint) override;
 
-    // The error handler: shows the error's message in the application's error box
-    // and lets the program go on. Never throws: an error box that cannot be shown
-    // is left out.
+    // The error handler: the OnException slot, or else the application's error box
+    // with the error's message (kUnexpectedErrorMessage for an exception that is no
+    // std::exception); the program goes on. Never throws: an error box that cannot
+    // be shown is left out. A null pointer shows nothing.
+    using EventApplication::HandleException;
     void HandleException(const std::exception& error) noexcept;
-    // The same for any exception: a std::exception shows its what(), anything else
-    // kUnexpectedErrorMessage. A null pointer shows nothing.
-    void HandleException(std::exception_ptr error) noexcept;
     // For use inside a catch block: handles the exception being caught.
     void HandleCurrentException() noexcept { HandleException(std::current_exception()); }
 
@@ -82,6 +89,7 @@ class Application {
     IconHandle icon_;
     IconHandle smallIcon_;
     HWND mainWindow_ = nullptr;
+    bool minimized_ = false;
 };
 
 }  // namespace pallisar

@@ -88,6 +88,13 @@ void MainWindowView::MinimizeApplication() { app_.Minimize(); }
 
 void MainWindowView::RestoreApplication() { app_.Restore(); }
 
+// The main window is the application's window: hidden, it has no taskbar button.
+void MainWindowView::HideApplicationWindow() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void MainWindowView::ReportError(const std::exception_ptr& error) { app_.HandleException(error); }
+
 void MainWindowView::CloseWindow() {
     if (hwnd_) PostMessageA(hwnd_, kDestroyMessage, 0, 0);
 }
@@ -135,6 +142,8 @@ bool MainWindowView::Create(int showCommand) {
 }
 
 LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    AppMessage filtered{message, wParam, static_cast<intptr_t>(lParam), 0};
+    if (app_.FilterMainWindowMessage(filtered)) return filtered.Result;
     if (message == writeStateMessage_ && writeStateMessage_ != 0) {
         WriteStateReport();
         return 0;
@@ -158,7 +167,27 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 model_.FormActivate();
             }
             return 0;
+        case WM_SYSCOMMAND:
+            // Minimising the window minimises the application (to the tray).
+            switch (wParam & 0xFFF0) {
+                case SC_MINIMIZE:
+                    app_.Minimize();
+                    return 0;
+                case SC_RESTORE:
+                    if (IsIconic(hwnd_)) {
+                        app_.Restore();
+                        return 0;
+                    }
+                    break;
+                default:
+                    break;
+            }
+            break;
+        case WM_ACTIVATEAPP:
+            app_.ActivateApp(wParam != 0);
+            break;
         case WM_SIZE:
+            app_.MainWindowResized(wParam == SIZE_MINIMIZED);
             Layout();
             // FormResize: the list is repainted.
             if (listView_) InvalidateRect(listView_, nullptr, TRUE);

@@ -65,6 +65,8 @@ class MainWindowView : public Window, private MainWindowHost {
     // MainWindowHost
     void MinimizeApplication() override;
     void RestoreApplication() override;
+    void HideApplicationWindow() override;
+    void ReportError(const std::exception_ptr& error) override;
     void CloseWindow() override;
     void DeactivateTrayIcon() override {}  // the tray icon has no view yet
     void GameListLoaded() override;

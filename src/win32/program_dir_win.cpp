@@ -5,10 +5,12 @@
 
 namespace pallisar {
 
-std::string ProgramDir() {
+std::string ProgramFile() {
     char path[MAX_PATH + 1] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return IncludeTrailingPathDelimiter(ExtractFilePath(std::string(path, length)));
+    return std::string(path, length);
 }
+
+std::string ProgramDir() { return IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFile())); }
 
 }  // namespace pallisar

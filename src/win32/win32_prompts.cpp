@@ -71,6 +71,8 @@ void Win32Prompts::ShowApplicationError(const std::string& message) {
     Box(ApplicationErrorText(message), title_.c_str(), MB_OK | MB_ICONERROR);
 }
 
+void Win32Prompts::ShowMessage(const std::string& message) { Box(message, title_.c_str(), MB_OK); }
+
 std::optional<std::string> Win32Prompts::PromptOpenFile(const FileDialogRequest& request) {
     return RunFileDialog(Owner(), request, 0, GetOpenFileNameA);
 }

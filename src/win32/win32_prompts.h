@@ -27,6 +27,7 @@ class Win32Prompts : public Prompts {
     void ShowWarning(const std::string& message) override;
     bool Confirm(const std::string& message) override;
     void ShowApplicationError(const std::string& message) override;
+    void ShowMessage(const std::string& message) override;
     std::optional<std::string> PromptOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> PromptSaveFile(const FileDialogRequest& request) override;
     std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,

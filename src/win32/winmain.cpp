@@ -11,6 +11,7 @@
 #include "platform/program_dir.h"
 #include "ui/main_window.h"
 #include "win32/application.h"
+#include "win32/com_ptr.h"
 #include "win32/main_window_view.h"
 #include "win32/slider_control.h"
 #include "win32/win32_process_starter.h"
@@ -35,6 +36,8 @@ int CompareTitles(std::string_view a, std::string_view b) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     using namespace pallisar;
 
+    // COM (for the shell's link object) for the whole run, on this one thread.
+    ScopedCoInitialize com;
     Win32Prompts prompts(kApplicationTitle);
     Application app(instance, prompts);
     prompts.SetApplication(&app);
@@ -60,7 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     SessionLaunches launches(session, settings, log, prompts, exec);
 
     TfmMain form(MainWindowServices{programDir, log, clock, prompts, session, system, icons,
-                                    launches, CompareTitles},
+                                    launches, CompareTitles, &app, ProgramFile()},
                  CommandLineArguments(GetCommandLineA()));
     MainWindowView view(app, form);
     if (!view.Create(showCommand)) return 1;

@@ -507,6 +507,22 @@ TEST_F(RunArgumentTest, UnknownPathWritesTheDefaultsAndStartsNothing) {
     EXPECT_EQ(d3d.at("SSTH3_Z_CLEAR_OPTIMIZATION"), "1:1");
 }
 
+// An error that ends the launch early is shown, and then the program ends: it must not
+// stay behind as a process without a window.
+TEST_F(RunArgumentTest, AnErrorThatEndsTheLaunchEarlyIsShownAndTheProgramEnds) {
+    dir_.Write("Game.dat", GameSection("Probe Game", probe_, "", "LODBias=x\r\n"));
+    ASSERT_NO_FATAL_FAILURE(Start({"/run", probe_}));
+    MessageBoxInfo box;
+    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+    EXPECT_EQ(box.caption, "Pallisar Game Launcher");
+    EXPECT_EQ(box.text, "'X' is not a valid floating point value.");
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitForExit(kTimeout, &code));
+    EXPECT_TRUE(ReadProbeRuns(report_).empty());
+    EXPECT_THAT(LogLines().back(), StartsWith("Application Terminated - "));
+}
+
 TEST_F(LaunchTest, ProgramThatCannotStartIsSilentAndRestoresAtOnce) {
     const std::string missing = dir_.Path() + "missing\\game.exe";
     dir_.Write("Game.dat", GameSection("Lost Game", missing, "-x"));

@@ -16,7 +16,8 @@ namespace pallisar::test {
 class FakePrompts : public Prompts {
   public:
     struct Prompt {
-        std::string kind;  // "Error", "Information", "Warning", "Confirm", "Application"
+        std::string kind;  // "Error", "Information", "Warning", "Confirm", "Application",
+                           // "Message"
         std::string message;
         bool operator==(const Prompt&) const = default;
     };
@@ -36,6 +37,8 @@ class FakePrompts : public Prompts {
     void ShowApplicationError(const std::string& message) override {
         shown.push_back({"Application", ApplicationErrorText(message)});
     }
+
+    void ShowMessage(const std::string& message) override { shown.push_back({"Message", message}); }
 
     std::optional<std::string> PromptOpenFile(const FileDialogRequest& request) override {
         return Answer("Open", request.FileName);

@@ -1,11 +1,12 @@
 #pragma once
 // The main window's host for tests: records what the model asks of its view, in
-// order, as short texts ("minimize", "restore", "close window", "tray off",
-// "list loaded", "state", "editor"), with a hook that runs before each is recorded.
-// The game editor is "used" by `onEditor`, which plays the user: it changes the
-// editor's state, calls its handlers and answers OK (true) or Cancel (false). Without
-// one the editor is cancelled.
+// order, as short texts ("minimize", "restore", "hide", "error <message>", "close
+// window", "tray off", "list loaded", "state", "editor"), with a hook that runs before each is
+// recorded. The game editor is "used" by `onEditor`, which plays the user: it changes the editor's
+// state, calls its handlers and answers OK (true) or Cancel (false). Without one the editor is
+// cancelled.
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,14 @@ class FakeWindowHost : public MainWindowHost {
   public:
     void MinimizeApplication() override { Record("minimize"); }
     void RestoreApplication() override { Record("restore"); }
+    void HideApplicationWindow() override { Record("hide"); }
+    void ReportError(const std::exception_ptr& error) override {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            Record(std::string("error ") + e.what());
+        }
+    }
     void CloseWindow() override { Record("close window"); }
     void DeactivateTrayIcon() override { Record("tray off"); }
     void GameListLoaded() override { Record("list loaded"); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/program_settings.h"
+#include "core/errors.h"
 #include "core/text.h"
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
@@ -298,6 +299,31 @@ TEST_F(MainWindowTest, RunSwitchLaunchesTheLastEntryWithThePathAndCloses) {
         EXPECT_EQ(log.lines.back(), kStopLine);
         EXPECT_TRUE(prompts.shown.empty());
     }
+}
+
+TEST_F(MainWindowTest, RunSwitchShowsAnErrorThatEndsTheLaunchAndStillCloses) {
+    AddBoard();
+    WriteCatalogue("[Game]\r\nRun=C:\\g.exe\r\n");
+    launches.action = [](const std::string&) { throw ConvertError("'X' is not a valid value"); };
+    TfmMain& f = Start({"/RUN", "C:\\g.exe"});
+    EXPECT_EQ(Events(),
+              (Strings{"minimize", "error 'X' is not a valid value", "tray off", "close window"}));
+    EXPECT_TRUE(f.Closed());
+}
+
+TEST_F(MainWindowTest, AboutShowsThirteenLinesEndedByCarriageReturns) {
+    TfmMain& f = Make();
+    ASSERT_TRUE(f.Execute(IDC_BTN_ABOUT));
+    ASSERT_TRUE(f.Execute(IDM_HELP_ABOUT));
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    const std::string& text = prompts.shown[0].message;
+    EXPECT_EQ(prompts.shown[0].kind, "Message");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 13);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text.substr(0, 38), "Pallisar Game Launcher\r\rVersion 1.01\r\r");
+    EXPECT_NE(text.find("\rThis program is in no way affiliated with 3dfx\r"
+                        "and is not supported by them (and only barely by me...)\r\r"),
+              std::string::npos);
 }
 
 TEST_F(MainWindowTest, ClosingRemovesTheTrayIconLogsAndReleasesTheCatalogueOnce) {
