@@ -5,8 +5,8 @@
 // to hand work from the animation thread to the user-interface thread, and the
 // application's error handling.
 //
-// One platform object serves one tray icon. Every call comes from the user-interface
-// thread except PostAdvanceFrame and Terminating, which the animation thread makes.
+// One platform object serves one tray icon and outlives it. Every call comes from the
+// user-interface thread except PostAdvanceFrame and Terminating, which the animation thread makes.
 
 #include <cstdint>
 #include <exception>
@@ -33,7 +33,8 @@ struct NotifyIconData {
     std::uint32_t id = 0;
     std::uint32_t flags = kFlags;
     std::uint32_t callbackMessage = kCallbackMessage;
-    // The images the shell shows (at its small-icon size); null for none.
+    // The images the shell shows (at its small-icon size); null for none. Only valid
+    // during the call that hands the record over.
     const Icon* icon = nullptr;
     std::string tip;
 };
