@@ -1,0 +1,327 @@
+#include "shell/tray_icon.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace pallisar {
+
+TrayPopupMenu::~TrayPopupMenu() {
+    // The users unsubscribe themselves while being told.
+    while (!users_.empty()) users_.back()->MenuDestroyed(this);
+}
+
+TTrayIcon::TTrayIcon(TrayPlatform& platform) : platform_(platform) {
+    window_ = platform_.CreateHiddenWindow(*this);
+    notifyData_.window = window_;
+    icon_.OnChange = [this] { IconChanged(); };
+    icons_.OnChange = [this](TIconList&) { IconChanged(); };
+    active_ = true;
+}
+
+TTrayIcon::~TTrayIcon() {
+    destroying_ = true;
+    enabled_ = false;
+    icon_.OnChange = nullptr;
+    icons_.OnChange = nullptr;
+    SetPopupMenu(nullptr);
+    try {
+        SetAnimated(false);
+        HideIcon();
+    } catch (...) {
+        platform_.HandleException(std::current_exception());
+    }
+    thread_.reset();
+    platform_.DestroyHiddenWindow(window_);
+}
+
+void TTrayIcon::Loaded() {
+    if (active_) ShowIcon();
+}
+
+void TTrayIcon::SetActive(bool value) {
+    if (value == active_) return;
+    active_ = value;
+    if (value)
+        ShowIcon();
+    else
+        HideIcon();
+}
+
+void TTrayIcon::SetHint(const std::string& value) {
+    if (value == hint_) return;
+    hint_ = value;
+    IconChanged();
+}
+
+void TTrayIcon::SetPopupMenu(TrayPopupMenu* value) {
+    if (value == popupMenu_) return;
+    if (popupMenu_) std::erase(popupMenu_->users_, this);
+    popupMenu_ = value;
+    if (popupMenu_) popupMenu_->users_.push_back(this);
+}
+
+void TTrayIcon::MenuDestroyed(TrayPopupMenu* menu) {
+    if (popupMenu_ == menu) SetPopupMenu(nullptr);
+}
+
+void TTrayIcon::SetAnimated(bool value) {
+    const bool state = value && icons_.Count() > 0;
+    if (state == animated_) return;
+    if (state) {
+        thread_ = std::make_unique<TTimerThread>(*this, !iconAdded_);
+        animated_ = true;
+    } else {
+        animated_ = false;
+        if (thread_) {
+            thread_->ClearIcon();
+            thread_->Resume();
+            thread_->Terminate();
+            thread_.reset();
+        }
+    }
+    frameIndex_ = 0;
+    IconChanged();
+}
+
+const TIcon* TTrayIcon::GetActiveIcon() const {
+    const int count = icons_.Count();
+    if (count > 0 && animated_) return icons_.Get(std::clamp(frameIndex_, 0, count - 1));
+    return &icon_;
+}
+
+void TTrayIcon::UpdateNotifyData() {
+    const TIcon* active = GetActiveIcon();
+    notifyData_.size = NotifyIconData::kSize;
+    notifyData_.window = window_;
+    notifyData_.flags = NotifyIconData::kFlags;
+    notifyData_.icon = active ? &active->Images() : nullptr;
+    notifyData_.tip = hint_.substr(0, std::min(hint_.find('|'), NotifyIconData::kMaxTip));
+    notifyData_.callbackMessage = NotifyIconData::kCallbackMessage;
+    notifyData_.id = 0;
+}
+
+void TTrayIcon::ShowIcon() {
+    HideIcon();
+    const TIcon* active = GetActiveIcon();
+    if (!active || active->Empty()) return;
+    leftPressed_ = rightPressed_ = false;
+    UpdateNotifyData();
+    iconAdded_ = platform_.NotifyIcon(NotifyIconMessage::Add, notifyData_);
+    if (animated_ && thread_) thread_->Resume();
+}
+
+void TTrayIcon::HideIcon() {
+    platform_.NotifyIcon(NotifyIconMessage::Delete, notifyData_);
+    iconAdded_ = false;
+    leftPressed_ = rightPressed_ = false;
+    if (animated_ && thread_ && !thread_->Suspended()) thread_->Suspend();
+}
+
+void TTrayIcon::IconChanged() {
+    if (icons_.Count() == 0) SetAnimated(false);
+    if (iconAdded_) {
+        const TIcon* active = GetActiveIcon();
+        if (!active || active->Empty()) {
+            HideIcon();
+        } else {
+            UpdateNotifyData();
+            platform_.NotifyIcon(NotifyIconMessage::Modify, notifyData_);
+        }
+    } else if (active_) {
+        ShowIcon();
+    }
+}
+
+void TTrayIcon::AdvanceFrame() {
+    if (destroying_ || !animated_) return;
+    ++frameIndex_;
+    if (frameIndex_ >= icons_.Count()) frameIndex_ = 0;
+    IconChanged();
+}
+
+void TTrayIcon::TaskbarCreated() {
+    if (active_) ShowIcon();
+}
+
+void TTrayIcon::Click(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == TMouseButton::mbRight && ShowPopup(x, y)) return;
+    if (OnClick) OnClick(*this, button, shift, x, y);
+}
+
+void TTrayIcon::DblClick() {
+    if (!ClickDefaultItem() && OnDblClick) OnDblClick(*this);
+}
+
+void TTrayIcon::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(*this, button, shift, x, y);
+}
+
+void TTrayIcon::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(*this, shift, x, y);
+}
+
+void TTrayIcon::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(*this, button, shift, x, y);
+}
+
+bool TTrayIcon::ClickDefaultItem() {
+    if (!active_ || !popupMenu_) return false;
+    for (int i = 0; i < popupMenu_->ItemCount(); ++i) {
+        if (popupMenu_->ItemDefault(i) && popupMenu_->ItemEnabled(i)) {
+            popupMenu_->Click(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TTrayIcon::ShowPopup(int x, int y) {
+    if (!active_ || !popupMenu_ || !popupMenu_->AutoPopup()) return false;
+    popupMenu_->SetPopupComponent(this);
+    if (!destroying_) platform_.CancelMouseCapture();
+    if (platform_.IsWindowEnabled(window_)) platform_.SetForegroundWindow(window_);
+    try {
+        platform_.ProcessMessages();
+        // The pending messages may have destroyed the menu.
+        if (popupMenu_) popupMenu_->Popup(window_, x, y);
+    } catch (...) {
+        if (platform_.IsWindowEnabled(window_)) platform_.SetForegroundWindow(window_);
+        throw;
+    }
+    if (platform_.IsWindowEnabled(window_)) platform_.SetForegroundWindow(window_);
+    return true;
+}
+
+std::intptr_t TTrayIcon::WndProc(std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
+    if (message != NotifyIconData::kCallbackMessage || !enabled_)
+        return platform_.DefaultWindowProc(window_, message, wParam, lParam);
+    try {
+        Notify(static_cast<std::uint32_t>(lParam));
+    } catch (...) {
+        platform_.HandleException(std::current_exception());
+    }
+    return 0;
+}
+
+void TTrayIcon::Notify(std::uint32_t mouseMessage) {
+    if (mouseMessage < kTrayMouseMove || mouseMessage > kTrayMButtonDblClk) return;
+    const TrayPoint at = platform_.CursorPos();
+    const TrayKeys keys = platform_.KeysDown();
+    TShiftState shift = 0;
+    if (keys.shift) shift |= ssShift;
+    if (keys.ctrl) shift |= ssCtrl;
+    if (keys.alt) shift |= ssAlt;
+    using enum TMouseButton;
+    switch (mouseMessage) {
+        case kTrayMouseMove:
+            MouseMove(shift, at.x, at.y);
+            break;
+        case kTrayLButtonDown:
+            MouseDown(mbLeft, shift | ssLeft, at.x, at.y);
+            leftPressed_ = true;
+            break;
+        case kTrayLButtonUp:
+            shift |= ssLeft;
+            if (leftPressed_) {
+                leftPressed_ = false;
+                Click(mbLeft, shift, at.x, at.y);
+            }
+            MouseUp(mbLeft, shift, at.x, at.y);
+            break;
+        case kTrayLButtonDblClk:
+            DblClick();
+            MouseDown(mbLeft, shift | ssDouble, at.x, at.y);
+            break;
+        case kTrayRButtonDown:
+            MouseDown(mbRight, shift | ssRight, at.x, at.y);
+            rightPressed_ = true;
+            break;
+        case kTrayRButtonUp:
+            shift |= ssRight;
+            if (rightPressed_) {
+                rightPressed_ = false;
+                Click(mbRight, shift, at.x, at.y);
+            }
+            MouseUp(mbRight, shift, at.x, at.y);
+            break;
+        case kTrayRButtonDblClk:
+            MouseDown(mbRight, shift | ssDouble, at.x, at.y);
+            break;
+        case kTrayMButtonDown:
+            MouseDown(mbMiddle, shift | ssMiddle, at.x, at.y);
+            break;
+        case kTrayMButtonUp:
+            MouseUp(mbMiddle, shift | ssMiddle, at.x, at.y);
+            break;
+        case kTrayMButtonDblClk:
+            MouseDown(mbMiddle, shift | ssDouble, at.x, at.y);
+            break;
+    }
+}
+
+TTimerThread::TTimerThread(TTrayIcon& icon, bool suspended)
+    : platform_(icon.platform_), window_(icon.window_), icon_(&icon), suspended_(suspended) {
+    thread_ = std::thread([this] { Execute(); });
+}
+
+TTimerThread::~TTimerThread() {
+    Terminate();
+    if (thread_.joinable()) thread_.join();
+}
+
+void TTimerThread::Suspend() {
+    std::lock_guard lock(mutex_);
+    suspended_ = true;
+}
+
+void TTimerThread::Resume() {
+    {
+        std::lock_guard lock(mutex_);
+        suspended_ = false;
+    }
+    wake_.notify_all();
+}
+
+bool TTimerThread::Suspended() const {
+    std::lock_guard lock(mutex_);
+    return suspended_;
+}
+
+void TTimerThread::ClearIcon() {
+    {
+        std::lock_guard lock(mutex_);
+        icon_ = nullptr;
+    }
+    wake_.notify_all();
+}
+
+void TTimerThread::Terminate() {
+    {
+        std::lock_guard lock(mutex_);
+        terminated_ = true;
+    }
+    wake_.notify_all();
+}
+
+bool TTimerThread::Stopped() const {
+    return terminated_ || icon_ == nullptr || platform_.Terminating();
+}
+
+void TTimerThread::Execute() {
+    std::unique_lock lock(mutex_);
+    while (!terminated_) {
+        if (suspended_ || Stopped()) {
+            // Nothing to do until resumed or terminated (a stopped thread is told to
+            // terminate right after).
+            wake_.wait(lock, [this] { return terminated_ || (!suspended_ && !Stopped()); });
+            continue;
+        }
+        const auto interval = std::chrono::milliseconds(icon_->Interval());
+        const bool interrupted =
+            wake_.wait_for(lock, interval, [this] { return suspended_ || Stopped(); });
+        if (!interrupted && icon_->Animated()) platform_.PostAdvanceFrame(window_);
+    }
+}
+
+}  // namespace pallisar
