@@ -47,10 +47,7 @@ void TfmMain::FormCreate() {
     ProgramSettings settings(services_.programDir);
     SetViewStyle(settings.ViewStyle());
 
-    const std::string iconFile = FindFileNoCase(services_.programDir, kIconFileName);
-    if (FileExists(iconFile) && services_.icons.NumberOfIcons(iconFile) > 0) {
-        appIcon_ = IconRef{iconFile, 0};
-    }
+    LoadApplicationIcon();
 
     startupPending_ = true;
     catalogue_.emplace(FindFileNoCase(services_.programDir, kCatalogueFileName));
@@ -79,6 +76,15 @@ void TfmMain::FormActivate() {
         if (host_) host_->MinimizeApplication();
     } else if (first == "/RUN" && arguments_.size() > 1) {
         RunFromCommandLine(arguments_[1]);
+    }
+}
+
+void TfmMain::LoadApplicationIcon() {
+    const std::string iconFile = FindFileNoCase(services_.programDir, kIconFileName);
+    if (FileExists(iconFile) && services_.icons.NumberOfIcons(iconFile) > 0) {
+        appIcon_ = IconRef{iconFile, 0};
+    } else {
+        appIcon_.reset();
     }
 }
 
@@ -175,6 +181,10 @@ void TfmMain::TrayPopupRun(size_t trayIndex) {
 }
 
 void TfmMain::miRestoreClick() {
+    if (host_) host_->RestoreApplication();
+}
+
+void TfmMain::TrayIcon1Click() {
     if (host_) host_->RestoreApplication();
 }
 

@@ -85,6 +85,8 @@ class TfmMain {
     // A game item of the tray menu, by its position in TrayPopup().
     void TrayPopupRun(size_t trayIndex);
     void miRestoreClick();
+    // A click on the tray icon: the application is restored and brought to the front.
+    void TrayIcon1Click();
     // The application was minimised: it leaves the taskbar, only the tray icon stays.
     void AppEvents1Minimize();
     // The About box.
@@ -141,6 +143,9 @@ class TfmMain {
 
   private:
     void SetViewStyle(int style);
+    // The application icon: icon 0 of pallisar.ico when that file holds one, else none
+    // (the built-in icon).
+    void LoadApplicationIcon();
     // The editor for one command, set up as New and Edit both need it.
     // An editor whose OK writes into `writes`.
     std::unique_ptr<TfmGlide> CreateEditor(ProfileStore& writes);

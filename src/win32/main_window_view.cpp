@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/file_index_icon.h"
+#include "platform/program_dir.h"
 #include "ui/state_report.h"
 #include "win32/game_editor_view.h"
 #include "win32/icon_cache.h"
@@ -15,6 +16,8 @@
 #include "win32/list_fill.h"
 #include "win32/menu_builder.h"
 #include "win32/resource.h"
+#include "win32/scoped_gdi.h"
+#include "win32/win32_icon_module.h"
 
 namespace pallisar {
 
@@ -73,9 +76,25 @@ IconHandle LoadIconRef(const IconRef& ref, int cx, int cy) {
 
 }  // namespace
 
-MainWindowView::MainWindowView(Application& app, TfmMain& model) : Window(app), model_(model) {
+MainWindowView::MainWindowView(Application& app, TfmMain& model)
+    : Window(app),
+      model_(model),
+      trayPlatform_(app),
+      trayIcon_(std::make_unique<TTrayIcon>(trayPlatform_)),
+      // A chosen item's command runs once the menu is fully gone (the foreground window
+      // put back), as a menu command of the window: so "&Restore" leaves the window
+      // in front.
+      trayPopup_([this] { return trayMenu_.Get(); },
+                 [this](int command) {
+                     if (hwnd_) PostMessageA(hwnd_, WM_COMMAND, static_cast<WPARAM>(command), 0);
+                 }) {
     writeStateMessage_ = RegisterWindowMessageA(kWriteStateMessage);
     model_.SetHost(this);
+    trayIcon_->SetPopupMenu(&trayPopup_);
+    trayIcon_->OnClick = [this](TTrayIcon&, TMouseButton, TShiftState, int, int) {
+        model_.TrayIcon1Click();
+    };
+    trayIcon_->Loaded();
 }
 
 MainWindowView::~MainWindowView() {
@@ -97,6 +116,12 @@ void MainWindowView::ReportError(const std::exception_ptr& error) { app_.HandleE
 
 void MainWindowView::CloseWindow() {
     if (hwnd_) PostMessageA(hwnd_, kDestroyMessage, 0, 0);
+}
+
+// The first step of closing: the icon leaves the notification area.
+void MainWindowView::DeactivateTrayIcon() {
+    trayIcon_->SetActive(false);
+    trayPlatform_.SetTerminating();
 }
 
 void MainWindowView::GameListLoaded() {
@@ -358,13 +383,34 @@ void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
 }
 
 void MainWindowView::SyncIcons() {
+    // Without pallisar.ico both icons are the built-in one again.
+    std::optional<Icon> trayImages;
     if (const auto& icon = model_.ApplicationIcon()) {
         app_.SetIcon(
             LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
             LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+        trayImages = ReadIconFromFile(icon->FileName, icon->Index);
+    } else {
+        app_.SetIcon(IconHandle(), IconHandle());
     }
+    if (!trayImages) trayImages = BuiltInIconImages();
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app_.Icon()));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app_.SmallIcon()));
+    if (trayImages) {
+        trayIcon_->Icon().SetIcon(std::move(*trayImages));
+    } else {
+        trayIcon_->Icon().Assign(nullptr);
+    }
+}
+
+std::optional<Icon> MainWindowView::BuiltInIconImages() const {
+    try {
+        return Win32IconModule(app_.Instance())
+            .LoadIconResource("#" + std::to_string(IDI_PALLISAR));
+    } catch (const std::exception&) {
+        // A test program has no icon resource of its own: its first icon will do.
+        return ReadIconFromFile(ProgramFile(), 0);
+    }
 }
 
 void MainWindowView::SyncCaptionAndStyle() {
@@ -414,7 +460,39 @@ void MainWindowView::SyncList() {
     syncing_ = false;
 }
 
-void MainWindowView::SyncTrayMenu() { trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup()); }
+void MainWindowView::SyncTrayMenu() {
+    trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
+    trayMenuBitmaps_.clear();
+    if (!trayMenu_ || !smallImages_) return;
+    // Each game item shows its small icon, drawn onto the menu's own colour.
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    ScopedGetDC screen(nullptr);
+    for (const MenuItem& item : model_.TrayPopup()) {
+        if (item.IsSeparator() || item.ImageIndex < 0) continue;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        ScopedBitmap bitmap(
+            CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        ScopedCreatedDC dc(CreateCompatibleDC(screen.Get()));
+        if (!bitmap || !dc) continue;
+        {
+            ScopedSelectObject select(dc.Get(), bitmap.Get());
+            RECT all{0, 0, size, size};
+            FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
+            ImageList_Draw(smallImages_.Get(), item.ImageIndex, dc.Get(), 0, 0, ILD_NORMAL);
+        }
+        // Opaque: the menu draws the bitmap as it is.
+        auto* pixel = static_cast<unsigned char*>(bits);
+        for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
+        MENUITEMINFOA menuItem{};
+        menuItem.cbSize = sizeof menuItem;
+        menuItem.fMask = MIIM_BITMAP;
+        menuItem.hbmpItem = bitmap.Get();
+        SetMenuItemInfoA(trayMenu_.Get(), static_cast<UINT>(item.Command), FALSE, &menuItem);
+        trayMenuBitmaps_.push_back(std::move(bitmap));
+    }
+}
 
 void MainWindowView::WriteStateReport() {
     const char* path = std::getenv(kStateFileVariable);

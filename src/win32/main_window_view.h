@@ -12,11 +12,17 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "shell/tray_icon.h"
 #include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/scoped_handle.h"
+#include "win32/win32_tray_menu.h"
+#include "win32/win32_tray_platform.h"
 #include "win32/window.h"
 
 namespace pallisar {
@@ -50,6 +56,8 @@ class MainWindowView : public Window, private MainWindowHost {
     HWND StatusBar() const { return statusBar_; }
     // The tray menu as built from the model after the last load (owned by the view).
     HMENU TrayMenu() const { return trayMenu_.Get(); }
+    // TrayIcon1: the notification-area icon whose menu is TrayMenu().
+    TTrayIcon& TrayIcon() { return *trayIcon_; }
 
     // Shows the list's context menu at screen point (x, y).
     void ShowPopupMenu1(int x, int y);
@@ -68,14 +76,17 @@ class MainWindowView : public Window, private MainWindowHost {
     void HideApplicationWindow() override;
     void ReportError(const std::exception_ptr& error) override;
     void CloseWindow() override;
-    void DeactivateTrayIcon() override {}  // the tray icon has no view yet
+    void DeactivateTrayIcon() override;
     void GameListLoaded() override;
     void StateChanged() override;
     bool ShowEditor(TfmGlide& editor) override;
 
-    // Copies the model's state into the controls.
+    // Copies the model's state into the controls (the application icon also into
+    // the tray icon).
     void SyncCaptionAndStyle();
     void SyncIcons();
+    // The images of the program's own icon.
+    std::optional<Icon> BuiltInIconImages() const;
     void SyncList();
     void SyncTrayMenu();
     // Refills a drop-down menu of the menu bar from the model as it opens.
@@ -88,6 +99,11 @@ class MainWindowView : public Window, private MainWindowHost {
     ScopedImageList largeImages_;
     ScopedImageList smallImages_;
     ScopedMenu trayMenu_;
+    // The games' small icons beside their tray menu items, alive as long as the menu.
+    std::vector<ScopedBitmap> trayMenuBitmaps_;
+    Win32TrayPlatform trayPlatform_;
+    std::unique_ptr<TTrayIcon> trayIcon_;
+    Win32TrayMenu trayPopup_;
     UINT writeStateMessage_ = 0;
     bool syncing_ = false;
 };
