@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,48 +33,40 @@ TEST(ShortcutLink, SaveLinkGivesEveryFieldButTheHotKeyInOrder) {
                      "icon C:\\Games\\quake.exe,65535", "save C:\\Desk\\Quake.lnk", "release"}));
 }
 
-TEST(ShortcutLink, AnythingButSavedIsAnErrorAndTheObjectIsReleasedEveryTime) {
+TEST(ShortcutLink, FailuresAreErrorsAndTheObjectIsReleasedEveryTime) {
     struct Case {
-        ShellLinkResult result;
-        bool fails;
+        std::optional<std::string> createError;
+        ShellLinkResult saveResult;
+        std::string error;  // with "E: " for an EShortcutError
     };
-    for (const Case& c : {Case{0, false}, Case{1, true},
-                          Case{static_cast<int32_t>(0x80070005), true}, Case{-1, true}}) {
-        SCOPED_TRACE(c.result);
-        RecordingShellLinkFactory factory;
-        factory.saveResult = c.result;
-        TShortcutLink link(factory);
-        link.SetShortcutFile("x.lnk");
-        if (c.fails) {
-            try {
-                link.SaveLink();
-                ADD_FAILURE() << "no error";
-            } catch (const EShortcutError& e) {
-                EXPECT_STREQ(e.what(), "Unable to create .lnk file");
-            }
-        } else {
-            EXPECT_NO_THROW(link.SaveLink());
-        }
-        ASSERT_GE(factory.calls.size(), 2u);
-        EXPECT_EQ(factory.calls[factory.calls.size() - 2], "save x.lnk");
-        EXPECT_EQ(factory.calls.back(), "release");
-    }
-}
-
-TEST(ShortcutLink, NoLinkObjectPassesTheSystemsErrorOnAndSavesNothing) {
     RecordingShellLinkFactory factory;
-    factory.createError = "Class not registered";
     TShortcutLink link(factory);
     link.SetShortcutFile("x.lnk");
-    try {
-        link.SaveLink();
-        ADD_FAILURE() << "no error";
-    } catch (const EShortcutError&) {
-        ADD_FAILURE() << "taken for a failed save";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Class not registered");
+    for (const Case& c :
+         {Case{std::nullopt, 0, ""}, Case{std::nullopt, 1, "E: Unable to create .lnk file"},
+          Case{std::nullopt, static_cast<int32_t>(0x80070005), "E: Unable to create .lnk file"},
+          Case{"Class not registered", 0, "Class not registered"}}) {
+        SCOPED_TRACE(c.error);
+        factory.createError = c.createError;
+        factory.saveResult = c.saveResult;
+        factory.calls.clear();
+        std::string error;
+        try {
+            link.SaveLink();
+        } catch (const EShortcutError& e) {
+            error = std::string("E: ") + e.what();
+        } catch (const Error& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, c.error);
+        if (c.createError) {
+            EXPECT_TRUE(factory.calls.empty());  // nothing saved
+        } else {
+            ASSERT_EQ(factory.calls.size(), 8u);
+            EXPECT_EQ(factory.calls[6], "save x.lnk");
+            EXPECT_EQ(factory.calls[7], "release");
+        }
     }
-    EXPECT_TRUE(factory.calls.empty());
 }
 
 // What a property reads back and what reaches the link after a series of writes.
