@@ -15,6 +15,7 @@
 #include "tweaks/tweak_settings.h"
 #include "ui/about.h"
 #include "ui/command_ids.h"
+#include "ui/shortcut_command.h"
 #include "ui/main_menus.h"
 
 namespace pallisar {
@@ -37,6 +38,7 @@ TfmMain::TfmMain(MainWindowServices services, std::vector<std::string> arguments
         AppEvents1 = std::make_unique<TAppEvents>(*services_.application);
         AppEvents1->OnMinimize = [this] { AppEvents1Minimize(); };
     }
+    if (services_.shellLinks) ShortcutLink = std::make_unique<TShortcutLink>(*services_.shellLinks);
 }
 
 void TfmMain::FormCreate() {
@@ -194,6 +196,12 @@ void TfmMain::AppEvents1Minimize() {
 
 void TfmMain::btnAboutClick() { ShowAbout(services_.prompts); }
 
+void TfmMain::mpShortcutClick() {
+    const std::optional<std::string> title = SelectedTitle();
+    if (!title || !catalogue_ || !ShortcutLink) return;
+    CreateShortcut(*catalogue_, *title, services_.prompts, services_.programFile, *ShortcutLink);
+}
+
 void TfmMain::ViewStyleClick(ViewStyle style) {
     const int number = static_cast<int>(style);
     SetViewStyle(number);
@@ -350,6 +358,10 @@ bool TfmMain::Execute(int command) {
         case IDM_TRAY_RESTORE:
             miRestoreClick();
             return true;
+        case IDM_FILE_SHORTCUT:
+        case IDM_POPUP_SHORTCUT:
+            mpShortcutClick();
+            return true;
         case IDC_BTN_ABOUT:
         case IDM_HELP_ABOUT:
             btnAboutClick();
@@ -359,7 +371,7 @@ bool TfmMain::Execute(int command) {
                 TrayPopupRun(static_cast<size_t>(command - IDM_TRAY_GAME_FIRST));
                 return true;
             }
-            // Create Shortcut, Options and About have no handler in this version.
+            // Options has no handler in this version.
             return false;
     }
 }

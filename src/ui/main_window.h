@@ -24,6 +24,7 @@
 #include "platform/prompts.h"
 #include "platform/system_info.h"
 #include "shell/app_events.h"
+#include "shell/shortcut_link.h"
 #include "ui/game_editor.h"
 #include "ui/main_window_host.h"
 #include "ui/menu_model.h"
@@ -56,6 +57,8 @@ struct MainWindowServices {
     EventApplication* application = nullptr;
     // The full path of the program file (pallisar.exe).
     std::string programFile;
+    // Makes the shell's link objects for Create Shortcut; none: the command does nothing.
+    ShellLinkFactory* shellLinks = nullptr;
 };
 
 class TfmMain {
@@ -91,6 +94,8 @@ class TfmMain {
     void AppEvents1Minimize();
     // The About box.
     void btnAboutClick();
+    // Create Shortcut for the selected game: a .lnk that starts it through /run.
+    void mpShortcutClick();
     // The four view-style entries of the pop-up menu.
     void ViewStyleClick(ViewStyle style);
     void mpRefreshClick() { LoadGameList(); }
@@ -173,6 +178,7 @@ class TfmMain {
     bool closed_ = false;
     std::optional<IniFile> catalogue_;
     std::unique_ptr<TAppEvents> AppEvents1;
+    std::unique_ptr<TShortcutLink> ShortcutLink;
 };
 
 }  // namespace pallisar

@@ -17,6 +17,7 @@
 #include "win32/win32_process_starter.h"
 #include "win32/win32_prompts.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_shell_link.h"
 #include "win32/win32_system_info.h"
 
 namespace {
@@ -62,8 +63,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     ProgramSettings settings(programDir);
     SessionLaunches launches(session, settings, log, prompts, exec);
 
+    Win32ShellLinkFactory shellLinks;
     TfmMain form(MainWindowServices{programDir, log, clock, prompts, session, system, icons,
-                                    launches, CompareTitles, &app, ProgramFile()},
+                                    launches, CompareTitles, &app, ProgramFile(), &shellLinks},
                  CommandLineArguments(GetCommandLineA()));
     MainWindowView view(app, form);
     if (!view.Create(showCommand)) return 1;
