@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board.h"
+#include "dialogs.h"
 #include "harness.h"
 #include "launch_support.h"
 #include "win32/resource.h"
@@ -24,82 +25,6 @@ using ::testing::ElementsAreArray;
 
 constexpr char kTitle[] = "Pallisar Game Launcher";
 constexpr char kSettings[] = "[Program]\r\nVersion=1.01\r\n";
-
-struct ItemSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchItem(HWND child, LPARAM param) {
-    auto* search = reinterpret_cast<ItemSearch*>(param);
-    if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-// A control of the editor by its id, on any of its pages.
-HWND Item(HWND dialog, int id) {
-    ItemSearch search{id, nullptr};
-    EnumChildWindows(dialog, MatchItem, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-struct DialogSearch {
-    DWORD pid;
-    const std::string* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window) || WindowClass(window) != "#32770" ||
-        WindowText(window) != *search->caption) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-// The visible dialog (#32770) of the process with this caption.
-HWND FindDialog(DWORD processId, const std::string& caption) {
-    DialogSearch search{processId, &caption, nullptr};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string& caption,
-                                       HWND* dialog) {
-    for (int wait = 0; wait < 400; ++wait) {
-        if ((*dialog = FindDialog(app.Id(), caption))) return testing::AssertionSuccess();
-        Sleep(50);
-    }
-    return testing::AssertionFailure() << "no dialog \"" << caption << "\"";
-}
-
-testing::AssertionResult WaitUntilGone(HWND window) {
-    for (int wait = 0; wait < 400; ++wait) {
-        if (!IsWindow(window) || !IsWindowVisible(window)) return testing::AssertionSuccess();
-        Sleep(50);
-    }
-    return testing::AssertionFailure() << "\"" << WindowText(window) << "\" still open";
-}
-
-void Click(HWND dialog, int id) { PostMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
-
-// Chooses a drop-down item as the user does: the box's page hears of the change.
-void Choose(HWND dialog, int id, int index) {
-    HWND combo = Item(dialog, id);
-    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    Sleep(100);
-}
-
-bool Checked(HWND dialog, int id) {
-    return SendMessageA(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
 
 // Waits until the label reads `text`.
 testing::AssertionResult LabelReads(HWND dialog, int id, const std::string& text) {
@@ -147,36 +72,6 @@ std::string ValueOf(const std::vector<std::pair<std::string, std::string>>& keys
         if (key.first == name) return key.second;
     }
     return "<missing>";
-}
-
-// Saves what the screen shows of a window as a BMP file.
-void SaveScreenshot(HWND window, const std::string& path) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    const DWORD size = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{
-        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
-        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), size);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 }
 
 class EditorTest : public ::testing::Test {
@@ -400,10 +295,6 @@ TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
 void ShowTab(HWND editor, int index) {
     SendMessageA(Item(editor, IDC_EDITOR_TABS), TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);
     Sleep(300);
-}
-
-std::string Shot(const std::string& name) {
-    return WindowsPath(PALLISAR_SHOT_DIR) + "\\" + name + ".bmp";
 }
 
 TEST_F(EditorTest, GammaSlidersFollowKeysTheMouseAndTheLock) {

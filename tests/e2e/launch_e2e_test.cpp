@@ -12,6 +12,7 @@
 
 #include "board.h"
 #include "core/ini_file.h"
+#include "dialogs.h"
 #include "harness.h"
 #include "launch_support.h"
 #include "state_file.h"
@@ -204,15 +205,22 @@ class LaunchTest : public ::testing::Test {
         ASSERT_TRUE(PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0));
     }
 
-    // Clicks the tray menu's item with this caption: its command id is 3000 + its position.
+    // Chooses the tray menu's item with this caption as a user does: a right click on
+    // the icon in the notification area, then the arrow keys and Enter in the menu.
     void ClickTrayItem(const std::string& caption) {
         StateReport state;
         ASSERT_TRUE(RequestStateReport(window_, state_, &state));
         const auto items = state.MenuCaptions("TrayPopup");
         const auto found = std::find(items.begin(), items.end(), caption);
         ASSERT_NE(found, items.end()) << caption << " is not in the tray menu";
-        ASSERT_NO_FATAL_FAILURE(
-            PostCommand(IDM_TRAY_GAME_FIRST + static_cast<UINT>(found - items.begin())));
+        // The arrow keys pass over separators.
+        const auto downs = 1 + std::count_if(items.begin(), found,
+                                             [](const std::string& item) { return item != "-"; });
+        ASSERT_TRUE(ClickWineTrayIcon(WM_RBUTTONDOWN));
+        HWND menu = nullptr;
+        ASSERT_TRUE(WaitForPopupMenu(app_.Id(), &menu));
+        for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     }
 
     void ExitAndWait() {

@@ -1,0 +1,187 @@
+#include "dialogs.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+
+namespace pallisar::e2e {
+
+namespace {
+
+struct ItemSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchItem(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<ItemSearch*>(param);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+struct DialogSearch {
+    DWORD pid;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window) || WindowClass(window) != "#32770" ||
+        WindowText(window) != *search->caption) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || WindowClass(window) != search->className) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindWindowOf(DWORD processId, const char* className, bool visible) {
+    WindowSearch search{processId, className, nullptr};
+    EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&search));
+    if (visible && search.found && !IsWindowVisible(search.found)) return nullptr;
+    return search.found;
+}
+
+}  // namespace
+
+HWND Item(HWND dialog, int id) {
+    ItemSearch search{id, nullptr};
+    EnumChildWindows(dialog, MatchItem, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindDialog(DWORD processId, const std::string& caption) {
+    DialogSearch search{processId, &caption, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string& caption,
+                                       HWND* dialog) {
+    for (int wait = 0; wait < 400; ++wait) {
+        if ((*dialog = FindDialog(app.Id(), caption))) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "no dialog \"" << caption << "\"";
+}
+
+testing::AssertionResult WaitUntilGone(HWND window) {
+    for (int wait = 0; wait < 400; ++wait) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "\"" << WindowText(window) << "\" still open";
+}
+
+void Click(HWND dialog, int id) { PostMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
+
+void Choose(HWND dialog, int id, int index) {
+    HWND combo = Item(dialog, id);
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    Sleep(100);
+}
+
+bool Checked(HWND dialog, int id) {
+    return SendMessageA(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SaveScreenshot(HWND window, const std::string& path) {
+    RECT rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (window) GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{
+        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
+        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+std::string Shot(const std::string& name) {
+    return WindowsPath(PALLISAR_SHOT_DIR) + "\\" + name + ".bmp";
+}
+
+HWND FindTrayWindow(DWORD processId) {
+    return FindWindowOf(processId, "PallisarTrayIconWindow", false);
+}
+
+// NIM_MODIFY without changes succeeds exactly for an icon the shell holds.
+bool TrayIconShown(HWND trayWindow) {
+    if (!trayWindow) return false;
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = trayWindow;
+    data.uID = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool RemoveTrayIcon(HWND trayWindow) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = trayWindow;
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+HWND WineTrayIcon() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    if (!tray || !IsWindowVisible(tray)) return nullptr;
+    HWND icon = FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr);
+    if (!icon || FindWindowExA(tray, icon, "__winex11_tray_icon", nullptr)) return nullptr;
+    return icon;
+}
+
+testing::AssertionResult ClickWineTrayIcon(UINT buttonDown) {
+    HWND icon = WineTrayIcon();
+    if (!icon) return testing::AssertionFailure() << "no single icon in Wine's tray";
+    const WPARAM keys = buttonDown == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON;
+    PostMessageA(icon, buttonDown, keys, MAKELPARAM(5, 5));
+    PostMessageA(icon, buttonDown + 1, 0, MAKELPARAM(5, 5));
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult WaitForPopupMenu(DWORD processId, HWND* menu) {
+    for (int wait = 0; wait < 200; ++wait) {
+        if ((*menu = FindWindowOf(processId, "#32768", true))) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "no pop-up menu";
+}
+
+}  // namespace pallisar::e2e

@@ -1,0 +1,52 @@
+#pragma once
+// Helpers for driving another process's dialogs, menus and tray icon as a user does,
+// and for screenshots of what the screen shows.
+
+// clang-format off
+#include <windows.h>
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "harness.h"
+
+namespace pallisar::e2e {
+
+// A control of a dialog by its id, also on its pages (child dialogs).
+HWND Item(HWND dialog, int id);
+// The visible dialog (#32770) of the process with this caption.
+HWND FindDialog(DWORD processId, const std::string& caption);
+testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string& caption,
+                                       HWND* dialog);
+// Waits until the window is gone or hidden.
+testing::AssertionResult WaitUntilGone(HWND window);
+// Posts a click to the dialog's button of this id.
+void Click(HWND dialog, int id);
+// Chooses a drop-down item as the user does: the box's page hears of the change.
+void Choose(HWND dialog, int id, int index);
+bool Checked(HWND dialog, int id);
+
+// Saves what the screen shows of a window (the whole screen for nullptr) as a BMP file.
+void SaveScreenshot(HWND window, const std::string& path);
+// The path of a screenshot named `name` in the build's screenshot folder.
+std::string Shot(const std::string& name);
+
+// The tray icon's hidden window of the process (nullptr when it has none).
+HWND FindTrayWindow(DWORD processId);
+// Whether the notification area holds the icon of that window (asked of the shell).
+bool TrayIconShown(HWND trayWindow);
+// Removes the icon of that window from the notification area, as a restarting shell
+// loses it; true when the shell held it.
+bool RemoveTrayIcon(HWND trayWindow);
+// The icon in Wine's own notification area ("Wine System Tray"), when it shows exactly
+// one; nullptr otherwise.
+HWND WineTrayIcon();
+// Presses and releases a mouse button (WM_LBUTTONDOWN / WM_RBUTTONDOWN) on the icon
+// in Wine's notification area, as a user's click does.
+testing::AssertionResult ClickWineTrayIcon(UINT buttonDown);
+// The visible pop-up menu (#32768) of the process, waited for.
+testing::AssertionResult WaitForPopupMenu(DWORD processId, HWND* menu);
+
+}  // namespace pallisar::e2e

@@ -1,0 +1,127 @@
+// The launcher as a resident of the desktop: its tray icon (present while it runs, gone
+// after Exit, back after the shell restarts), minimising to the tray and a click that
+// brings the window back, the About box. pallisar.exe under Wine on a simulated board.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "dialogs.h"
+#include "harness.h"
+#include "win32/resource.h"
+
+namespace pallisar::e2e {
+namespace {
+
+constexpr char kTitle[] = "Pallisar Game Launcher";
+
+template <typename Condition>
+testing::AssertionResult Eventually(Condition condition, const char* what) {
+    for (int wait = 0; wait < 200; ++wait) {
+        if (condition()) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "never " << what;
+}
+
+class ShellTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        exe_ = dir_.Install(PALLISAR_EXE);
+        dir_.Write("settings.cfg", "[Program]\r\nVersion=1.01\r\n");
+        dir_.Write("Game.dat", "[Some Game]\r\nRun=C:\\some\\game.exe\r\n");
+    }
+
+    void StartReady(std::vector<std::string> args = {}) {
+        ASSERT_TRUE(LoadBoard("voodoo5_dual"));
+        ASSERT_TRUE(app_.Start(exe_, LaunchOptions{std::move(args)}));
+        ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
+        ASSERT_TRUE(WaitForCaption(window_, kTimeout, [](const std::string& caption) {
+            return caption.find(" - ") != std::string::npos;
+        }));
+        ASSERT_TRUE(Eventually([&] { return (tray_ = FindTrayWindow(app_.Id())) != nullptr; },
+                               "a tray window"));
+    }
+
+    void Command(UINT id) { ASSERT_TRUE(PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0)); }
+
+    bool InTray() const { return !IsWindowVisible(window_) && TrayIconShown(tray_); }
+    bool Shown() const { return IsWindowVisible(window_) && !IsIconic(window_); }
+
+    ProgramDirectory dir_;
+    std::string exe_;
+    AppProcess app_;
+    HWND window_ = nullptr;
+    HWND tray_ = nullptr;
+};
+
+TEST_F(ShellTest, TrayIconIsThereWhileTheProgramRunsAndGoneAfterExit) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    ASSERT_TRUE(Eventually([&] { return TrayIconShown(tray_) && WineTrayIcon(); }, "an icon"));
+
+    // Explorer restarting: the icons are gone and "TaskbarCreated" goes to every window.
+    ASSERT_TRUE(RemoveTrayIcon(tray_));
+    ASSERT_FALSE(TrayIconShown(tray_));
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Eventually([&] { return TrayIconShown(tray_); }, "added again"));
+
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+    EXPECT_FALSE(TrayIconShown(tray_));
+    EXPECT_TRUE(Eventually([] { return WineTrayIcon() == nullptr; }, "gone from Wine's tray"));
+}
+
+TEST_F(ShellTest, MinimisingLeavesOnlyTheTrayIconAndAClickBringsTheWindowBack) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    PostMessageA(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // A hidden window has no taskbar button.
+    ASSERT_TRUE(Eventually([&] { return InTray(); }, "in the tray"));
+
+    ASSERT_TRUE(ClickWineTrayIcon(WM_LBUTTONDOWN));
+    ASSERT_TRUE(Eventually([&] { return Shown(); }, "shown again"));
+    EXPECT_EQ(GetForegroundWindow(), window_);
+
+    // The menu's "&Restore" does the same; it is the bold default item.
+    PostMessageA(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(Eventually([&] { return InTray(); }, "in the tray again"));
+    ASSERT_TRUE(ClickWineTrayIcon(WM_RBUTTONDOWN));
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitForPopupMenu(app_.Id(), &menu));
+    SaveScreenshot(nullptr, Shot("tray-menu"));
+    // Some Game, the separator, "&Restore", "E&xit": Up twice from the end.
+    for (WPARAM key : {VK_UP, VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
+    ASSERT_TRUE(Eventually([&] { return Shown(); }, "restored from the menu"));
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+}
+
+TEST_F(ShellTest, MinSwitchStartsInTheTray) {
+    ASSERT_NO_FATAL_FAILURE(StartReady({"/MIN"}));
+    ASSERT_TRUE(Eventually([&] { return InTray(); }, "in the tray"));
+    ASSERT_TRUE(ClickWineTrayIcon(WM_LBUTTONDOWN));
+    ASSERT_TRUE(Eventually([&] { return Shown(); }, "shown"));
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+}
+
+TEST_F(ShellTest, AboutIsAPlainBoxTitledWithTheApplication) {
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    Command(IDM_HELP_ABOUT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+    EXPECT_EQ(box.caption, kTitle);
+    EXPECT_EQ(box.ButtonTexts(), std::vector<std::string>{"OK"});
+    EXPECT_EQ(box.text.rfind("Pallisar Game Launcher", 0), 0u) << box.text;
+    EXPECT_NE(box.text.find("Version 1.01"), std::string::npos);
+    // Modal: the window answers no command until OK.
+    EXPECT_FALSE(IsWindowEnabled(window_));
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    ASSERT_TRUE(Eventually([&] { return IsWindowEnabled(window_) != FALSE; }, "enabled"));
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+}
+
+}  // namespace
+}  // namespace pallisar::e2e
