@@ -5,9 +5,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 
 #include "board.h"
@@ -16,6 +18,8 @@
 #include "harness.h"
 #include "launch_support.h"
 #include "state_file.h"
+#include "support/shell_link_reader.h"
+#include "win32/com_ptr.h"
 #include "win32/resource.h"
 
 namespace pallisar::e2e {
@@ -513,6 +517,84 @@ TEST_F(RunArgumentTest, UnknownPathWritesTheDefaultsAndStartsNothing) {
     const Values d3d = GroupValuesAsProbeSees(kDriverKey, "D3D");
     EXPECT_EQ(d3d.count("SSTH3_AAJITTER_TOGGLE_KEY"), 0u);
     EXPECT_EQ(d3d.at("SSTH3_Z_CLEAR_OPTIMIZATION"), "1:1");
+}
+
+// Create Shortcut writes a shortcut that starts the launcher with /run and the game's
+// path; opened through Wine's "start", it launches the game with its tweaks. A Config
+// Only entry gets the warning instead of the save dialog.
+TEST_F(LaunchTest, ShortcutMadeByTheProgramLaunchesTheGameWhenOpened) {
+    dir_.Write("Game.dat",
+               GameSection("Probe Game", probe_, "--delay-ms 300") + "[Tool]\r\nRun=internal\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    ASSERT_TRUE(SelectTitle(app_, window_, "Tool"));
+    PostCommand(IDM_FILE_SHORTCUT);
+    MessageBoxInfo box;
+    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+    EXPECT_EQ(box.caption, "Warning");
+    EXPECT_EQ(box.text, "This option is currently not supported for these types.");
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+
+    const std::string lnk = WindowsPath(PALLISAR_E2E_LNK);
+    DeleteFileA(lnk.c_str());
+    ASSERT_TRUE(SelectTitle(app_, window_, "Probe Game"));
+    PostCommand(IDM_POPUP_SHORTCUT);
+    HWND save = nullptr;
+    ASSERT_TRUE(WaitForDialog(app_, "Save As", &save));
+    // The name box of the common dialog: cmb13 (0x47C) or, in the old style, edt1 (0x480).
+    HWND name = Item(save, 0x47C) ? Item(save, 0x47C) : Item(save, 0x480);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(WindowText(name), "Probe Game");
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lnk.c_str()));
+    ASSERT_TRUE(PressButton(save, "&Save"));
+    ASSERT_TRUE(WaitUntilGone(save));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+    ASSERT_EQ(GetFileAttributesA(lnk.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+
+    // Read back through the shell: the launcher, /run and the quoted path, the game's
+    // folder, the icon the list gave the entry, no hot key, no comment.
+    const std::string icon =
+        IniFile(dir_.File("Game.dat")).ReadString("Probe Game", "IconName", "");
+    const size_t comma = icon.find(',');
+    ASSERT_NE(comma, std::string::npos) << icon;
+    ScopedCoInitialize com;
+    test::LinkFields fields;
+    ASSERT_TRUE(test::ReadLink(lnk, fields));
+    EXPECT_EQ(LowerCase(fields.path), LowerCase(exe_));
+    EXPECT_EQ(fields.arguments, " /run \"" + probe_ + "\"");
+    EXPECT_EQ(fields.workingDir, WithoutTrailingDelimiter(dir_.Path()));
+    EXPECT_EQ(fields.iconFile, icon.substr(0, comma));
+    EXPECT_EQ(fields.iconNumber, std::stoi(icon.substr(comma + 1)));
+    EXPECT_EQ(fields.hotKey, 0);
+    EXPECT_EQ(fields.description, "");
+    // The same fields for the native check with lnkinfo.
+    std::ofstream(std::string(PALLISAR_E2E_LNK) + ".expected", std::ios::binary)
+        << exe_ << "\n"
+        << fields.arguments << "\n"
+        << fields.workingDir << "\n"
+        << fields.iconFile << "\n"
+        << fields.iconNumber << "\n";
+
+    // Opened as a user opens it.
+    for (const auto& [name, value] : std::vector<std::pair<const char*, std::string>>{
+             {"PALLISAR_PROBE_REPORT", report_}, {"PALLISAR_PROBE_DRIVER_KEY", kDriverKey}}) {
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    std::string command = "start.exe \"" + lnk + "\"";
+    STARTUPINFOA startup{sizeof startup};
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &started));
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    std::vector<ProbeRun> runs;
+    ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
+    EXPECT_EQ(runs[0].glide, kGlideWhileRunning);
+    EXPECT_EQ(runs[0].Field("CurrentDir"), WithoutTrailingDelimiter(dir_.Path()));
+    for (int wait = 0; wait < 200 && LogLines().back().rfind("Application Terminated", 0) != 0;
+         ++wait) {
+        Sleep(50);
+    }
+    EXPECT_TRUE(ContainsRun(LogLines(), StartLines("Probe Game", probe_, "--delay-ms 300")));
 }
 
 // An error that ends the launch early is shown, and then the program ends: it must not

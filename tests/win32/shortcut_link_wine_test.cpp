@@ -14,6 +14,7 @@
 #include "core/ini_file.h"
 #include "core/text.h"
 #include "support/fake_prompts.h"
+#include "support/shell_link_reader.h"
 #include "support/temp_dir.h"
 #include "ui/shortcut_command.h"
 #include "win32/com_ptr.h"
@@ -22,6 +23,8 @@
 
 using namespace pallisar;
 using pallisar::test::FakePrompts;
+using pallisar::test::LinkFields;
+using pallisar::test::ReadLink;
 using pallisar::test::TempDir;
 
 namespace {
@@ -30,39 +33,6 @@ std::string ProbeExe() {
     char path[MAX_PATH + 1] = {};
     const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     return self.substr(0, self.find_last_of('\\') + 1) + "probe.exe";
-}
-
-// What the shell reads back from a .lnk file.
-struct LinkFields {
-    std::string path, arguments, workingDir, iconFile, description;
-    int iconNumber = -1;
-    WORD hotKey = 0xFFFF;
-};
-
-testing::AssertionResult ReadLink(const std::string& file, LinkFields& fields) {
-    ComPtr<IShellLinkA> link;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, link.ReceiveVoid());
-    if (FAILED(result)) return testing::AssertionFailure() << "CoCreateInstance " << result;
-    ComPtr<IPersistFile> persist;
-    if (FAILED(result = link.QueryInterface(IID_IPersistFile, persist)))
-        return testing::AssertionFailure() << "IPersistFile " << result;
-    const std::wstring wide(file.begin(), file.end());
-    if (FAILED(result = persist->Load(wide.c_str(), STGM_READ)))
-        return testing::AssertionFailure() << "Load " << file << ": " << result;
-    char text[MAX_PATH * 2] = {};
-    link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-    fields.path = text;
-    link->GetArguments(text, sizeof text);
-    fields.arguments = text;
-    link->GetWorkingDirectory(text, sizeof text);
-    fields.workingDir = text;
-    link->GetIconLocation(text, sizeof text, &fields.iconNumber);
-    fields.iconFile = text;
-    link->GetDescription(text, sizeof text);
-    fields.description = text;
-    link->GetHotkey(&fields.hotKey);
-    return testing::AssertionSuccess();
 }
 
 TEST(ShortcutLinkWine, CommandWritesALinkTheShellReadsBack) {
