@@ -15,6 +15,7 @@
 #include "support/icon_fixtures.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
+#include "support/tweak_scenarios.h"
 
 namespace pallisar {
 namespace {
@@ -22,60 +23,12 @@ namespace {
 using test::FakePrompts;
 using test::FileExistsAt;
 using test::ReadFileBytes;
+using test::ValueRefusingStore;
 using test::WriteFileBytes;
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kValue = "Pallisar5 Game Launcher";
 constexpr const char* kIconError = "Error in icon! Icon has been reset.";
-
-// A registry that opens every key but refuses to set the value named `refused` (the
-// registry refusing the write itself, not the key).
-class ValueRefusingStore : public RegistryStore {
-  public:
-    explicit ValueRefusingStore(RegistryStore& inner) : inner_(inner) {}
-    std::string refused;
-
-    long OpenKey(RegRoot root, std::string_view path, bool write,
-                 std::unique_ptr<RegistryKey>& key) override {
-        return Wrap(inner_.OpenKey(root, path, write, key), key);
-    }
-    long CreateKey(RegRoot root, std::string_view path,
-                   std::unique_ptr<RegistryKey>& key) override {
-        return Wrap(inner_.CreateKey(root, path, key), key);
-    }
-    long DeleteTree(RegRoot root, std::string_view path) override {
-        return inner_.DeleteTree(root, path);
-    }
-
-  private:
-    class Key : public RegistryKey {
-      public:
-        Key(std::unique_ptr<RegistryKey> inner, const std::string& refused)
-            : inner_(std::move(inner)), refused_(refused) {}
-        long QueryValue(std::string_view name, RegValue& value) override {
-            return inner_->QueryValue(name, value);
-        }
-        long SetValue(std::string_view name, const RegValue& value) override {
-            return name == refused_ ? regError::kAccessDenied : inner_->SetValue(name, value);
-        }
-        long DeleteValue(std::string_view name) override { return inner_->DeleteValue(name); }
-        long EnumSubKeys(std::vector<std::string>& names) override {
-            return inner_->EnumSubKeys(names);
-        }
-        long EnumValues(std::vector<std::string>& names) override {
-            return inner_->EnumValues(names);
-        }
-
-      private:
-        std::unique_ptr<RegistryKey> inner_;
-        const std::string& refused_;
-    };
-    long Wrap(long result, std::unique_ptr<RegistryKey>& key) {
-        if (result == regError::kSuccess) key = std::make_unique<Key>(std::move(key), refused);
-        return result;
-    }
-    RegistryStore& inner_;
-};
 
 // Shows the dialog by running `user` on it (true: OK); answers the change-icon dialog
 // with `iconChoice` (none: Cancel) after noting the file and icon it started on.
@@ -236,7 +189,8 @@ TEST_F(OptionsTest, RefusedAutostartKeepsTheOtherChoicesAndIsReportedLast) {
         }
         ASSERT_TRUE(test::SeedKey(memory, kRun));
         if (c.refuseKey) memory.RefuseWritesBelow(RegRoot::LocalMachine, kRun);
-        store.refused = c.refuseKey ? "" : kValue;
+        store.refused.clear();
+        if (!c.refuseKey) store.refused.insert(kValue);
         Settings("LODLowRange=-1\r\nLODHighRange=1\r\n");
         afterOK = 0;
         std::string error;
