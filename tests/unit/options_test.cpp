@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,39 +21,32 @@ namespace pallisar {
 namespace {
 
 using test::FakePrompts;
-using test::FileExistsAt;
-using test::ReadFileBytes;
-using test::ValueRefusingStore;
-using test::WriteFileBytes;
+using Prompts = std::vector<FakePrompts::Prompt>;
+using Choice = std::optional<std::pair<std::string, int>>;  // none: Cancel
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kValue = "Pallisar5 Game Launcher";
-constexpr const char* kIconError = "Error in icon! Icon has been reset.";
 
-// Shows the dialog by running `user` on it (true: OK); answers the change-icon dialog
-// with `iconChoice` (none: Cancel) after noting the file and icon it started on.
+// The user's part is `user` (true: OK); the change-icon dialog notes where it started
+// and answers `choice`.
 class ScriptedHost : public OptionsHost {
   public:
     bool ShowOptions(TfmOptions& options) override { return user(options); }
     bool ShowChangeIcon(TfmChangeIcon& dialog) override {
-        iconStarts.push_back(dialog.ChosenFileName() + "," +
-                             std::to_string(dialog.ChosenIconIndex()));
-        if (!iconChoice) return false;
-        dialog.SetUp(iconChoice->first, iconChoice->second);
-        return true;
+        start = dialog.ChosenFileName() + "," + std::to_string(dialog.ChosenIconIndex());
+        if (choice) dialog.SetUp(choice->first, choice->second);
+        return choice.has_value();
     }
     std::function<bool(TfmOptions&)> user;
-    std::optional<std::pair<std::string, int>> iconChoice;
-    std::vector<std::string> iconStarts;
+    Choice choice;
+    std::string start;
 };
 
 class OptionsTest : public testing::Test {
   protected:
-    OptionsTest() { WriteFileBytes(program, test::MakePeFile(groups)); }
-
-    OptionsServices Services() { return {dir.Path(), program, prompts, reg}; }
-    void Settings(const std::string& program) {
-        WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\n" + program);
+    OptionsTest() { test::WriteFileBytes(program, test::MakePeFile(groups)); }
+    void Settings(const std::string& keys) {
+        test::WriteFileBytes(dir.File("settings.cfg"), "[Program]\r\n" + keys);
     }
     std::string Setting(const char* key) const {
         return IniFile(dir.File("settings.cfg")).ReadString("Program", key, "(none)");
@@ -61,226 +54,137 @@ class OptionsTest : public testing::Test {
     std::optional<std::string> RunValue() {
         std::unique_ptr<RegistryKey> key;
         RegValue value;
-        if (memory.OpenKey(RegRoot::LocalMachine, kRun, false, key) != regError::kSuccess ||
-            key->QueryValue(kValue, value) != regError::kSuccess)
+        if (memory.OpenKey(RegRoot::LocalMachine, kRun, false, key) ||
+            key->QueryValue(kValue, value))
             return std::nullopt;
         return value.data;
     }
-    // Runs the command; the user's part is `user`; counts the calls of afterOK.
-    bool Run(std::function<bool(TfmOptions&)> user) {
+    void SeedRun(const std::optional<std::string>& data) {
+        memory.AcceptAllWrites();
+        memory.DeleteTree(RegRoot::LocalMachine, "Software");
+        ASSERT_TRUE(data ? test::SeedText(memory, kRun, kValue, *data)
+                         : test::SeedKey(memory, kRun));
+    }
+    // The whole command; counts the calls of afterOK; a RegistryError's text or "".
+    std::string Run(std::function<bool(TfmOptions&)> user) {
         host.user = std::move(user);
-        return RunOptions(Services(), host, [&] { ++afterOK; });
+        afterOK = 0, ran = false;
+        try {
+            ran = RunOptions({dir.Path(), program, prompts, reg}, host, [&] { ++afterOK; });
+        } catch (const RegistryError& e) {
+            return e.what();
+        }
+        return "";
     }
 
     test::TempDir dir;
-    const std::string program = dir.File("pallisar.exe");
-    const std::string icoFile = dir.File("pallisar.ico");
+    const std::string program = dir.File("pallisar.exe"), ico = dir.File("pallisar.ico");
     const std::vector<test::IconGroupFixture> groups = test::NumberedGroups(3);
     MemoryRegistry memory;
-    ValueRefusingStore store{memory};
+    test::ValueRefusingStore store{memory};
     TRegistryEnhanced reg{store};
     FakePrompts prompts;
     ScriptedHost host;
     int afterOK = 0;
+    bool ran = false;
 };
 
-TEST_F(OptionsTest, OpensOnTheAutostartValueAndTheStoredSettings) {
+// Each case opens on the Run value `before` and the settings below, then the user sets
+// the boxes and ends with OK or Cancel.
+TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing) {
+    enum Refuse { kNone, kValueRefused, kKeyRefused };
+    const std::string on = program + " /min",
+                      refused = "Failed to set data for '" + std::string(kValue) + "'";
     struct Case {
-        std::optional<std::string> runValue;
-        std::string settings;
-        bool autoStart, restore, log;
+        bool ok;
+        std::optional<std::string> before;
+        bool shown, autoStart;  // the autostart box as opened, as left
+        Refuse refuse;
         std::string low, high;
-    };
-    const Case cases[] = {
-        {std::nullopt, "", false, true, false, "-2", "2"},
-        {"NO", "ResetSettings=0\r\nGenerateLog=1\r\nLODLowRange=-1.5\r\nLODHighRange=abc\r\n",
-         false, false, true, "-1.5", "abc"},
-        {"no", "ResetSettings=1\r\n", true, true, false, "-2", "2"},
-        {"C:\\Pallisar\\pallisar.exe /min", "", true, true, false, "-2", "2"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.runValue.value_or("(no value)") + " | " + c.settings);
-        memory.DeleteTree(RegRoot::LocalMachine, "Software");
-        if (c.runValue) {
-            ASSERT_TRUE(test::SeedText(memory, kRun, kValue, *c.runValue));
-        }
-        Settings(c.settings);
-        reg.Key = "Elsewhere";
-        reg.RootKey = TRootKey::hkCurrentUser;
-        TfmOptions options(Services());
-        EXPECT_EQ(options.chkAutoStart.Checked, c.autoStart);
-        EXPECT_EQ(options.chkRestorePrev.Checked, c.restore);
-        EXPECT_EQ(options.chkLog.Checked, c.log);
-        EXPECT_EQ(options.edLODLow.Text, c.low);
-        EXPECT_EQ(options.edLODHigh.Text, c.high);
-        EXPECT_EQ(reg.Key, kRun);  // left on the Run key, for all to see
-        EXPECT_EQ(reg.RootKey, TRootKey::hkLocalMachine);
-    }
-}
-
-TEST_F(OptionsTest, OkStoresEachChoiceAndCancelNothing) {
-    struct Case {
-        bool ok, seededRun, autoStart, restore, log;
-        std::string low, high;
-        std::optional<std::string> runValue;  // after the command
-        std::string storedLow, storedHigh;
-    };
-    const std::string onValue = program + " /min";
-    const Case cases[] = {
-        {true, false, true, false, true, "x", "3", onValue, "-1", "3"},
-        {true, true, false, true, false, "-0.25", "1,5", std::nullopt, "-0.25", "1"},
+        std::optional<std::string> after;  // the Run value
+        std::string stored, error;         // "low high"; -1 and 1 before
+    } cases[] = {
+        {true, std::nullopt, false, true, kNone, "x", "3", on, "-1 3", ""},
+        {true, "NO", false, false, kNone, "-0.25", "1,5", std::nullopt, "-0.25 1", ""},
         // Written as typed; a profile read drops the blanks around a value.
-        {true, false, false, false, false, "", " 1.5e0 ", std::nullopt, "-1", "1.5e0"},
-        {true, true, true, true, true, "-3", "-4", onValue, "-3", "-4"},  // no order check
-        {false, true, false, false, true, "-3", "3", "old /min", "-1", "1"},
+        {true, "no", true, true, kNone, "", " 1.5e0 ", on, "-1 1.5e0", ""},
+        {true, "old", true, true, kNone, "-3", "-4", on, "-3 -4", ""},  // the order is free
+        {true, "old", true, true, kValueRefused, "-3", "3", "old", "-3 3", refused},
+        {true, "old", true, true, kKeyRefused, "-3", "3", "old", "-3 3", ""},
+        {true, "old", true, false, kKeyRefused, "-3", "3", "old", "-3 3", ""},
+        {false, "old", true, false, kNone, "-3", "3", "old", "-1 1", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.ok << c.autoStart << " " << c.low << "|" << c.high);
-        memory.DeleteTree(RegRoot::LocalMachine, "Software");
-        if (c.seededRun) {
-            ASSERT_TRUE(test::SeedText(memory, kRun, kValue, "old /min"));
-        }
-        Settings("LODLowRange=-1\r\nLODHighRange=1\r\nResetSettings=1\r\nGenerateLog=0\r\n");
-        const std::string before = ReadFileBytes(dir.File("settings.cfg"));
-        afterOK = 0;
-        const bool ran = Run([&](TfmOptions& o) {
-            o.chkAutoStart.Checked = c.autoStart;
-            o.chkRestorePrev.Checked = c.restore;
-            o.chkLog.Checked = c.log;
-            o.edLODLow.Text = c.low;
-            o.edLODHigh.Text = c.high;
+        SCOPED_TRACE(testing::Message() << c.ok << c.before.value_or("-") << c.autoStart << c.refuse
+                                        << " " << c.low << "|" << c.high);
+        SeedRun(c.before);
+        if (c.refuse == kKeyRefused) memory.RefuseWritesBelow(RegRoot::LocalMachine, kRun);
+        store.refused = {c.refuse == kValueRefused ? kValue : ""};
+        Settings("LODLowRange=-1\r\nLODHighRange=1\r\nResetSettings=0\r\nGenerateLog=1\r\n");
+        const std::string error = Run([&](TfmOptions& o) {
+            EXPECT_EQ((std::vector<bool>{o.chkAutoStart.Checked, o.chkRestorePrev.Checked,
+                                         o.chkLog.Checked}),
+                      (std::vector<bool>{c.shown, false, true}));
+            EXPECT_EQ(o.edLODLow.Text + " " + o.edLODHigh.Text, "-1 1");
+            EXPECT_TRUE(reg.Key == kRun && reg.RootKey == TRootKey::hkLocalMachine);
+            o.chkAutoStart.Checked = c.autoStart, o.chkRestorePrev.Checked = true;
+            o.chkLog.Checked = false, o.edLODLow.Text = c.low, o.edLODHigh.Text = c.high;
             return c.ok;
         });
-        EXPECT_EQ(ran, c.ok);
-        EXPECT_EQ(afterOK, c.ok ? 1 : 0);
-        EXPECT_EQ(RunValue(), c.runValue);
-        if (!c.ok) {
-            EXPECT_EQ(ReadFileBytes(dir.File("settings.cfg")), before);
-            continue;
-        }
-        EXPECT_EQ(Setting("ResetSettings"), c.restore ? "1" : "0");
-        EXPECT_EQ(Setting("GenerateLog"), c.log ? "1" : "0");
-        EXPECT_EQ(Setting("LODLowRange"), c.storedLow);
-        EXPECT_EQ(Setting("LODHighRange"), c.storedHigh);
-    }
-    EXPECT_TRUE(prompts.shown.empty());
-}
-
-TEST_F(OptionsTest, RefusedAutostartKeepsTheOtherChoicesAndIsReportedLast) {
-    struct Case {
-        const char* what;
-        bool refuseKey;  // the Run key cannot be opened or created
-        bool autoStart;
-        std::string error;  // raised at the end; empty for none
-        std::optional<std::string> runValue;
-    };
-    const Case cases[] = {
-        {"value refused", false, true, "Failed to set data for 'Pallisar5 Game Launcher'",
-         std::nullopt},
-        {"key refused", true, true, "", std::nullopt},
-        {"key refused, off", true, false, "", "old /min"},  // the delete is refused quietly
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        memory.AcceptAllWrites();
-        memory.DeleteTree(RegRoot::LocalMachine, "Software");
-        if (!c.autoStart) {
-            ASSERT_TRUE(test::SeedText(memory, kRun, kValue, "old /min"));
-        }
-        ASSERT_TRUE(test::SeedKey(memory, kRun));
-        if (c.refuseKey) memory.RefuseWritesBelow(RegRoot::LocalMachine, kRun);
-        store.refused.clear();
-        if (!c.refuseKey) store.refused.insert(kValue);
-        Settings("LODLowRange=-1\r\nLODHighRange=1\r\n");
-        afterOK = 0;
-        std::string error;
-        try {
-            Run([&](TfmOptions& o) {
-                o.chkAutoStart.Checked = c.autoStart;
-                o.chkRestorePrev.Checked = false;
-                o.chkLog.Checked = true;
-                o.edLODLow.Text = "-0.5";
-                o.edLODHigh.Text = "0.75";
-                return true;
-            });
-        } catch (const RegistryError& e) {
-            error = e.what();
-        }
         EXPECT_EQ(error, c.error);
-        EXPECT_EQ(afterOK, 1);
-        EXPECT_EQ(RunValue(), c.runValue);
-        EXPECT_EQ(Setting("ResetSettings"), "0");
-        EXPECT_EQ(Setting("GenerateLog"), "1");
-        EXPECT_EQ(Setting("LODLowRange"), "-0.5");
-        EXPECT_EQ(Setting("LODHighRange"), "0.75");
+        EXPECT_EQ(ran || !error.empty(), c.ok);
+        EXPECT_EQ(afterOK, c.ok ? 1 : 0);
+        EXPECT_EQ(RunValue(), c.after);
+        EXPECT_EQ(Setting("ResetSettings") + Setting("GenerateLog"), c.ok ? "10" : "01");
+        EXPECT_EQ(Setting("LODLowRange") + " " + Setting("LODHighRange"), c.stored);
     }
     EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(OptionsTest, ChosenIconIsSavedAtOnceOrTheIconFileDeleted) {
-    const std::string oldIco = test::MakeIcoFile({test::MakeDibImage(32, 32, 4, 9)});
-    WriteFileBytes(dir.File("broken.dll"), test::MakePeFile({{"", 1, {}, 1}}));
+    const std::string old = test::MakeIcoFile({test::MakeDibImage(32, 32, 4, 9)});
+    test::WriteFileBytes(dir.File("broken.dll"), test::MakePeFile({{"", 1, {}, 1}}));
+    const Prompts iconError = {{"Error", "Error in icon! Icon has been reset."}};
     struct Case {
-        const char* what;
         bool icoBefore;
-        std::optional<std::pair<std::string, int>> choice;  // none: Cancel
-        bool optionsOk;
-        std::string start;                    // where the change-icon dialog opened
+        Choice choice;
+        std::string start;
         std::optional<std::string> icoAfter;  // none: no pallisar.ico
-        bool error;
-    };
-    const Case cases[] = {
-        {"program's icon 2, then Cancel", false, std::pair{program, 2}, false, program + ",0",
-         test::MakeIcoFile({groups[2].images[1]}), false},
-        {"replaces the old one, then OK", true, std::pair{program, 1}, true, icoFile + ",0",
-         test::MakeIcoFile({groups[1].images[1]}), false},
-        {"change-icon Cancel", true, std::nullopt, false, icoFile + ",0", oldIco, false},
-        {"no such file", true, std::pair{dir.File("gone.exe"), 0}, false, icoFile + ",0",
-         std::nullopt, true},
-        {"an icon that cannot be read", true, std::pair{dir.File("broken.dll"), 0}, true,
-         icoFile + ",0", std::nullopt, true},
+        Prompts said;
+    } cases[] = {
+        {false,
+         std::pair{program, 2},
+         program + ",0",
+         test::MakeIcoFile({groups[2].images[1]}),
+         {}},
+        {true, std::pair{program, 1}, ico + ",0", test::MakeIcoFile({groups[1].images[1]}), {}},
+        {true, std::nullopt, ico + ",0", old, {}},
+        {true, std::pair{dir.File("gone.exe"), 0}, ico + ",0", std::nullopt, iconError},
+        {true, std::pair{dir.File("broken.dll"), 0}, ico + ",0", std::nullopt, iconError},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::remove(icoFile.c_str());
-        if (c.icoBefore) WriteFileBytes(icoFile, oldIco);
-        host.iconChoice = c.choice;
-        host.iconStarts.clear();
+        SCOPED_TRACE(c.start + " " + (c.choice ? c.choice->first : "Cancel"));
+        std::remove(ico.c_str());
+        if (c.icoBefore) test::WriteFileBytes(ico, old);
+        host.choice = c.choice;
         prompts.shown.clear();
-        std::optional<std::string> atOnce;
-        Run([&](TfmOptions& o) {
-            o.btnEdPathClick();
-            if (FileExistsAt(icoFile)) atOnce = ReadFileBytes(icoFile);
-            return c.optionsOk;
-        });
-        EXPECT_EQ(host.iconStarts, std::vector<std::string>{c.start});
-        EXPECT_EQ(atOnce, c.icoAfter);
-        EXPECT_EQ(FileExistsAt(icoFile) ? std::optional(ReadFileBytes(icoFile)) : std::nullopt,
+        Run([&](TfmOptions& o) { return o.btnEdPathClick(), false; });  // Options cancelled
+        EXPECT_EQ(host.start, c.start);
+        EXPECT_EQ(test::FileExistsAt(ico) ? std::optional(test::ReadFileBytes(ico)) : std::nullopt,
                   c.icoAfter);
-        std::vector<FakePrompts::Prompt> said;
-        if (c.error) said.push_back({"Error", kIconError});
-        EXPECT_EQ(prompts.shown, said);
+        EXPECT_EQ(prompts.shown, c.said);
     }
 }
 
-TEST_F(OptionsTest, ResetRemovesTheCardAtOnceWhateverEndsTheDialog) {
-    for (bool ok : {false, true}) {
-        SCOPED_TRACE(ok);
-        prompts.shown.clear();
-        Settings("VideoCard=3dfx Voodoo5 5500\r\nLODLowRange=-1\r\n");
-        std::string cardWhileOpen;
-        Run([&](TfmOptions& o) {
-            o.Button1Click();
-            cardWhileOpen = Setting("VideoCard");
-            return ok;
-        });
-        EXPECT_EQ(cardWhileOpen, "(none)");
-        EXPECT_EQ(Setting("LODLowRange"), "-1");
-        EXPECT_EQ(prompts.shown, (std::vector<FakePrompts::Prompt>{
-                                     {"Information",
-                                      "Video Card Reset.\rPlease restart program to reselect "
-                                      "video card."}}));
-    }
+TEST_F(OptionsTest, ResetRemovesTheCardAtOnce) {
+    Settings("VideoCard=3dfx Voodoo5 5500\r\nLODLowRange=-1\r\n");
+    std::string whileOpen;
+    Run([&](TfmOptions& o) { return o.Button1Click(), whileOpen = Setting("VideoCard"), false; });
+    EXPECT_EQ(whileOpen, "(none)");
+    EXPECT_EQ(Setting("LODLowRange"), "-1");
+    EXPECT_EQ(prompts.shown,
+              (Prompts{{"Information",
+                        "Video Card Reset.\rPlease restart program to reselect video card."}}));
 }
 
 }  // namespace

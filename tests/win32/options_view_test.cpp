@@ -1,6 +1,6 @@
-// The Options dialog run modally on the Windows layer, driven from a timer the way a
-// user drives it: its controls as the model fills them, clicks, typing, OK; and the
-// whole command with the change-icon dialog opened over it.
+// The "&Options..." command on the Windows layer, driven from a timer the way a user
+// drives it: the controls as the model fills them, "..." opening the change-icon
+// dialog over the Options dialog, "Reset", clicks, typing and OK.
 #include "win32/options_view.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 #include "platform/memory_registry.h"
 #include "support/fake_prompts.h"
 #include "support/icon_fixtures.h"
-#include "support/registry_seed.h"
 #include "support/temp_dir.h"
 #include "support/tweak_scenarios.h"
 #include "win32/resource.h"
@@ -23,8 +22,6 @@ namespace pallisar {
 namespace {
 
 using test::FakePrompts;
-
-constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // One step per timer tick while the Options dialog is up; a step that returns false is
 // tried again at the next tick. A stalled script cancels the dialog.
@@ -42,14 +39,6 @@ void CALLBACK RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
     if (gSteps[gNext](dialog)) ++gNext;
 }
 
-void RunScript(std::vector<std::function<bool(HWND)>> steps, const std::function<void()>& show) {
-    gSteps = std::move(steps), gNext = 0, gTicks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 30, RunStep);
-    show();
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(gNext, gSteps.size()) << "the script did not run to its end";
-}
-
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 std::string Text(HWND window) {
@@ -58,98 +47,19 @@ std::string Text(HWND window) {
     return text;
 }
 
-// The controls that show a caption, with it; none may be cut off.
-struct Captioned {
-    int id;
-    const char* text;
-    bool checkBox;
-};
-constexpr Captioned kCaptions[] = {
-    {IDC_CHKRESTOREPREV, "&Restore Previous Settings When Game is Done", true},
-    {IDC_CHKAUTOSTART, "&Start Automatically with Windows", true},
-    {IDC_CHKLOG, "&Generate Log File", true},
-    {IDC_LBL_LODRANGE, "LOD Range:", false},
-    {IDC_LBL_LODTO, "to", false},
-    {IDC_LBL_CHANGEICON, "Change Application Icon", false},
-    {IDC_OPTIONS_BTNEDPATH, "...", false},
-    {IDC_LBL_RESETCARD, "Reset Card Selection", false},
-    {IDC_BUTTON1, "Reset", false},
-    {IDOK, "OK", false},
-    {IDCANCEL, "Cancel", false},
-};
-
-// The caption's width in the control's font, with the check box's square.
-int NeededWidth(HWND control, const std::string& text, bool checkBox) {
+// Whether the control's caption fits in it (with the square of a check box).
+bool CaptionFits(HWND control, bool checkBox) {
     HDC dc = GetDC(control);
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    RECT r{};
-    DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return r.right + (checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT need{}, have{};
+    DrawTextA(dc, Text(control).c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old), ReleaseDC(control, dc);
+    GetClientRect(control, &have);
+    return need.right + (checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0) <= have.right;
 }
 
-class OptionsViewTest : public testing::Test {
-  protected:
-    OptionsViewTest() {
-        test::WriteFileBytes(program, test::MakePeFile(test::NumberedGroups(2)));
-        test::WriteFileBytes(dir.File("settings.cfg"),
-                             "[Program]\r\nResetSettings=0\r\nGenerateLog=1\r\n"
-                             "LODLowRange=-1.5\r\nLODHighRange=3\r\nVideoCard=Voodoo5\r\n");
-    }
-    OptionsServices Services() { return {dir.Path(), program, prompts, reg}; }
-    std::string Setting(const char* key) const {
-        return IniFile(dir.File("settings.cfg")).ReadString("Program", key, "(none)");
-    }
-
-    test::TempDir dir;
-    const std::string program = dir.File("pallisar.exe");
-    MemoryRegistry memory;
-    test::ValueRefusingStore store{memory};
-    TRegistryEnhanced reg{store};
-    FakePrompts errors, prompts;  // the application's error box; the dialog's prompts
-    Application app{GetModuleHandleA(nullptr), errors};
-};
-
-TEST_F(OptionsViewTest, ShowsTheModelAndHandsTheUsersChangesBackOnOk) {
-    ASSERT_TRUE(test::SeedText(memory, kRun, "Pallisar5 Game Launcher", program + " /min"));
-    TfmOptions model(Services());
-    std::vector<bool> checks;
-    std::vector<std::string> texts;
-    RunScript({
-                  [&](HWND d) {
-                      for (int id : {IDC_CHKRESTOREPREV, IDC_CHKAUTOSTART, IDC_CHKLOG})
-                          checks.push_back(IsDlgButtonChecked(d, id) == BST_CHECKED);
-                      for (int id : {IDC_EDLODLOW, IDC_EDLODHIGH})
-                          texts.push_back(Text(GetDlgItem(d, id)));
-                      for (const Captioned& c : kCaptions) {
-                          HWND control = GetDlgItem(d, c.id);
-                          RECT r{};
-                          GetClientRect(control, &r);
-                          EXPECT_EQ(Text(control), c.text);
-                          EXPECT_LE(NeededWidth(control, c.text, c.checkBox), r.right) << c.text;
-                      }
-                      Click(d, IDC_CHKLOG), Click(d, IDC_CHKAUTOSTART);
-                      SetDlgItemTextA(d, IDC_EDLODLOW, "0.5");
-                      return true;
-                  },
-                  [&](HWND d) { return Click(d, IDOK), true; },
-              },
-              [&] { EXPECT_TRUE(ShowOptions(app, nullptr, model)); });
-    EXPECT_EQ(checks, (std::vector<bool>{false, true, true}));
-    EXPECT_EQ(texts, (std::vector<std::string>{"-1.5", "3"}));
-    EXPECT_FALSE(model.chkRestorePrev.Checked);
-    EXPECT_FALSE(model.chkAutoStart.Checked);
-    EXPECT_FALSE(model.chkLog.Checked);
-    EXPECT_EQ(model.edLODLow.Text, "0.5");
-    EXPECT_EQ(model.edLODHigh.Text, "3");
-    EXPECT_EQ(Setting("LODLowRange"), "-1.5") << "nothing is written before OK's steps";
-    EXPECT_TRUE(errors.shown.empty());
-}
-
-// The error box notes whether the Options dialog was still on screen.
-class WitnessPrompts : public FakePrompts {
+// The application's error box, noting whether the Options dialog was still up.
+class ErrorBox : public FakePrompts {
   public:
     void ShowApplicationError(const std::string& message) override {
         optionsUp.push_back(FindWindowA("#32770", "Options") != nullptr);
@@ -158,55 +68,86 @@ class WitnessPrompts : public FakePrompts {
     std::vector<bool> optionsUp;
 };
 
-TEST_F(OptionsViewTest, TheCommandWithTheChangeIconDialogOverItAndARefusedAutostart) {
-    WitnessPrompts errorBox;
+TEST(OptionsViewTest, AUserChangesEveryOptionAndTheRefusedAutostartIsToldLast) {
+    test::TempDir dir;
+    const std::string program = dir.File("pallisar.exe");
+    test::WriteFileBytes(program, test::MakePeFile(test::NumberedGroups(2)));
+    test::WriteFileBytes(dir.File("settings.cfg"),
+                         "[Program]\r\nResetSettings=0\r\nGenerateLog=1\r\nLODLowRange=-1.5\r\n"
+                         "LODHighRange=3\r\nVideoCard=Voodoo5\r\n");
+    auto setting = [&](const char* key) {
+        return IniFile(dir.File("settings.cfg")).ReadString("Program", key, "(none)");
+    };
+    MemoryRegistry memory;
+    test::ValueRefusingStore store{memory};
+    store.refused = {"Pallisar5 Game Launcher"};
+    TRegistryEnhanced reg{store};
+    ErrorBox errorBox;
+    FakePrompts prompts;
     Application app{GetModuleHandleA(nullptr), errorBox};
-    store.refused.insert("Pallisar5 Game Launcher");
     OptionsWindowHost host(app, nullptr);
-    HWND iconOwner = nullptr, options = nullptr;
+
+    std::vector<std::string> shown;
+    HWND options = nullptr, iconOwner = nullptr;
     std::string cardWhileOpen;
     int afterOK = 0;
-    RunScript({
-                  [&](HWND d) { return options = d, Click(d, IDC_OPTIONS_BTNEDPATH), true; },
-                  [&](HWND) {
-                      HWND changeIcon = FindWindowA("#32770", "Change Icon");
-                      if (!changeIcon || !IsWindowVisible(changeIcon)) return false;
-                      iconOwner = GetWindow(changeIcon, GW_OWNER);
-                      PostMessageA(GetDlgItem(changeIcon, IDOK), BM_CLICK, 0, 0);
-                      return true;
-                  },
-                  [&](HWND d) {
-                      if (FindWindowA("#32770", "Change Icon")) return false;
-                      return Click(d, IDC_BUTTON1), true;
-                  },
-                  [&](HWND d) {
-                      if (prompts.shown.empty()) return false;
-                      cardWhileOpen = Setting("VideoCard");
-                      Click(d, IDC_CHKAUTOSTART), Click(d, IDC_CHKRESTOREPREV);
-                      SetDlgItemTextA(d, IDC_EDLODHIGH, "1,5");
-                      return true;
-                  },
-                  [&](HWND d) { return Click(d, IDOK), true; },
-              },
-              [&] { app.Guard([&] { RunOptions(Services(), host, [&] { ++afterOK; }); }); });
+    gSteps = {
+        [&](HWND d) {
+            for (int id : {IDC_CHKRESTOREPREV, IDC_CHKAUTOSTART, IDC_CHKLOG})
+                shown.push_back(IsDlgButtonChecked(d, id) == BST_CHECKED ? "X" : "-");
+            shown.push_back(Text(GetDlgItem(d, IDC_EDLODLOW)));
+            shown.push_back(Text(GetDlgItem(d, IDC_EDLODHIGH)));
+            for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                const bool checkBox =
+                    (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+                EXPECT_TRUE(CaptionFits(c, checkBox)) << Text(c);
+            }
+            return options = d, Click(d, IDC_OPTIONS_BTNEDPATH), true;
+        },
+        [&](HWND) {
+            HWND changeIcon = FindWindowA("#32770", "Change Icon");
+            if (!changeIcon || !IsWindowVisible(changeIcon)) return false;
+            iconOwner = GetWindow(changeIcon, GW_OWNER);
+            return PostMessageA(GetDlgItem(changeIcon, IDOK), BM_CLICK, 0, 0), true;
+        },
+        [&](HWND d) {
+            if (FindWindowA("#32770", "Change Icon")) return false;
+            return Click(d, IDC_BUTTON1), true;
+        },
+        [&](HWND d) {
+            if (prompts.shown.empty()) return false;
+            cardWhileOpen = setting("VideoCard");
+            Click(d, IDC_CHKAUTOSTART), Click(d, IDC_CHKRESTOREPREV), Click(d, IDC_CHKLOG);
+            SetDlgItemTextA(d, IDC_EDLODLOW, "-0.5");
+            SetDlgItemTextA(d, IDC_EDLODHIGH, "1,5");
+            return true;
+        },
+        [&](HWND d) { return Click(d, IDOK), true; },
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, RunStep);
+    app.Guard([&] {
+        EXPECT_TRUE(RunOptions({dir.Path(), program, prompts, reg}, host, [&] { ++afterOK; }));
+    });
+    KillTimer(nullptr, timer);
+
+    EXPECT_EQ(gNext, gSteps.size()) << "the script did not run to its end";
+    EXPECT_EQ(shown, (std::vector<std::string>{"-", "-", "X", "-1.5", "3"}));
     EXPECT_EQ(iconOwner, options) << "the change-icon dialog belongs to the Options dialog";
     EXPECT_EQ(test::ReadFileBytes(dir.File("pallisar.ico")),
               test::MakeIcoFile({test::NumberedGroups(2)[0].images[1]}));
     EXPECT_EQ(cardWhileOpen, "(none)");
-    EXPECT_EQ(
-        prompts.shown,
-        (std::vector<FakePrompts::Prompt>{{"Information",
-                                           "Video Card Reset.\rPlease restart program to reselect "
-                                           "video card."}}));
-    // OK's steps all ran; the refusal was shown last, with the dialog closed.
-    EXPECT_EQ(Setting("ResetSettings"), "1");
-    EXPECT_EQ(Setting("GenerateLog"), "1");
-    EXPECT_EQ(Setting("LODHighRange"), "3");
+    EXPECT_EQ(prompts.shown,
+              (std::vector<FakePrompts::Prompt>{{"Information",
+                                                 "Video Card Reset.\rPlease restart program "
+                                                 "to reselect video card."}}));
+    // Every step of OK ran with what the user left in the controls; the refusal came
+    // last, in the application's error box, with the dialog closed.
+    EXPECT_EQ(setting("ResetSettings") + setting("GenerateLog"), "10");
+    EXPECT_EQ(setting("LODLowRange") + " " + setting("LODHighRange"), "-0.5 3");
     EXPECT_EQ(afterOK, 1);
     EXPECT_EQ(errorBox.shown,
-              (std::vector<FakePrompts::Prompt>{{"Application",
-                                                 "Failed to set data for 'Pallisar5 Game "
-                                                 "Launcher'"}}));
+              (std::vector<FakePrompts::Prompt>{
+                  {"Application", "Failed to set data for 'Pallisar5 Game Launcher'"}}));
     EXPECT_EQ(errorBox.optionsUp, std::vector<bool>{false});
 }
 
