@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "app/file_index_icon.h"
 #include "app/program_settings.h"

@@ -74,7 +74,7 @@ class TfmOptions {
     // OK: the autostart value (written or deleted), ResetSettings, GenerateLog, and each
     // LOD text that is a number ("." as decimal point; any other text keeps its key).
     // A Run key that cannot be opened or created is passed over without a message. A
-    // write the registry refuses in the key does not stop the later steps: its
+    // value the registry refuses in the opened key does not stop the later steps: its
     // RegistryError is raised once they have run. A settings file that cannot be
     // written raises FileWriteError at once.
     void btnOKClick();
