@@ -26,6 +26,8 @@ class Session {
 
     const DriverState& Driver() const { return driver_; }
     TweakContext& Tweaks() { return tweaks_; }
+    // The registry component, for the options' autostart value.
+    TRegistryEnhanced& Reg() { return reg_; }
 
   private:
     TRegistryEnhanced reg_;

@@ -102,7 +102,8 @@ void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) 
     const std::string valueName = ValueName(name);
     const auto result = keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Create,
                                   [&](RegistryKey& key) { return key.SetValue(valueName, value); });
-    if (result != regError::kSuccess)
+    if (!result) throw RegistryKeyError(Quoted("Failed to set data for", valueName));
+    if (*result != regError::kSuccess)
         throw RegistryError(Quoted("Failed to set data for", valueName));
 }
 

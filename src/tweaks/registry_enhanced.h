@@ -13,11 +13,21 @@
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
 #include "platform/registry_store.h"
 #include "tweaks/brk_apart.h"
 #include "tweaks/operation_keys.h"
 
 namespace pallisar {
+
+// The error of a write whose key could not be opened or created, as the registry
+// answers a user without the rights to that key: the text of any refused write
+// ("Failed to set data for '<value name>'"), told apart for a caller that lets such a
+// write pass without a message.
+class RegistryKeyError : public RegistryError {
+  public:
+    using RegistryError::RegistryError;
+};
 
 enum class TRootKey {
     hkClassesRoot,
@@ -52,8 +62,8 @@ class TRegistryEnhanced {
 
     // Writes a string value (REG_SZ), creating the key path when missing.
     // Throws RegistryError "Failed to set data for '<value name>'" when the registry
-    // refuses the key or the value: a tweak that did not reach the driver must not
-    // pass for written.
+    // refuses the key (then a RegistryKeyError) or the value: a tweak that did not
+    // reach the driver must not pass for written.
     void WriteValue(std::string_view name, std::string_view value);
     // Writes a REG_DWORD value; same failure as above.
     void WriteValue(std::string_view name, uint32_t value);

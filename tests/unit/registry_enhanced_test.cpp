@@ -189,6 +189,7 @@ TEST_F(RegistryEnhancedTest, RefusedWriteRaisesWithTheValueName) {
             const std::string expected =
                 std::string("Failed to set data for '") + TRegistryEnhanced::ValueName(name) + "'";
             EXPECT_EQ(e.what(), expected);
+            EXPECT_NE(dynamic_cast<const RegistryKeyError*>(&e), nullptr) << "the key refused";
         }
     }
     EXPECT_EQ(Get("Drv\\Glide", "SSTH3_RGAMMA").data, "1.30");

@@ -1,0 +1,116 @@
+#include "ui/options.h"
+
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+#include "app/file_index_icon.h"
+#include "app/program_settings.h"
+#include "core/errors.h"
+#include "core/file_names.h"
+#include "core/text.h"
+#include "ui/main_window.h"
+
+namespace pallisar {
+
+namespace {
+
+// A level-of-detail end is kept only as a number the editor can build its lists from.
+bool IsNumber(const std::string& text) {
+    double value = 0;
+    return TryStrToFloat(text, value);
+}
+
+}  // namespace
+
+TfmOptions::TfmOptions(OptionsServices services) : services_(std::move(services)) {
+    TRegistryEnhanced& reg = services_.reg;
+    reg.RootKey = TRootKey::hkLocalMachine;
+    reg.Key = kRunKey;
+    chkAutoStart.Checked = reg.ReadValueDefault(kAutoStartValue, kAutoStartOff) != kAutoStartOff;
+
+    const ProgramSettings settings(services_.programDir);
+    chkRestorePrev.Checked = settings.ResetSettings();
+    chkLog.Checked = settings.GenerateLog();
+    edLODHigh.Text = settings.LODHighRange();
+    edLODLow.Text = settings.LODLowRange();
+}
+
+std::string TfmOptions::IconPath() const {
+    return FindFileNoCase(services_.programDir, kIconFileName);
+}
+
+void TfmOptions::WriteAutoStart() {
+    TRegistryEnhanced& reg = services_.reg;
+    reg.RootKey = TRootKey::hkLocalMachine;
+    reg.Key = kRunKey;
+    if (!chkAutoStart.Checked) {
+        reg.DeleteValue(kAutoStartValue);
+        return;
+    }
+    try {
+        reg.WriteValue(kAutoStartValue, services_.programFile + kAutoStartSwitch);
+    } catch (const RegistryKeyError&) {
+        // No rights to the Run key (a user who is not an administrator): the program
+        // simply does not start with Windows.
+    }
+}
+
+void TfmOptions::btnOKClick() {
+    // A refused autostart value must not cost the user the other choices of the dialog.
+    std::exception_ptr refused;
+    try {
+        WriteAutoStart();
+    } catch (const RegistryError&) {
+        refused = std::current_exception();
+    }
+
+    ProgramSettings settings(services_.programDir);
+    settings.SetResetSettings(chkRestorePrev.Checked);
+    settings.SetGenerateLog(chkLog.Checked);
+    if (IsNumber(edLODHigh.Text)) settings.SetLODHighRange(edLODHigh.Text);
+    if (IsNumber(edLODLow.Text)) settings.SetLODLowRange(edLODLow.Text);
+
+    if (refused) std::rethrow_exception(refused);
+}
+
+void TfmOptions::btnEdPathClick() {
+    if (!host_) return;
+    const std::string iconPath = IconPath();
+    TfmChangeIcon dialog(services_.prompts);
+    dialog.SetUp(FileExists(iconPath) ? iconPath : services_.programFile, 0);
+    if (!host_->ShowChangeIcon(dialog)) return;
+    try {
+        TFileIndexIcon icon;
+        icon.SetFileName(dialog.ChosenFileName());
+        icon.SetIconIndex(dialog.ChosenIconIndex());
+        icon.SaveToFile(iconPath);
+    } catch (...) {
+        // Whatever went wrong, no half-written icon file is left for the next start.
+        std::remove(iconPath.c_str());
+        services_.prompts.ShowError(kIconError);
+    }
+}
+
+void TfmOptions::Button1Click() {
+    ProgramSettings(services_.programDir).DeleteVideoCard();
+    services_.prompts.ShowInformation(kVideoCardReset);
+}
+
+bool RunOptions(const OptionsServices& services, OptionsHost& host,
+                const std::function<void()>& afterOK) {
+    TfmOptions options(services);
+    options.SetHost(&host);
+    if (!host.ShowOptions(options)) return false;
+    std::exception_ptr refused;
+    try {
+        options.btnOKClick();
+    } catch (const RegistryError&) {
+        refused = std::current_exception();  // raised once every step of OK has run
+    }
+    if (afterOK) afterOK();
+    if (refused) std::rethrow_exception(refused);
+    return true;
+}
+
+}  // namespace pallisar
