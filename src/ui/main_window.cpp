@@ -15,6 +15,7 @@
 #include "tweaks/tweak_settings.h"
 #include "ui/about.h"
 #include "ui/command_ids.h"
+#include "ui/options.h"
 #include "ui/shortcut_command.h"
 #include "ui/main_menus.h"
 
@@ -196,6 +197,16 @@ void TfmMain::AppEvents1Minimize() {
 
 void TfmMain::btnAboutClick() { ShowAbout(services_.prompts); }
 
+void TfmMain::Options1Click() {
+    if (!host_) return;
+    RunOptions({services_.programDir, services_.programFile, services_.prompts,
+                services_.session.Reg()},
+               host_->OptionsDialogs(), [this] {
+                   LoadApplicationIcon();
+                   if (host_) host_->IconsChanged();
+               });
+}
+
 void TfmMain::mpShortcutClick() {
     const std::optional<std::string> title = SelectedTitle();
     if (!title || !catalogue_ || !ShortcutLink) return;
@@ -362,6 +373,9 @@ bool TfmMain::Execute(int command) {
         case IDM_POPUP_SHORTCUT:
             mpShortcutClick();
             return true;
+        case IDM_EDIT_OPTIONS:
+            Options1Click();
+            return true;
         case IDC_BTN_ABOUT:
         case IDM_HELP_ABOUT:
             btnAboutClick();
@@ -371,7 +385,6 @@ bool TfmMain::Execute(int command) {
                 TrayPopupRun(static_cast<size_t>(command - IDM_TRAY_GAME_FIRST));
                 return true;
             }
-            // Options has no handler in this version.
             return false;
     }
 }

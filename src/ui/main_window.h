@@ -96,6 +96,8 @@ class TfmMain {
     void btnAboutClick();
     // Create Shortcut for the selected game: a .lnk that starts it through /run.
     void mpShortcutClick();
+    // Edit > Options: after OK the application and tray icons are loaded again.
+    void Options1Click();
     // The four view-style entries of the pop-up menu.
     void ViewStyleClick(ViewStyle style);
     void mpRefreshClick() { LoadGameList(); }

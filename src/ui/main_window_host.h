@@ -9,6 +9,7 @@
 namespace pallisar {
 
 class TfmGlide;
+class OptionsHost;
 
 class MainWindowHost {
   public:
@@ -33,6 +34,11 @@ class MainWindowHost {
     // Shows the game editor modally over the window, as it is set up; true when the
     // user closed it with OK (its btnOKClick accepted), false for Cancel.
     virtual bool ShowEditor(TfmGlide& editor) = 0;
+    // The Options dialog and the change-icon dialog it opens, over the window.
+    virtual OptionsHost& OptionsDialogs() = 0;
+    // The application icon changed (ApplicationIcon): the window and the tray icon
+    // show it (the built-in icon when there is none).
+    virtual void IconsChanged() = 0;
 };
 
 }  // namespace pallisar

@@ -363,6 +363,11 @@ bool MainWindowView::ShowEditor(TfmGlide& editor) {
     return view.Show(hwnd_);
 }
 
+OptionsHost& MainWindowView::OptionsDialogs() {
+    if (!optionsHost_) optionsHost_ = std::make_unique<OptionsWindowHost>(app_, hwnd_);
+    return *optionsHost_;
+}
+
 void MainWindowView::ShowPopupMenu1(int x, int y) {
     model_.PopupMenu1Popup();
     ScopedMenu popup = CreatePopupMenuFrom(model_.PopupMenu1().Items);

@@ -21,6 +21,7 @@
 #include "ui/main_window.h"
 #include "win32/application.h"
 #include "win32/scoped_handle.h"
+#include "win32/options_view.h"
 #include "win32/win32_tray_menu.h"
 #include "win32/win32_tray_platform.h"
 #include "win32/window.h"
@@ -80,6 +81,8 @@ class MainWindowView : public Window, private MainWindowHost {
     void GameListLoaded() override;
     void StateChanged() override;
     bool ShowEditor(TfmGlide& editor) override;
+    OptionsHost& OptionsDialogs() override;
+    void IconsChanged() override { SyncIcons(); }
 
     // Copies the model's state into the controls (the application icon also into
     // the tray icon).
@@ -104,6 +107,7 @@ class MainWindowView : public Window, private MainWindowHost {
     Win32TrayPlatform trayPlatform_;
     std::unique_ptr<TTrayIcon> trayIcon_;
     Win32TrayMenu trayPopup_;
+    std::unique_ptr<OptionsWindowHost> optionsHost_;
     UINT writeStateMessage_ = 0;
     bool syncing_ = false;
 };

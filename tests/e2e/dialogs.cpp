@@ -83,6 +83,19 @@ testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string&
     return testing::AssertionFailure() << "no dialog \"" << caption << "\"";
 }
 
+testing::AssertionResult WaitForMessageBoxTitled(const AppProcess& app, const std::string& caption,
+                                                 MessageBoxInfo* box) {
+    for (int wait = 0; wait < 400; ++wait) {
+        for (const MessageBoxInfo& found : app.MessageBoxes()) {
+            if (found.caption != caption) continue;
+            *box = found;
+            return testing::AssertionSuccess();
+        }
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "no message box \"" << caption << "\"";
+}
+
 testing::AssertionResult WaitUntilGone(HWND window) {
     for (int wait = 0; wait < 400; ++wait) {
         if (!IsWindow(window) || !IsWindowVisible(window)) return testing::AssertionSuccess();

@@ -20,6 +20,10 @@ HWND Item(HWND dialog, int id);
 HWND FindDialog(DWORD processId, const std::string& caption);
 testing::AssertionResult WaitForDialog(const AppProcess& app, const std::string& caption,
                                        HWND* dialog);
+// Waits for a message box of the process with this caption (the process's own
+// dialogs are #32770 windows too, and are passed over).
+testing::AssertionResult WaitForMessageBoxTitled(const AppProcess& app, const std::string& caption,
+                                                 MessageBoxInfo* box);
 // Waits until the window is gone or hidden.
 testing::AssertionResult WaitUntilGone(HWND window);
 // Posts a click to the dialog's button of this id.

@@ -1,6 +1,7 @@
 // The launcher as a resident of the desktop: its tray icon (present while it runs, gone
 // after Exit, back after the shell restarts), minimising to the tray and a click that
-// brings the window back, the About box. pallisar.exe under Wine on a simulated board.
+// brings the window back, the Options dialog, the About box. pallisar.exe under Wine on a simulated
+// board.
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,74 @@ TEST_F(ShellTest, AboutIsAPlainBoxTitledWithTheApplication) {
     ASSERT_TRUE(Eventually([&] { return IsWindowEnabled(window_) != FALSE; }, "enabled"));
     Command(IDC_BTN_EXIT);
     ASSERT_TRUE(app_.WaitForExit(kTimeout));
+}
+
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kAutoStart[] = "Pallisar5 Game Launcher";
+
+void DeleteAutoStart() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, kAutoStart);
+    RegCloseKey(key);
+}
+
+void SetText(HWND dialog, int id, const char* text) {
+    SendMessageA(Item(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+TEST_F(ShellTest, OptionsAreStoredOnOkAndResetActsAtOnce) {
+    DeleteAutoStart();
+    dir_.Write("settings.cfg", "[Program]\r\nVersion=1.01\r\nVideoCard=3\r\nLODLowRange=-1\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    Command(IDM_EDIT_OPTIONS);
+    HWND options = nullptr;
+    ASSERT_TRUE(WaitForDialog(app_, "Options", &options));
+    EXPECT_TRUE(Checked(options, IDC_CHKRESTOREPREV));
+    EXPECT_FALSE(Checked(options, IDC_CHKAUTOSTART));
+    EXPECT_FALSE(Checked(options, IDC_CHKLOG));
+    EXPECT_EQ(WindowText(Item(options, IDC_EDLODLOW)), "-1");
+    EXPECT_EQ(WindowText(Item(options, IDC_EDLODHIGH)), "2");
+    Sleep(500);  // painted in full
+    SaveScreenshot(options, Shot("options"));
+
+    // "Reset" acts at once, before OK or Cancel.
+    Click(options, IDC_BUTTON1);
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBoxTitled(app_, "Information", &box));
+    EXPECT_NE(box.text.find("Video Card Reset."), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("Please restart program to reselect video card."), std::string::npos);
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    EXPECT_EQ(dir_.Read("settings.cfg").find("VideoCard"), std::string::npos);
+
+    // Autostart on; of the LOD boxes only the number is stored.
+    Click(options, IDC_CHKAUTOSTART);
+    ASSERT_TRUE(Eventually([&] { return Checked(options, IDC_CHKAUTOSTART); }, "ticked"));
+    SetText(options, IDC_EDLODHIGH, "3");
+    SetText(options, IDC_EDLODLOW, "x");
+    Click(options, IDOK);
+    ASSERT_TRUE(WaitUntilGone(options));
+    EXPECT_TRUE(Eventually(
+        [&] { return ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kAutoStart) == exe_ + " /min"; },
+        "the autostart value"));
+    const std::string settings = dir_.Read("settings.cfg");
+    EXPECT_NE(settings.find("LODHighRange=3\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("LODLowRange=-1\r\n"), std::string::npos) << settings;
+
+    // And off again: the value is gone.
+    Command(IDM_EDIT_OPTIONS);
+    ASSERT_TRUE(WaitForDialog(app_, "Options", &options));
+    EXPECT_TRUE(Checked(options, IDC_CHKAUTOSTART));
+    Click(options, IDC_CHKAUTOSTART);
+    ASSERT_TRUE(Eventually([&] { return !Checked(options, IDC_CHKAUTOSTART); }, "cleared"));
+    Click(options, IDOK);
+    ASSERT_TRUE(WaitUntilGone(options));
+    EXPECT_TRUE(Eventually(
+        [&] { return !ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kAutoStart).has_value(); },
+        "no autostart value"));
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+    DeleteAutoStart();
 }
 
 }  // namespace

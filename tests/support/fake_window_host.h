@@ -14,6 +14,7 @@
 #include "app/game_launches.h"
 #include "ui/game_editor.h"
 #include "ui/main_window_host.h"
+#include "ui/options.h"
 
 namespace pallisar::test {
 
@@ -37,6 +38,9 @@ class FakeWindowHost : public MainWindowHost {
         Record("editor");
         return onEditor ? onEditor(editor) : false;
     }
+    // The Options dialog is cancelled unless `onOptions` plays the user.
+    OptionsHost& OptionsDialogs() override { return options_; }
+    void IconsChanged() override { Record("icons"); }
 
     // The requests other than the two redraws ("list loaded", "state").
     std::vector<std::string> Actions() const {
@@ -51,8 +55,20 @@ class FakeWindowHost : public MainWindowHost {
     // Runs before a call is recorded, with its text.
     std::function<void(const std::string&)> onCall;
     std::function<bool(TfmGlide&)> onEditor;
+    std::function<bool(TfmOptions&)> onOptions;
 
   private:
+    struct Options : OptionsHost {
+        FakeWindowHost& host;
+        explicit Options(FakeWindowHost& owner) : host(owner) {}
+        bool ShowOptions(TfmOptions& options) override {
+            host.Record("options");
+            return host.onOptions ? host.onOptions(options) : false;
+        }
+        bool ShowChangeIcon(TfmChangeIcon&) override { return false; }
+    };
+    Options options_{*this};
+
     void Record(const std::string& call) {
         if (onCall) onCall(call);
         calls.push_back(call);

@@ -210,6 +210,22 @@ TEST_F(MainWindowTest, ApplicationIconComesFromPallisarIcoWhenItHoldsOne) {
     EXPECT_EQ(form->ApplicationIcon(), (IconRef{dir.File("pallisar.ico"), 0}));
 }
 
+TEST_F(MainWindowTest, OptionsOkReloadsTheIconsAndAGoneIconFileMeansTheBuiltInOne) {
+    WriteFileBytes(dir.File("pallisar.ico"), "x");
+    icons.counts[dir.File("pallisar.ico")] = 1;
+    TfmMain& f = Make();
+    f.FormCreate();
+    ASSERT_TRUE(f.ApplicationIcon().has_value());
+    std::filesystem::remove(dir.File("pallisar.ico"));
+
+    ASSERT_TRUE(f.Execute(IDM_EDIT_OPTIONS));  // cancelled: nothing reloaded
+    EXPECT_EQ(Events(), Strings{"options"});
+    host.onOptions = [](TfmOptions&) { return true; };
+    ASSERT_TRUE(f.Execute(IDM_EDIT_OPTIONS));
+    EXPECT_EQ(Events(), (Strings{"options", "options", "icons"}));
+    EXPECT_FALSE(f.ApplicationIcon().has_value());
+}
+
 TEST_F(MainWindowTest, CardIsDetectedAtTheFirstActivationOnly) {
     AddBoard();
     TfmMain& f = Make();
