@@ -15,9 +15,9 @@
 #include "tweaks/tweak_settings.h"
 #include "ui/about.h"
 #include "ui/command_ids.h"
+#include "ui/main_menus.h"
 #include "ui/options.h"
 #include "ui/shortcut_command.h"
-#include "ui/main_menus.h"
 
 namespace pallisar {
 
@@ -199,12 +199,12 @@ void TfmMain::btnAboutClick() { ShowAbout(services_.prompts); }
 
 void TfmMain::Options1Click() {
     if (!host_) return;
-    RunOptions({services_.programDir, services_.programFile, services_.prompts,
-                services_.session.Reg()},
-               host_->OptionsDialogs(), [this] {
-                   LoadApplicationIcon();
-                   if (host_) host_->IconsChanged();
-               });
+    RunOptions(
+        {services_.programDir, services_.programFile, services_.prompts, services_.session.Reg()},
+        host_->OptionsDialogs(), [this] {
+            LoadApplicationIcon();
+            if (host_) host_->IconsChanged();
+        });
 }
 
 void TfmMain::mpShortcutClick() {

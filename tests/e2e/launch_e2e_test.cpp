@@ -574,16 +574,18 @@ TEST_F(LaunchTest, ShortcutMadeByTheProgramLaunchesTheGameWhenOpened) {
         << fields.iconFile << "\n"
         << fields.iconNumber << "\n";
 
-    // Opened as a user opens it.
-    for (const auto& [name, value] : std::vector<std::pair<const char*, std::string>>{
-             {"PALLISAR_PROBE_REPORT", report_}, {"PALLISAR_PROBE_DRIVER_KEY", kDriverKey}}) {
-        SetEnvironmentVariableA(name, value.c_str());
-    }
+    // Opened as a user opens it; the probe's report goes where this test reads it (the
+    // variables are this process's only while "start" is being started).
+    const std::pair<const char*, std::string> probeEnv[] = {
+        {"PALLISAR_PROBE_REPORT", report_}, {"PALLISAR_PROBE_DRIVER_KEY", kDriverKey}};
+    for (const auto& [variable, value] : probeEnv) SetEnvironmentVariableA(variable, value.c_str());
     std::string command = "start.exe \"" + lnk + "\"";
     STARTUPINFOA startup{sizeof startup};
     PROCESS_INFORMATION started{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &started));
+    const BOOL opened = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                       nullptr, &startup, &started);
+    for (const auto& [variable, value] : probeEnv) SetEnvironmentVariableA(variable, nullptr);
+    ASSERT_TRUE(opened);
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     std::vector<ProbeRun> runs;
