@@ -60,7 +60,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     exec.SetAssociate(false);
     exec.SetWait(false);
     ProgramSettings settings(programDir);
-    SessionLaunches launches(session, settings, log, prompts, exec);
+    LaunchJournal journal(programDir, clock);  // lets a later start finish a launch cut short
+    SessionLaunches launches(session, settings, log, prompts, exec, &journal);
 
     TfmMain form(MainWindowServices{programDir, log, clock, prompts, session, system, icons,
                                     launches, CompareTitles, &app, ProgramFile()},
