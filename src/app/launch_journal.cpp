@@ -282,7 +282,7 @@ bool LaunchJournal::Remove() {
 
 std::string LaunchJournal::SetAside() {
     const std::string path = Path();
-    for (int number = 1; number < 1000; ++number) {
+    for (int number = 1; number < 100000; ++number) {
         const std::string aside = path + ".bad" + std::to_string(number);
         if (FileExists(aside)) continue;
         return std::rename(path.c_str(), aside.c_str()) == 0 ? aside : std::string();
