@@ -257,14 +257,17 @@ std::optional<JournalRecord> ParseJournal(std::string_view bytes, JournalProblem
     return record;
 }
 
-LaunchJournal::LaunchJournal(std::string programDir, const DateTimeSource& clock)
-    : dir_(std::move(programDir)), clock_(clock) {}
+LaunchJournal::LaunchJournal(std::string programDir, const DateTimeSource& clock, LaunchLock* lock)
+    : dir_(std::move(programDir)), clock_(clock), lock_(lock) {}
 
 std::string LaunchJournal::Path() const { return FindFileNoCase(dir_, kFileName); }
 
 std::string LaunchJournal::Now() const { return clock_.ShortDate() + " " + clock_.LongTime(); }
 
 bool LaunchJournal::Write(const JournalRecord& record) {
+    // A lock that cannot be taken leaves this launch as unprotected from a second
+    // launcher as every launch was before; the journal is still worth writing.
+    if (lock_) lock_->Take();
     return ReplaceFileContents(Path(), FormatJournal(record));
 }
 
@@ -277,7 +280,9 @@ std::optional<std::string> LaunchJournal::Read() const {
 bool LaunchJournal::Remove() {
     const std::string path = Path();
     std::remove(path.c_str());
-    return !FileExists(path);
+    const bool removed = !FileExists(path);
+    if (lock_) lock_->Release();
+    return removed;
 }
 
 std::string LaunchJournal::SetAside() {

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/date_time.h"
+#include "platform/launch_lock.h"
 #include "tweaks/driver_snapshot.h"
 #include "tweaks/previous_settings.h"
 
@@ -60,20 +61,24 @@ class LaunchJournal {
   public:
     static constexpr const char* kFileName = "pallisar.jnl";
 
-    // `programDir` ends with a path delimiter; `clock` outlives the object.
-    LaunchJournal(std::string programDir, const DateTimeSource& clock);
+    // `programDir` ends with a path delimiter; `clock` and `lock` outlive the object.
+    // Without a lock every journal found counts as left by a launcher that died.
+    LaunchJournal(std::string programDir, const DateTimeSource& clock, LaunchLock* lock = nullptr);
 
     // pallisar.jnl in the program directory, whatever its letter case on disk.
     std::string Path() const;
     // The current date and time as a record's Started.
     std::string Now() const;
     // Replaces the file whole with the record; false when that was refused (the old
-    // file, if any, is then as it was).
+    // file, if any, is then as it was). From the first write on this process holds the
+    // lock, until Remove.
     bool Write(const JournalRecord& record);
     // The file's bytes; none when there is no journal.
     std::optional<std::string> Read() const;
-    // Deletes the file; false when it is still there.
+    // Deletes the file and lets go of the lock; false when the file is still there.
     bool Remove();
+    // Whether the journal belongs to a launch that another launcher still runs.
+    bool InUseElsewhere() const { return lock_ && lock_->HeldElsewhere(); }
     // Renames the file to pallisar.jnl.bad1 (or the next number not taken) and returns
     // the new name; empty when it could not be renamed.
     std::string SetAside();
@@ -81,6 +86,7 @@ class LaunchJournal {
   private:
     std::string dir_;
     const DateTimeSource& clock_;
+    LaunchLock* lock_;
 };
 
 }  // namespace pallisar

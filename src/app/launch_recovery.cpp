@@ -49,6 +49,10 @@ void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prom
     const std::optional<std::string> bytes = journal.Read();
     if (!bytes) return;
     LogWriter& log = tweaks.Log;
+    if (journal.InUseElsewhere()) {
+        log.WriteLog("Launch journal in use by another running launcher: " + journal.Path());
+        return;
+    }
     JournalProblem problem = JournalProblem::None;
     const std::optional<JournalRecord> record = ParseJournal(*bytes, &problem);
     if (!record) {

@@ -13,7 +13,8 @@ namespace pallisar {
 // to put the driver's settings back. Yes restores exactly what the end of that launch
 // would have left (a launch that died while writing its tweaks: the values before it);
 // No leaves the driver as it is. The journal is removed either way. A journal that is
-// damaged, of a newer version or of another driver key is set aside and never applied.
+// damaged, of a newer version or of another driver key is set aside and never applied;
+// one whose launch another launcher still runs is left alone.
 // Everything done is logged. A write the registry refuses is shown in the application's
 // error box and the journal kept, so that the next start asks again; nothing is thrown.
 void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prompts& prompts);

@@ -132,6 +132,20 @@ class GameStarter : public FakeProcessStarter {
     }
 };
 
+// A lock shared by the launchers of one test: `otherHolder` stands for a second launcher
+// that still runs.
+class FakeLock : public LaunchLock {
+  public:
+    bool Take() override {
+        held = true;
+        return true;
+    }
+    void Release() override { held = false; }
+    bool HeldElsewhere() const override { return otherHolder; }
+    bool held = false;
+    bool otherHolder = false;
+};
+
 class FixedClock : public DateTimeSource {
   public:
     std::string ShortDate() const override { return "2026-12-08"; }
@@ -175,7 +189,7 @@ class JournalTest : public ::testing::Test {
         IniFile gameDat(dir.File("Game.dat"));
         const ProgramSettings settings(dir.Path());
         TExecFile exec(starter);
-        LaunchJournal journal(dir.Path(), clock);
+        LaunchJournal journal(dir.Path(), clock, &lock);
         GameLauncher(gameDat, settings, log, prompts, context, exec, &journal).ListLaunch(title);
     }
 
@@ -183,7 +197,7 @@ class JournalTest : public ::testing::Test {
     void Recover(bool yes) {
         TRegistryEnhanced reg(memory);
         TweakContext context{reg, log, driver};
-        LaunchJournal journal(dir.Path(), clock);
+        LaunchJournal journal(dir.Path(), clock, &lock);
         prompts.answers.push_back(yes);
         RecoverInterruptedLaunch(journal, context, prompts);
     }
@@ -199,6 +213,7 @@ class JournalTest : public ::testing::Test {
 
     TempDir dir;
     FixedClock clock;
+    FakeLock lock;
     MemoryRegistry memory;
     DriverState driver;
     RecordingLog log;
@@ -351,12 +366,14 @@ TEST_F(JournalTest, OnlyARestoringLaunchKeepsAJournalAndANormalEndRemovesIt) {
         std::optional<JournalRecord> seen;
         GameStarter starter;
         starter.whileRunning = [&] {
+            EXPECT_EQ(lock.held, c.journal);
             if (!FileExistsAt(JournalPath())) return;
             JournalProblem problem;
             seen = ParseJournal(ReadFileBytes(JournalPath()), &problem);
         };
         Launch(memory, starter, c.title);
         EXPECT_FALSE(FileExistsAt(JournalPath()));
+        EXPECT_FALSE(lock.held);
         if (c.title == "Tool") {
             EXPECT_TRUE(starter.starts.empty());
             continue;  // the game never runs
@@ -525,4 +542,26 @@ TEST_F(JournalTest, ARecoveryIsLogged) {
     EXPECT_THAT(log.lines, Contains(line("Delete Value",
                                          "Glide\\Maximum Buffered Frames : \"Previous Value\"")));
     EXPECT_EQ(log.lines.back(), "\tDriver settings restored; launch journal removed.");
+}
+
+// A second launcher started while the first one waits for its game leaves the journal
+// of that launch alone: the first one is alive and will restore.
+TEST_F(JournalTest, AJournalOfALauncherStillRunningIsLeftAlone) {
+    LoadBoard(BoardScenarios()[1]);
+    GameStarter game;
+    game.whileRunning = [&] {
+        const RegistrySnapshot whileRunning = Tree();
+        const std::string bytes = ReadFileBytes(JournalPath());
+        FakeLock first = lock;
+        lock = FakeLock{};
+        lock.otherHolder = true;
+        Recover(true);
+        EXPECT_EQ(DescribeDifferences(whileRunning, Tree()), "");
+        EXPECT_EQ(ReadFileBytes(JournalPath()), bytes);
+        EXPECT_THAT(prompts.shown, IsEmpty());
+        EXPECT_THAT(log.lines.back(), HasSubstr("in use by another running launcher"));
+        lock = first;
+    };
+    Launch(memory, game);
+    EXPECT_FALSE(FileExistsAt(JournalPath()));
 }
