@@ -16,7 +16,7 @@ class Win32LaunchLock : public LaunchLock {
     explicit Win32LaunchLock(const std::string& programDir);
 
     bool Take() override;
-    void Release() override { mutex_.Close(); }
+    void Release() override { mutex_.Reset(); }
     bool HeldElsewhere() const override;
 
   private:

@@ -50,13 +50,13 @@ class JournalTest : public ::testing::Test {
                                    kTweaks);
     }
 
-    void Start(std::vector<std::string> args = {}) {
+    void Start(std::vector<std::string> args = {}, AppProcess* app = nullptr) {
         LaunchOptions options{std::move(args),
                               {{"PALLISAR_PROBE_DRIVER_KEY", kDriverKey},
                                {"PALLISAR_PROBE_REPORT", report_},
                                {"PALLISAR_STATE_FILE", dir_.File("e2e-state.txt")}},
                               otherDir_.Path()};
-        ASSERT_TRUE(app_.Start(exe_, options));
+        ASSERT_TRUE((app ? *app : app_).Start(exe_, options));
     }
     void WaitReady() {
         ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
@@ -199,6 +199,37 @@ TEST_F(JournalTest, RunArgumentAfterAKilledLauncherAsksFirst) {
     EXPECT_FALSE(dir_.Exists(kJournal));
     EXPECT_TRUE(ContainsInOrder(LogLines(), {"\tDriver settings restored; launch journal removed.",
                                              "Running Shortcut \"Probe Game\""}));
+}
+
+// A second launcher started while the first one waits for its game (a shortcut, say)
+// neither asks nor touches that launch's journal: the first one restores as usual.
+TEST_F(JournalTest, ASecondLauncherLeavesTheJournalOfALaunchStillRunningAlone) {
+    WriteGame(5000);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitReady());
+    ASSERT_NO_FATAL_FAILURE(RunGame());
+    std::vector<ProbeRun> runs;
+    ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
+    ASSERT_TRUE(dir_.Exists(kJournal));
+    const std::string journal = dir_.Read(kJournal);
+
+    AppProcess second;
+    ASSERT_NO_FATAL_FAILURE(Start({}, &second));
+    HWND secondWindow = nullptr;
+    ASSERT_TRUE(second.WaitForMainWindow(kTitle, kTimeout, &secondWindow));
+    ASSERT_TRUE(WaitForCaption(secondWindow, kTimeout, [](const std::string& caption) {
+        return caption.find(" - ") != std::string::npos;
+    }));
+    Sleep(500);  // a box would be up by now
+    EXPECT_TRUE(second.MessageBoxes().empty());
+    EXPECT_EQ(dir_.Read(kJournal), journal);
+    ASSERT_TRUE(PressButton(secondWindow, "Exit"));
+    ASSERT_TRUE(second.WaitForExit(kTimeout));
+
+    ASSERT_TRUE(WaitForProcessEnd(std::stoul(runs[0].Field("ProcessId")), kTimeout));
+    ASSERT_TRUE(Answers(window_, kTimeout));
+    EXPECT_FALSE(dir_.Exists(kJournal));
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 }
 
 }  // namespace
