@@ -105,6 +105,7 @@ class JournalTest : public ::testing::Test {
     // Kills the launcher while the game runs (and then the game); the driver as the game
     // had it goes to *during.
     void KillDuringGame(Tree* during) {
+        DeleteFileA(report_.c_str());
         WriteGame(60000);
         ASSERT_NO_FATAL_FAILURE(Start());
         ASSERT_NO_FATAL_FAILURE(WaitReady());
@@ -142,45 +143,31 @@ class JournalTest : public ::testing::Test {
     HWND window_ = nullptr;
 };
 
-TEST_F(JournalTest, YesAfterAKilledLauncherLeavesWhatANormalEndLeaves) {
+// Yes leaves exactly what a normal end of the game leaves; No leaves the game's values.
+// Either way the journal is gone and the log says what was done.
+TEST_F(JournalTest, AfterAKilledLauncherTheNextStartAsksAndDoesAsAnswered) {
     Tree normalEnd;
     ASSERT_NO_FATAL_FAILURE(NormalEnd(&normalEnd));
-    Tree during;
-    ASSERT_NO_FATAL_FAILURE(KillDuringGame(&during));
-    ASSERT_NE(during, normalEnd);
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        ASSERT_TRUE(LoadBoard(kBoard));
+        Tree during;
+        ASSERT_NO_FATAL_FAILURE(KillDuringGame(&during));
+        ASSERT_NE(during, normalEnd);
 
-    ASSERT_NO_FATAL_FAILURE(Start());
-    MessageBoxInfo box;
-    ASSERT_NO_FATAL_FAILURE(ExpectQuestion(&box));
-    ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
-    ASSERT_NO_FATAL_FAILURE(WaitReady());
-    ASSERT_TRUE(Answers(window_, kTimeout));
-    EXPECT_EQ(Driver(), normalEnd);
-    EXPECT_FALSE(dir_.Exists(kJournal));
-    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
-    const auto lines = LogLines();
-    const auto restoring = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.rfind("Restoring driver settings left by \"Probe Game\" (launched ", 0) == 0;
-    });
-    ASSERT_NE(restoring, lines.end());
-    EXPECT_NE(
-        std::find(restoring, lines.end(), "\tDriver settings restored; launch journal removed."),
-        lines.end());
-}
-
-TEST_F(JournalTest, NoAfterAKilledLauncherKeepsTheGameValues) {
-    Tree during;
-    ASSERT_NO_FATAL_FAILURE(KillDuringGame(&during));
-    ASSERT_NO_FATAL_FAILURE(Start());
-    MessageBoxInfo box;
-    ASSERT_NO_FATAL_FAILURE(ExpectQuestion(&box));
-    ASSERT_TRUE(AnswerMessageBox(box, "&No"));
-    ASSERT_NO_FATAL_FAILURE(WaitReady());
-    ASSERT_TRUE(Answers(window_, kTimeout));
-    EXPECT_EQ(Driver(), during);
-    EXPECT_FALSE(dir_.Exists(kJournal));
-    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
-    EXPECT_THAT(LogLines(), ::testing::Contains(HasSubstr("kept; launch journal removed.")));
+        ASSERT_NO_FATAL_FAILURE(Start());
+        MessageBoxInfo box;
+        ASSERT_NO_FATAL_FAILURE(ExpectQuestion(&box));
+        ASSERT_TRUE(AnswerMessageBox(box, yes ? "&Yes" : "&No"));
+        ASSERT_NO_FATAL_FAILURE(WaitReady());
+        ASSERT_TRUE(Answers(window_, kTimeout));
+        EXPECT_EQ(Driver(), yes ? normalEnd : during);
+        EXPECT_FALSE(dir_.Exists(kJournal));
+        ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+        const std::string logged = yes ? "\tDriver settings restored; launch journal removed."
+                                       : "kept; launch journal removed.";
+        EXPECT_THAT(LogLines(), ::testing::Contains(HasSubstr(logged)));
+    }
 }
 
 // "/RUN" after a killed launcher asks first, and launches only once the box is answered.
