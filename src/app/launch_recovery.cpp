@@ -25,7 +25,8 @@ void Restore(LaunchJournal& journal, TweakContext& tweaks, JournalRecord record)
     const TweakBurst burst(tweaks);
     if (record.Phase == JournalPhase::Running) {
         // The restore exchanges bookkeeping values, which must not happen twice: should
-        // this start die in turn, the next one begins again from the tree as it is now.
+        // this start die in turn, the next one begins again from the tree as it is now
+        // (a journal that cannot be rewritten leaves only that protection out).
         record.Phase = JournalPhase::Restoring;
         record.Snapshot = TakeDriverSnapshot(tweaks);
         journal.Write(record);

@@ -17,7 +17,10 @@ namespace {
 class JournalKeeper {
   public:
     JournalKeeper(LaunchJournal* journal, TweakContext& tweaks)
-        : journal_(journal), tweaks_(tweaks) {}
+        : journal_(journal), tweaks_(tweaks) {
+        // Another launcher waits for its own game with the journal: that one is its.
+        if (journal_ && journal_->InUseElsewhere()) journal_ = nullptr;
+    }
     ~JournalKeeper() {
         if (journal_) journal_->Remove();
     }
