@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/exec_file.h"
+#include "app/launch_journal.h"
 #include "app/program_settings.h"
 #include "core/ini_file.h"
 #include "core/log_writer.h"
@@ -20,9 +21,12 @@ namespace pallisar {
 
 class GameLauncher {
   public:
-    // Every reference must outlive the launcher (the main window owns them all).
+    // Every reference must outlive the launcher (the main window owns them all). With
+    // a journal, a launch that will put the driver's values back keeps it on disk from
+    // before its first driver write until its restore is done.
     GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log,
-                 Prompts& prompts, TweakContext& tweaks, TExecFile& exec);
+                 Prompts& prompts, TweakContext& tweaks, TExecFile& exec,
+                 LaunchJournal* journal = nullptr);
 
     // A launch from the game list (double-click, File > Run, the Run button):
     // honours Game Only and Config Only entries.
@@ -50,6 +54,7 @@ class GameLauncher {
     Prompts& prompts_;
     TweakContext& tweaks_;
     TExecFile& exec_;
+    LaunchJournal* journal_;
     TPrevSettings previous_;
 };
 

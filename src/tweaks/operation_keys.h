@@ -40,6 +40,8 @@ class OperationKeys {
     void Release();
     // The number of keys held open now.
     std::size_t HeldCount() const { return held_.size(); }
+    // The registry the operations reach.
+    RegistryStore& Store() const { return store_; }
 
   private:
     struct HeldKey {

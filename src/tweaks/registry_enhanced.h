@@ -60,6 +60,10 @@ class TRegistryEnhanced {
     std::string Key;
     TRootKey RootKey = TRootKey::hkCurrentUser;
 
+    // The registry itself, for work on whole key trees that values addressed by name
+    // cannot do (types other than strings and numbers, removing keys).
+    RegistryStore& Store() const { return keys_.Store(); }
+
     // Writes a string value (REG_SZ), creating the key path when missing.
     // Throws RegistryError "Failed to set data for '<value name>'" when the registry
     // refuses the key (then a RegistryKeyError) or the value: a tweak that did not

@@ -72,6 +72,9 @@ void TfmMain::FormActivate() {
         Close();
         return;
     }
+    // A launch the launcher did not live to end is finished first, before the driver
+    // is touched again (also by /RUN).
+    services_.launches.RecoverInterruptedLaunch();
 
     if (arguments_.empty()) return;
     const std::string first = UpperCase(arguments_[0]);

@@ -14,6 +14,7 @@
 #include "win32/com_ptr.h"
 #include "win32/main_window_view.h"
 #include "win32/slider_control.h"
+#include "win32/win32_launch_lock.h"
 #include "win32/win32_process_starter.h"
 #include "win32/win32_prompts.h"
 #include "win32/win32_registry.h"
@@ -61,7 +62,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     exec.SetAssociate(false);
     exec.SetWait(false);
     ProgramSettings settings(programDir);
-    SessionLaunches launches(session, settings, log, prompts, exec);
+    Win32LaunchLock launchLock(programDir);  // a later start finishes a launch cut short
+    LaunchJournal journal(programDir, clock, &launchLock);
+    SessionLaunches launches(session, settings, log, prompts, exec, &journal);
 
     Win32ShellLinkFactory shellLinks;
     TfmMain form(MainWindowServices{programDir, log, clock, prompts, session, system, icons,

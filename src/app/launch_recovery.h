@@ -1,0 +1,25 @@
+#pragma once
+// Finishing a launch that the launcher did not live to end. Run once at start-up,
+// after the card detection has found the driver key and before anything else touches
+// the driver.
+
+#include "app/launch_journal.h"
+#include "platform/prompts.h"
+#include "tweaks/driver_state.h"
+
+namespace pallisar {
+
+// When the journal is there and holds a launch on this driver, asks the user whether
+// to put the driver's settings back. Yes restores exactly what the end of that launch
+// would have left (a launch that died while writing its tweaks: the values before it);
+// No leaves the driver as it is. The journal is removed either way. A journal that is
+// damaged, of a newer version or of another driver key is set aside and never applied;
+// one whose launch another launcher still runs is left alone.
+// Everything done is logged. A write the registry refuses is shown in the application's
+// error box and the journal kept, so that the next start asks again; nothing is thrown.
+void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prompts& prompts);
+
+// The question the user is asked for a journal's launch.
+std::string RecoveryQuestion(const JournalRecord& record);
+
+}  // namespace pallisar
