@@ -167,10 +167,9 @@ void TAppEventList::Unregister(TAppEvents* component) {
 // Every dispatcher walks the components newest first. A component may be destroyed
 // by a handler during the walk, so the walk goes by position and re-checks it.
 template <typename Function>
-void TAppEventList::Install(Function ApplicationSlots::*slot, Function TAppEvents::*event,
-                            bool handledStops) {
+void TAppEventList::Install(Function ApplicationSlots::*slot, bool handledStops) {
     previous_.*slot = std::move(app_.Slots.*slot);
-    app_.Slots.*slot = [this, slot, event, handledStops](auto&&... args) {
+    app_.Slots.*slot = [this, slot, handledStops](auto&&... args) {
         using Result = typename Function::result_type;
         auto walk = [&]() -> Result {
             [[maybe_unused]] std::conditional_t<std::is_void_v<Result>, int, Result> result{};
@@ -178,7 +177,7 @@ void TAppEventList::Install(Function ApplicationSlots::*slot, Function TAppEvent
             for (size_t i = components_.size(); i-- > 0;) {
                 if (i >= components_.size()) continue;
                 TAppEvents* component = components_[i];
-                if (const Function& handler = component->*event) {
+                if (const Function& handler = component->*slot) {
                     if constexpr (std::is_void_v<Result>) {
                         handler(args...);
                     } else {
@@ -232,22 +231,21 @@ void TAppEventList::InstallException() {
 
 void TAppEventList::Hook() {
     using S = ApplicationSlots;
-    using C = TAppEvents;
-    Install(&S::OnActionExecute, &C::OnActionExecute, true);
-    Install(&S::OnActionUpdate, &C::OnActionUpdate, true);
-    Install(&S::OnShortCut, &C::OnShortCut, true);
-    Install(&S::OnActivate, &C::OnActivate, false);
-    Install(&S::OnDeactivate, &C::OnDeactivate, false);
+    Install(&S::OnActionExecute, true);
+    Install(&S::OnActionUpdate, true);
+    Install(&S::OnShortCut, true);
+    Install(&S::OnActivate, false);
+    Install(&S::OnDeactivate, false);
     InstallException();
-    Install(&S::OnIdle, &C::OnIdle, false);
-    Install(&S::OnHelp, &C::OnHelp, false);
-    Install(&S::OnHint, &C::OnHint, false);
-    Install(&S::OnMessage, &C::OnMessage, true);
-    Install(&S::OnMinimize, &C::OnMinimize, false);
-    Install(&S::OnRestore, &C::OnRestore, false);
-    Install(&S::OnShowHint, &C::OnShowHint, false);
-    Install(&S::OnActiveControlChange, &C::OnActiveControlChange, false);
-    Install(&S::OnActiveFormChange, &C::OnActiveFormChange, false);
+    Install(&S::OnIdle, false);
+    Install(&S::OnHelp, false);
+    Install(&S::OnHint, false);
+    Install(&S::OnMessage, true);
+    Install(&S::OnMinimize, false);
+    Install(&S::OnRestore, false);
+    Install(&S::OnShowHint, false);
+    Install(&S::OnActiveControlChange, false);
+    Install(&S::OnActiveFormChange, false);
     hooked_ = true;
 }
 

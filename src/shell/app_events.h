@@ -147,7 +147,8 @@ inline constexpr const char* kUnexpectedErrorMessage = "An unexpected error occu
 // kUnexpectedErrorMessage for an exception that carries none.
 std::string ExceptionMessage(const std::exception_ptr& error);
 
-class TAppEvents {
+// The component's events are the application's slots, plus two of its own.
+class TAppEvents : public ApplicationSlots {
   public:
     // Registers with the application's list (hooking its slots with the first
     // component), filters the main window's messages, and pushes its default
@@ -197,23 +198,10 @@ class TAppEvents {
     void SetMouseDragThreshold(int value);
 
     // --- Events ---
-    HandledEvent OnActionExecute;
-    HandledEvent OnActionUpdate;
-    MessageEvent OnShortCut;
+    // The fifteen shared ones are inherited from ApplicationSlots (OnActionExecute ...
+    // OnActiveFormChange); these two come from the main window's messages.
     NotifyEvent OnPaintIcon;
-    NotifyEvent OnActivate;
-    NotifyEvent OnDeactivate;
-    ExceptionEvent OnException;
-    IdleEvent OnIdle;
-    HelpEvent OnHelp;
-    NotifyEvent OnHint;
-    MessageEvent OnMessage;
-    NotifyEvent OnMinimize;
-    NotifyEvent OnRestore;
-    ShowHintEvent OnShowHint;
     NotifyEvent OnSettingsChanged;
-    NotifyEvent OnActiveControlChange;
-    NotifyEvent OnActiveFormChange;
 
     // The paint device while OnPaintIcon runs; null otherwise.
     void* Canvas() const { return canvas_; }
@@ -258,8 +246,9 @@ class TAppEventList {
   private:
     void Hook();
     void Unhook();
+    // Puts the list's dispatcher into `slot`; it calls the same event of each component.
     template <typename Function>
-    void Install(Function ApplicationSlots::*slot, Function TAppEvents::*event, bool handledStops);
+    void Install(Function ApplicationSlots::*slot, bool handledStops);
     void InstallException();
 
     EventApplication& app_;
