@@ -1,7 +1,8 @@
-// The icon list: one change notification per operation or batch, bounds, identity,
-// and its stream format.
+// The icon list: one change notification per operation or batch, errors that keep the
+// entries as they are, identity, and its stream format.
 #include "shell/icon_list.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,169 +15,86 @@ using namespace pallisar;
 
 namespace {
 
-Icon Images(int seed) { return Icon{{test::MakeDibImage(16, 16, 4, seed)}}; }
+using Action = std::function<void(TIconList&)>;
 
 std::string Int32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+Action Load(std::string bytes) {
+    return [bytes](TIconList& list) {
+        std::istringstream in(bytes);
+        list.LoadFromStream(in);
+    };
+}
+Action Batched(Action inner) {
+    return [inner](TIconList& list) { list.BeginUpdate(), inner(list), list.EndUpdate(); };
+}
 
-struct FakeModule : IconModule {
-    Icon LoadIconResource(const std::string& name) const override {
-        if (name == "MAIN") return Images(1);
-        throw Error("no icon " + name);
+// A list of `entries` copies of an icon that counts the changes it fires.
+struct IconListTest : testing::Test {
+    IconListTest() { icon.SetIcon({{test::MakeDibImage(16, 16, 4)}}); }
+    void Make(int entries) {
+        list.emplace();
+        for (int i = 0; i < entries; ++i) list->Add(&icon);
+        changes = 0;
+        list->OnChange = [this](TIconList& sender) { changes += &sender == &*list; };
     }
+    TIcon icon;
+    std::optional<TIconList> list;
+    int changes = 0;
 };
 
-// Runs `action` on a list of `entries` copies of an icon; returns the changes it fired.
-int ChangesOf(int entries, const std::function<void(TIconList&)>& action, int* count = nullptr) {
-    TIcon icon;
-    icon.SetIcon(Images(1));
-    TIconList list;
-    for (int i = 0; i < entries; ++i) list.Add(&icon);
-    int changes = 0;
-    list.OnChange = [&](TIconList& sender) { changes += &sender == &list; };
-    action(list);
-    if (count) *count = list.Count();
-    return changes;
-}
-
-TEST(TIconList, EachOperationOrBatchFiresOnChangeOnce) {
-    TIcon one;
-    const struct {
-        const char* name;
-        int entries;
-        std::function<void(TIconList&)> action;
-        int countAfter;
-    } cases[] = {
-        {"three adds in a batch", 0,
-         [&](TIconList& l) {
-             l.BeginUpdate();
-             for (int i = 0; i < 3; ++i) l.Add(&one);
-             l.EndUpdate();
-         },
-         3},
-        {"nested batches", 1,
-         [&](TIconList& l) {
-             l.BeginUpdate();
-             l.BeginUpdate();
-             l.Add(&one);
-             l.EndUpdate();
-             l.Delete(0);
-             l.EndUpdate();
-         },
-         1},
+TEST_F(IconListTest, EachOperationOrBatchFiresOnChangeOnce) {
+    const Action add = [&](TIconList& l) { l.Add(&icon); };
+    const std::tuple<const char*, int, Action, int> cases[] = {
+        {"three adds in a batch", 0, Batched([&](TIconList& l) { add(l), add(l), add(l); }), 3},
+        {"nested batches", 1, Batched([&](TIconList& l) { Batched(add)(l), add(l); }), 3},
         {"clearing an empty list", 0, [](TIconList& l) { l.Clear(); }, 0},
-        {"assigning none", 0, [](TIconList& l) { l.Assign(nullptr); }, 0},
-        {"assigning one icon", 3, [&](TIconList& l) { l.Assign(one); }, 1},
-        {"put at the count appends", 2, [&](TIconList& l) { l.Put(2, &one); }, 3},
-        {"in-place change of a listed icon", 2, [](TIconList& l) { l.Get(1)->SetIcon({}); }, 2},
-        {"insert a resource", 1, [](TIconList& l) { l.InsertResource(0, FakeModule(), "MAIN"); },
-         2},
-        {"load two empty entries", 3,
-         [](TIconList& l) {
-             std::istringstream in(Int32(2) + Int32(0) + Int32(0));
-             l.LoadFromStream(in);
-             EXPECT_EQ(l.Get(0), nullptr);
-             EXPECT_EQ(l.Get(1), nullptr);
-         },
-         2},
+        {"put at the count appends", 2, [&](TIconList& l) { l.Put(2, &icon); }, 3},
+        {"an in-place change of a listed icon", 2, [](TIconList& l) { l.Get(1)->SetIcon({}); }, 2},
+        {"two entries of size 0", 3, Load(Int32(2) + Int32(0) + Int32(0)), 2},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        int count = -1;
-        EXPECT_EQ(ChangesOf(c.entries, c.action, &count), 1);
-        EXPECT_EQ(count, c.countAfter);
+    for (const auto& [name, entries, action, count] : cases) {
+        SCOPED_TRACE(name);
+        Make(entries);
+        action(*list);
+        EXPECT_EQ(changes, 1);
+        EXPECT_EQ(list->Count(), count);
     }
+    EXPECT_TRUE(!list->Get(0) && !list->Get(1));  // the entries of size 0 are empty
 }
 
-TEST(TIconList, ErrorsLeaveTheListAsItWas) {
-    TIcon icon;
-    const struct {
-        std::function<void(TIconList&)> action;
-        std::string message;
-    } cases[] = {
-        {[](TIconList& l) { l.Get(2); }, "List index out of bounds (2)"},
-        {[&](TIconList& l) { l.Put(3, &icon); }, "List index out of bounds (3)"},
-        {[](TIconList& l) { l.Move(-1, 0); }, "List index out of bounds (-1)"},
-        {[](TIconList& l) { l.AddResource(FakeModule(), "X"); }, "no icon X"},
+TEST_F(IconListTest, ErrorsKeepTheEntriesThereAre) {
+    const std::string ico = WriteIconFile(icon.Images());
+    const std::tuple<Action, std::string, int> cases[] = {
+        {[&](TIconList& l) { l.Put(3, &icon); }, "List index out of bounds (3)", 2},
         {[](TIconList& l) { l.Assign(std::string_view("TBitmap")); },
-         "Cannot assign a TBitmap to a TIconList"},
+         "Cannot assign a TBitmap to a TIconList", 2},
+        // A failed load keeps the entries read so far.
+        {Load(Int32(3) + Int32(ico.size()) + ico + Int32(0) + Int32(2) + "MZ"),
+         "Invalid icon format", 2},
+        {Load(Int32(2) + Int32(ico.size()) + ico + Int32(ico.size()) + "abc"), "Stream read error",
+         1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        TIconList list;
-        list.Add(&icon);
-        list.Add(nullptr);
-        try {
-            c.action(list);
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.what(), c.message);
-        }
-        EXPECT_EQ(list.Count(), 2);
+    for (const auto& [action, message, count] : cases) {
+        Make(2);
+        EXPECT_THAT([&] { action(*list); }, testing::ThrowsMessage<Error>(message));
+        EXPECT_EQ(list->Count(), count) << message;
     }
 }
 
-TEST(TIconList, HoldsCopiesAndFindsIconsByIdentity) {
-    TIcon icon;
-    icon.SetIcon(Images(3));
-    TIconList list;
-    list.Add(&icon);
-    EXPECT_EQ(list.IndexOf(&icon), -1);
-    EXPECT_EQ(list.IndexOf(list.Get(0)), 0);
-    EXPECT_EQ(list.Get(0)->SaveToBytes(), icon.SaveToBytes());
-}
-
-TEST(TIconList, StreamsEachEntryWithItsSize) {
-    // An empty icon and an empty entry are both size 0 and come back as empty entries.
-    TIcon icon, blank;
-    icon.SetIcon(Images(5));
-    TIconList list, loaded;
-    list.Add(&icon);
-    list.Add(&blank);
-    list.AddIcon(nullptr);
+TEST_F(IconListTest, HoldsCopiesAndStoresEachWithItsSize) {
+    TIcon blank;
+    Make(1);
+    list->Add(&blank);
+    EXPECT_EQ(list->IndexOf(&icon), -1);  // a copy is another icon
+    EXPECT_EQ(list->IndexOf(list->Get(1)), 1);
     std::ostringstream out;
-    list.SaveToStream(out);
-    const std::string ico = WriteIconFile(Images(5));
-    EXPECT_EQ(out.str(), Int32(3) + Int32(ico.size()) + ico + Int32(0) + Int32(0));
-    std::istringstream in(out.str());
-    loaded.LoadFromStream(in);
-    ASSERT_EQ(loaded.Count(), 3);
-    EXPECT_EQ(loaded.Get(0)->SaveToBytes(), ico);
-    EXPECT_EQ(loaded.Get(1), nullptr);
-
-    // A failed load keeps the entries read so far.
-    const struct {
-        std::string stream;
-        int kept;
-        std::string message;
-    } failures[] = {
-        {Int32(3) + Int32(ico.size()) + ico + Int32(0) + Int32(2) + "MZ", 2, "Invalid icon format"},
-        {Int32(2) + Int32(ico.size()) + ico + Int32(ico.size()) + "abc", 1, "Stream read error"},
-    };
-    for (const auto& f : failures) {
-        std::istringstream bad(f.stream);
-        try {
-            loaded.LoadFromStream(bad);
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.what(), f.message);
-        }
-        EXPECT_EQ(loaded.Count(), f.kept);
-    }
-}
-
-TEST(TIconList, IsStoredWhenItDiffersFromTheInheritedList) {
-    TIcon icon;
-    TIconList empty, one, otherOne, two;
-    one.Add(&icon);
-    otherOne.Add(&icon);
-    two.Assign(&one);
-    two.Add(&icon);
-    EXPECT_FALSE(ShouldStoreIcons(empty, nullptr));
-    EXPECT_TRUE(ShouldStoreIcons(one, nullptr));
-    EXPECT_TRUE(ShouldStoreIcons(one, &two));
-    EXPECT_FALSE(ShouldStoreIcons(empty, &two));
-    EXPECT_TRUE(ShouldStoreIcons(one, &otherOne));  // equal icons, other objects
-    EXPECT_FALSE(ShouldStoreIcons(one, &one));
+    list->SaveToStream(out);
+    const std::string ico = WriteIconFile(icon.Images());
+    EXPECT_EQ(out.str(), Int32(2) + Int32(ico.size()) + ico + Int32(0));
+    Load(out.str())(*list);
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Get(0)->SaveToBytes(), ico);
+    EXPECT_EQ(list->Get(1), nullptr);  // an empty icon comes back as an empty entry
 }
 
 }  // namespace
