@@ -198,11 +198,4 @@ void TIconList::Assign(std::string_view sourceClassName) {
     throw Error("Cannot assign a " + std::string(sourceClassName) + " to a TIconList");
 }
 
-bool ShouldStoreIcons(const TIconList& list, const TIconList* inherited) {
-    if (!inherited || inherited->Count() != list.Count()) return list.Count() > 0;
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Get(i) != inherited->Get(i)) return true;
-    return false;
-}
-
 }  // namespace pallisar

@@ -90,10 +90,4 @@ class TIconList {
     int updateCount_ = 0;
 };
 
-// Whether the "Icons" property is written with the form data: always when the list
-// has entries and there is no inherited list to compare with, or the inherited one
-// has another number of entries; with the same non-zero number, when some entry is
-// another object than the inherited one at its position.
-bool ShouldStoreIcons(const TIconList& list, const TIconList* inherited);
-
 }  // namespace pallisar
