@@ -44,7 +44,8 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
         std::string before;     // the Run value
         bool shown, autoStart;  // the autostart box as opened, as left
         Refuse refuse;
-        std::string low, high, after, stored;  // the Run value; "low high", -1 and 1 before
+        std::string low, high;      // as typed
+        std::string after, stored;  // the Run value; "low high" (-1 and 1 before)
     } cases[] = {
         {true, "NO", false, true, kNone, "x", "3", on, "-1 3"},
         {true, "no", true, false, kNone, "-0.25", "1,5", "(none)", "-0.25 1"},
