@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,102 +13,57 @@
 namespace pallisar {
 namespace {
 
-using test::FakePrompts;
-using test::RecordingShellLinkFactory;
-using test::TempDir;
 using Calls = std::vector<std::string>;
-using Prompt = FakePrompts::Prompt;
-
-// Also keeps what the save dialog was asked to offer.
-class DialogPrompts : public FakePrompts {
-  public:
-    std::optional<std::string> PromptSaveFile(const FileDialogRequest& request) override {
-        requests.push_back(request);
-        return FakePrompts::PromptSaveFile(request);
-    }
-    std::vector<FileDialogRequest> requests;
-};
-
-constexpr const char* kLauncher = "C:\\Tools\\pallisar.exe";
-constexpr const char* kWarning = "This option is currently not supported for these types.";
+using Prompts = std::vector<test::FakePrompts::Prompt>;
 
 TEST(ShortcutCommand, EntryGivesTheShortcutsFieldsOrAWarningOrAnError) {
+    enum End { kSaved, kFailed, kWarned, kCancelled };
     struct Case {
-        std::string title;
-        std::string entry;  // the section's lines; each entry also has Params=-PARAMS-
-        std::optional<std::string> chosen;  // the save dialog's answer
-        // Expected: the warning, the error, or (neither) the fields given to the link
-        // (none when nothing is saved).
-        bool warning;
-        std::string error;
-        std::string dir, args, icon;
+        std::string title, run, more;  // the entry: Run, its other lines; all have Params
+        End end;
+        std::string dir, icon;  // given to the link when saved
+    } cases[] = {
+        {"Foo", "C:\\Games\\Foo\\foo.exe", "IconName=C:\\x\\y.dll,12", kSaved, "C:\\Games\\Foo",
+         "C:\\x\\y.dll,12"},
+        {"Root", "C:\\foo.exe", "IconName=y.dll,65537", kSaved, "C:\\", "y.dll,1"},
+        {"Drive", "C:foo.exe", "IconName=7", kSaved, "C:", ",7"},
+        {"Bare", "foo.exe", "IconName=,0", kSaved, "", ",0"},
+        {"Letters", "C:\\foo.exe", "IconName=C:\\x\\y.dll,abc", kFailed},
+        {"Config", "internal", "IconName=C:\\x.dll,0", kWarned},
+        {"Game only", "C:\\foo.exe", "IconName=C:\\x.dll,0\r\nGameOnly=1", kWarned},
+        {"Cancelled", "C:\\foo.exe", "IconName=C:\\x.dll,0", kCancelled},
     };
-    const std::vector<Case> cases = {
-        {"Foo", "Run=C:\\Games\\Foo\\foo.exe\r\nIconName=C:\\Games\\Foo\\foo.exe,0\r\nGameOnly=0",
-         "C:\\Desk\\Foo.lnk", false, "", "C:\\Games\\Foo", " /run \"C:\\Games\\Foo\\foo.exe\"",
-         "C:\\Games\\Foo\\foo.exe,0"},
-        {"Root", "Run=C:\\foo.exe\r\nIconName=C:\\x\\y.dll,12", "D:\\Root.lnk", false, "", "C:\\",
-         " /run \"C:\\foo.exe\"", "C:\\x\\y.dll,12"},
-        {"Drive", "Run=C:foo.exe\r\nIconName=y.dll,65537", "D:\\Drive.lnk", false, "",
-         "C:", " /run \"C:foo.exe\"", "y.dll,1"},
-        {"Bare", "Run=foo.exe\r\nIconName=7", "Bare.lnk", false, "", "", " /run \"foo.exe\"", ",7"},
-        {"Share", "Run=\\\\srv\\games\\x,y.exe\r\nIconName=\\\\srv\\games\\icons.dll, 2", "S.lnk",
-         false, "", "\\\\srv\\games", " /run \"\\\\srv\\games\\x,y.exe\"",
-         "\\\\srv\\games\\icons.dll,2"},
-        // The icon's file ends at the first comma.
-        {"Comma", "Run=C:\\foo.exe\r\nIconName=C:\\a,b\\c.dll,2", "D:\\M.lnk", false,
-         "'b\\c.dll,2' is not a valid integer value", "", "", ""},
-        {"Letters", "Run=C:\\foo.exe\r\nIconName=C:\\x\\y.dll,abc", "D:\\L.lnk", false,
-         "'abc' is not a valid integer value", "", "", ""},
-        {"No icon", "Run=C:\\foo.exe", "D:\\N.lnk", false, "'' is not a valid integer value", "",
-         "", ""},
-        {"Config", "Run=internal\r\nIconName=C:\\x.dll,0", "D:\\C.lnk", true, "", "", "", ""},
-        {"Game only", "Run=C:\\foo.exe\r\nIconName=C:\\x.dll,0\r\nGameOnly=1", "D:\\G.lnk", true,
-         "", "", "", ""},
-        {"Cancelled", "Run=C:\\foo.exe\r\nIconName=C:\\x.dll,abc", std::nullopt, false, "", "", "",
-         ""},
-    };
-    TempDir dir;
+    test::TempDir dir;
     std::string text;
     for (const Case& c : cases)
-        text += "[" + c.title + "]\r\n" + c.entry + "\r\nParams=-PARAMS-\r\n";
+        text += "[" + c.title + "]\r\nRun=" + c.run + "\r\n" + c.more + "\r\nParams=-fast\r\n";
     test::WriteFileBytes(dir.File("Game.dat"), text);
     const IniFile catalogue(dir.File("Game.dat"));
-
-    RecordingShellLinkFactory factory;
+    test::RecordingShellLinkFactory factory;
     TShortcutLink link(factory);
-    // What the command leaves alone.
-    link.SetDescription("Old comment");
-    link.SetShowCmd(TShowCmd::scShowMinimized);
+    link.SetDescription("Old comment"), link.SetShowCmd(TShowCmd::scShowMinimized);  // kept
+    const Prompts warned{{"Warning", "This option is currently not supported for these types."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
-        DialogPrompts prompts;
-        prompts.texts = {c.chosen};
-        factory.calls.clear();
-        link.SetHotKey("K");
+        test::FakePrompts prompts;
+        if (c.end != kCancelled) prompts.texts = {"D:\\S.lnk"};
+        factory.calls.clear(), link.SetHotKey("K");
+        std::string error;
         try {
-            CreateShortcut(catalogue, c.title, prompts, kLauncher, link);
-            EXPECT_EQ(c.error, "");
+            CreateShortcut(catalogue, c.title, prompts, "C:\\Tools\\pallisar.exe", link);
         } catch (const ConvertError& e) {
-            EXPECT_EQ(e.what(), c.error);
+            error = e.what();
         }
-        if (c.warning) {
-            EXPECT_EQ(prompts.shown, (std::vector<Prompt>{{"Warning", kWarning}}));
-            EXPECT_TRUE(factory.calls.empty());
-            continue;
-        }
-        EXPECT_EQ(prompts.shown, (std::vector<Prompt>{{"Save", c.title}}));
-        ASSERT_EQ(prompts.requests.size(), 1u);
-        EXPECT_EQ(prompts.requests[0].Filter, "Shortcuts|*.lnk|All Files (*.*)|*.*");
-        EXPECT_EQ(prompts.requests[0].DefaultExt, "lnk");
-        if (!c.error.empty() || !c.chosen) {
+        EXPECT_EQ(error, c.end == kFailed ? "'abc' is not a valid integer value" : "");
+        EXPECT_EQ(prompts.shown, (c.end == kWarned ? warned : Prompts{{"Save", c.title}}));
+        if (c.end != kSaved) {
             EXPECT_TRUE(factory.calls.empty());
             continue;
         }
         EXPECT_EQ(factory.calls, (Calls{"path \"C:\\Tools\\pallisar.exe\"", "dir " + c.dir,
-                                        "args " + c.args, "desc Old comment", "show 2",
-                                        "icon " + c.icon, "save " + *c.chosen, "release"}));
-        EXPECT_EQ(link.HotKey(), " ");
+                                        "args  /run \"" + c.run + "\"", "desc Old comment",
+                                        "show 2", "icon " + c.icon, "save D:\\S.lnk", "release"}));
+        EXPECT_EQ(link.HotKey(), " ");  // the hot key set before is dropped, never handed on
     }
 }
 

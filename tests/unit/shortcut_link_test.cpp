@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/recording_shell_link.h"
@@ -11,99 +12,58 @@
 namespace pallisar {
 namespace {
 
-using test::RecordingShellLinkFactory;
 using Calls = std::vector<std::string>;
 
-TEST(ShortcutLink, SaveLinkGivesEveryFieldButTheHotKeyInOrder) {
-    RecordingShellLinkFactory factory;
+// Every field but the hot key, in order (the icon number zero-extended, not -1); the
+// object released also when saving fails; no object, nothing saved.
+TEST(ShortcutLink, SaveLinkGivesTheFieldsInOrderOrFailsAndReleasesTheObject) {
+    test::RecordingShellLinkFactory factory;
     TShortcutLink link(factory);
-    link.SetShortcutFile("C:\\Desk\\Quake.lnk");
-    link.SetTarget("\"C:\\Tools\\pallisar.exe\"");
-    link.SetWorkingDir("C:\\Games");
-    link.SetDescription("comment");
-    link.SetArguments(" /run \"C:\\Games\\quake.exe\"");
-    link.SetIconLocation("C:\\Games\\quake.exe");
-    link.SetHotKey("q");
-    link.SetShowCmd(TShowCmd::scShowMaximized);
-    link.SetIconNumber(65535);  // zero-extended, not -1
-    link.SaveLink();
-    EXPECT_EQ(factory.calls,
-              (Calls{"path \"C:\\Tools\\pallisar.exe\"", "dir C:\\Games",
-                     "args  /run \"C:\\Games\\quake.exe\"", "desc comment", "show 3",
-                     "icon C:\\Games\\quake.exe,65535", "save C:\\Desk\\Quake.lnk", "release"}));
-}
-
-TEST(ShortcutLink, FailuresAreErrorsAndTheObjectIsReleasedEveryTime) {
-    struct Case {
-        std::optional<std::string> createError;
-        ShellLinkResult saveResult;
-        std::string error;  // with "E: " for an EShortcutError
-    };
-    RecordingShellLinkFactory factory;
-    TShortcutLink link(factory);
-    link.SetShortcutFile("x.lnk");
-    for (const Case& c :
-         {Case{std::nullopt, 0, ""}, Case{std::nullopt, 1, "E: Unable to create .lnk file"},
-          Case{std::nullopt, static_cast<int32_t>(0x80070005), "E: Unable to create .lnk file"},
-          Case{"Class not registered", 0, "Class not registered"}}) {
-        SCOPED_TRACE(c.error);
-        factory.createError = c.createError;
-        factory.saveResult = c.saveResult;
-        factory.calls.clear();
-        std::string error;
+    link.SetShortcutFile("x.lnk"), link.SetTarget("\"C:\\p.exe\""), link.SetWorkingDir("C:\\G");
+    link.SetDescription("d"), link.SetArguments(" /run"), link.SetIconLocation("i.exe");
+    link.SetIconNumber(65535), link.SetHotKey("q"), link.SetShowCmd(TShowCmd::scShowMaximized);
+    const Calls written = {"path \"C:\\p.exe\"", "dir C:\\G",  "args  /run", "desc d", "show 3",
+                           "icon i.exe,65535",   "save x.lnk", "release"};
+    const std::string refused = "E: Unable to create .lnk file";  // "E: ": an EShortcutError
+    for (const auto& [createError, saveResult, error] :
+         {std::tuple<const char*, ShellLinkResult, std::string>{nullptr, 0, ""},
+          {nullptr, 1, refused},
+          {nullptr, static_cast<int32_t>(0x80070005), refused},
+          {"Class not registered", 0, "Class not registered"}}) {
+        SCOPED_TRACE(saveResult);
+        if (createError) factory.createError = createError;
+        factory.saveResult = saveResult, factory.calls.clear();
+        std::string raised;
         try {
             link.SaveLink();
-        } catch (const EShortcutError& e) {
-            error = std::string("E: ") + e.what();
         } catch (const Error& e) {
-            error = e.what();
+            raised = (dynamic_cast<const EShortcutError*>(&e) ? "E: " : "") + std::string(e.what());
         }
-        EXPECT_EQ(error, c.error);
-        if (c.createError) {
-            EXPECT_TRUE(factory.calls.empty());  // nothing saved
-        } else {
-            ASSERT_EQ(factory.calls.size(), 8u);
-            EXPECT_EQ(factory.calls[6], "save x.lnk");
-            EXPECT_EQ(factory.calls[7], "release");
-        }
+        EXPECT_EQ(raised, error);
+        EXPECT_EQ(factory.calls, createError ? Calls{} : written);
     }
 }
 
-// What a property reads back and what reaches the link after a series of writes.
+// One link through the series: an ordinal outside the enum (9, 3, -1) changes nothing.
+// What the properties read back, and the show command handed on.
 TEST(ShortcutLink, ShowCmdAndHotKeyTranslate) {
-    struct ShowCase {
-        int ordinal;  // -9: no write
-        TShowCmd reads;
-        std::string handedOn;
-    };
-    RecordingShellLinkFactory factory;
+    test::RecordingShellLinkFactory factory;
     TShortcutLink link(factory);
-    // One link through the whole series: a refused write keeps the previous value.
-    for (const ShowCase& c : {ShowCase{-9, TShowCmd::scShowNormal, "show 0"},
-                              ShowCase{1, TShowCmd::scShowMinimized, "show 2"},
-                              ShowCase{3, TShowCmd::scShowMinimized, "show 2"},
-                              ShowCase{-1, TShowCmd::scShowMinimized, "show 2"},
-                              ShowCase{0, TShowCmd::scShowMaximized, "show 3"},
-                              ShowCase{2, TShowCmd::scShowNormal, "show 1"}}) {
-        SCOPED_TRACE(c.ordinal);
-        if (c.ordinal != -9) link.SetShowCmd(static_cast<TShowCmd>(c.ordinal));
-        EXPECT_EQ(link.ShowCmd(), c.reads);
+    using S = TShowCmd;
+    for (const auto& [show, hotKey, reads, handedOn, hotKeyReads] :
+         {std::tuple<int, std::string, S, int, std::string>{9, "", S::scShowNormal, 0, " "},
+          {1, "q", S::scShowMinimized, 2, "Q"},
+          {3, "abc", S::scShowMinimized, 2, "A"},
+          {-1, "7", S::scShowMinimized, 2, "7"},
+          {0, std::string(1, '\0'), S::scShowMaximized, 3, " "},
+          {2, "\xE9", S::scShowNormal, 1, "\xE9"}}) {
+        SCOPED_TRACE(testing::Message() << show << " " << hotKey);
+        link.SetShowCmd(static_cast<TShowCmd>(show)), link.SetHotKey(hotKey);
         factory.calls.clear();
         link.SaveLink();
-        EXPECT_EQ(factory.calls.at(4), c.handedOn);
-    }
-
-    struct HotKeyCase {
-        std::string set;
-        std::string reads;
-    };
-    EXPECT_EQ(link.HotKey(), " ");
-    for (const HotKeyCase& c : {HotKeyCase{"q", "Q"}, HotKeyCase{"abc", "A"}, HotKeyCase{"7", "7"},
-                                HotKeyCase{std::string(1, '\0'), " "}, HotKeyCase{"z", "Z"},
-                                HotKeyCase{"", " "}, HotKeyCase{"\xE9", "\xE9"}}) {
-        SCOPED_TRACE(c.set);
-        link.SetHotKey(c.set);
-        EXPECT_EQ(link.HotKey(), c.reads);
+        EXPECT_EQ(link.ShowCmd(), reads);
+        EXPECT_EQ(factory.calls.at(4), "show " + std::to_string(handedOn));
+        EXPECT_EQ(link.HotKey(), hotKeyReads);
     }
 }
 

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-// after windows.h, which they need
-#include <objidl.h>
-#include <shlobj.h>
 
 #include <cstdlib>
 #include <string>
@@ -17,18 +14,13 @@
 #include "support/shell_link_reader.h"
 #include "support/temp_dir.h"
 #include "ui/shortcut_command.h"
-#include "win32/com_ptr.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_shell_link.h"
 
-using namespace pallisar;
-using pallisar::test::FakePrompts;
-using pallisar::test::LinkFields;
-using pallisar::test::ReadLink;
-using pallisar::test::TempDir;
-
+namespace pallisar {
 namespace {
 
+// The launcher's place is taken by the probe, so that the shortcut can be opened.
 std::string ProbeExe() {
     char path[MAX_PATH + 1] = {};
     const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
@@ -37,77 +29,62 @@ std::string ProbeExe() {
 
 TEST(ShortcutLinkWine, CommandWritesALinkTheShellReadsBack) {
     ScopedCoInitialize com;
-    TempDir dir;
+    test::TempDir dir;
     const char* out = std::getenv("PALLISAR_SHORTCUT_OUT");
-    const std::string file = out && *out ? out : dir.File("Foo.lnk");
+    const std::string file = out && *out ? out : dir.File("Foo.lnk"), launcher = ProbeExe();
     DeleteFileA(file.c_str());
-    // The launcher's place is taken by the probe, so that the shortcut can be opened.
-    const std::string launcher = ProbeExe();
     test::WriteFileBytes(dir.File("Game.dat"),
                          "[Foo]\r\nRun=C:\\Games\\Foo\\foo.exe\r\nParams=-fast\r\n"
                          "IconName=C:\\windows\\system32\\shell32.dll,65548\r\n");
-    const IniFile catalogue(dir.File("Game.dat"));
-    FakePrompts prompts;
+    test::FakePrompts prompts;
     prompts.texts = {file};
     Win32ShellLinkFactory factory;
     TShortcutLink link(factory);
     link.SetHotKey("K");
-    CreateShortcut(catalogue, "Foo", prompts, launcher, link);
+    CreateShortcut(IniFile(dir.File("Game.dat")), "Foo", prompts, launcher, link);
 
-    LinkFields fields;
-    ASSERT_TRUE(ReadLink(file, fields));
-    EXPECT_TRUE(SameText(fields.path, launcher)) << fields.path;
-    EXPECT_EQ(fields.arguments, " /run \"C:\\Games\\Foo\\foo.exe\"");
-    EXPECT_EQ(fields.workingDir, "C:\\Games\\Foo");
-    EXPECT_EQ(fields.iconFile, "C:\\windows\\system32\\shell32.dll");
-    EXPECT_EQ(fields.iconNumber, 12);
-    EXPECT_EQ(fields.hotKey, 0);
-    EXPECT_EQ(fields.description, "");
+    test::LinkFields got;
+    ASSERT_TRUE(test::ReadLink(file, got));
+    EXPECT_TRUE(SameText(got.path, launcher)) << got.path;
+    EXPECT_EQ(
+        got.arguments + "|" + got.workingDir + "|" + got.iconFile + "|" + got.description,
+        " /run \"C:\\Games\\Foo\\foo.exe\"|C:\\Games\\Foo|C:\\windows\\system32\\shell32.dll|");
+    EXPECT_EQ(got.iconNumber, 12);
+    EXPECT_EQ(got.hotKey, 0);
 }
 
 TEST(ShortcutLinkWine, RefusedSaveIsAnError) {
     ScopedCoInitialize com;
-    TempDir dir;
+    test::TempDir dir;
     Win32ShellLinkFactory factory;
     TShortcutLink link(factory);
-    link.SetTarget(ProbeExe());
-    link.SetShortcutFile(dir.File("missing\\x.lnk"));
-    try {
-        link.SaveLink();
-        ADD_FAILURE() << "saved";
-    } catch (const EShortcutError& e) {
-        EXPECT_STREQ(e.what(), "Unable to create .lnk file");
-    }
+    link.SetTarget(ProbeExe()), link.SetShortcutFile(dir.File("missing\\x.lnk"));
+    EXPECT_THROW(link.SaveLink(), EShortcutError);
     EXPECT_FALSE(test::FileExistsAt(dir.File("missing\\x.lnk")));
 }
 
-DWORD WINAPI CreateWithoutCom(void* param) {
-    auto& message = *static_cast<std::string*>(param);
-    Win32ShellLinkFactory factory;
+DWORD WINAPI CreateWithoutCom(void* message) {
     try {
-        factory.Create();
-        message = "created";
+        Win32ShellLinkFactory().Create();
     } catch (const Error& e) {
-        message = e.what();
+        *static_cast<std::string*>(message) = e.what();
     }
     return 0;
 }
 
+// Without COM on the thread there is no object: the system's text of the failure
+// (without its line end and full stop), or the code when the system has none.
 TEST(ShortcutLinkWine, NoObjectWithoutComIsAnError) {
-    std::string message;
+    std::string message = "created";
     ScopedKernelHandle thread(CreateThread(nullptr, 0, CreateWithoutCom, &message, 0, nullptr));
     ASSERT_TRUE(thread);
     ASSERT_EQ(WaitForSingleObject(thread.Get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(message, ComErrorText(CO_E_NOTINITIALIZED));
-}
-
-TEST(ShortcutLinkWine, ComErrorTextIsTheSystemsOrTheCode) {
-    // The system's text loses its line end and full stop: the error box adds one.
     const std::string known = ComErrorText(E_ACCESSDENIED);
-    EXPECT_EQ(known.rfind("Access ", 0), 0u) << known;
-    EXPECT_NE(known.back(), '.');
-    EXPECT_GT(static_cast<unsigned char>(known.back()), ' ');
+    EXPECT_TRUE(known.rfind("Access ", 0) == 0 && known.back() > ' ' && known.back() != '.')
+        << known;
     EXPECT_EQ(ComErrorText(static_cast<int32_t>(0xA00F1234)), "OLE error A00F1234");
 }
 
 }  // namespace
+}  // namespace pallisar
