@@ -215,11 +215,9 @@ TEST_F(JournalTest, ALaunchThatDoesNotRestoreKeepsNoJournal) {
 }
 
 // The launcher dies at each single registry write of a launch, and once while the game
-// runs; the next start recovers with the journal left on disk, and a recovery that dies
-// in turn at any of its writes after a game was running is finished by the start after
-// it. Before the game was
-// started the driver gets back the tree it had before the launch; after that, the tree a
-// normal end of the game leaves.
+// runs; the next start recovers with the journal left on disk (a recovery that dies in
+// turn is finished by the start after it). Before the game was started the driver gets
+// back the tree it had before the launch; after that, the tree a normal end leaves.
 TEST_F(JournalTest, ALaunchCutShortAnywhereIsRecoveredOnEveryBoard) {
     for (const BoardScenario& board : BoardScenarios()) {
         for (bool withoutD3D : {false, true}) {
