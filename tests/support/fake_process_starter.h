@@ -58,6 +58,7 @@ class FakeProcessStarter : public ProcessStarter {
     void WaitForProcess(const ProcessHandle& process) override {
         CheckLive(process);
         events.push_back("wait " + std::to_string(process.ProcessId()));
+        if (whileWaiting) whileWaiting();
     }
 
     bool WaitForProcessOrMessage(const ProcessHandle& process) override {
@@ -95,6 +96,8 @@ class FakeProcessStarter : public ProcessStarter {
     int runningPolls = 0;
     std::deque<MessageStep> messages;
     std::function<void()> onDispatch;
+    // Runs inside WaitForProcess: what happens while the "game" runs.
+    std::function<void()> whileWaiting;
 
     std::vector<ProcessStart> starts;
     // How many handles were still held at each CreateProcess call.

@@ -55,19 +55,17 @@ void ReadValuesBelow(RegistryStore& store, const std::string& root, const std::s
 
 class RefusingKey : public RegistryKey {
   public:
-    RefusingKey(std::unique_ptr<RegistryKey> inner, const std::set<std::string>& refused)
-        : inner_(std::move(inner)), refused_(refused) {}
+    RefusingKey(std::unique_ptr<RegistryKey> inner, const ValueRefusingStore& store)
+        : inner_(std::move(inner)), store_(store) {}
 
     long QueryValue(std::string_view name, RegValue& value) override {
         return inner_->QueryValue(name, value);
     }
     long SetValue(std::string_view name, const RegValue& value) override {
-        if (refused_.count(std::string(name))) return regError::kAccessDenied;
-        return inner_->SetValue(name, value);
+        return Allowed(name) ? inner_->SetValue(name, value) : regError::kAccessDenied;
     }
     long DeleteValue(std::string_view name) override {
-        if (refused_.count(std::string(name))) return regError::kAccessDenied;
-        return inner_->DeleteValue(name);
+        return Allowed(name) ? inner_->DeleteValue(name) : regError::kAccessDenied;
     }
     long EnumSubKeys(std::vector<std::string>& names) override {
         return inner_->EnumSubKeys(names);
@@ -75,8 +73,13 @@ class RefusingKey : public RegistryKey {
     long EnumValues(std::vector<std::string>& names) override { return inner_->EnumValues(names); }
 
   private:
+    bool Allowed(std::string_view name) {
+        if (store_.refused.count(std::string(name))) return false;
+        if (store_.beforeWrite) store_.beforeWrite();
+        return true;
+    }
     std::unique_ptr<RegistryKey> inner_;
-    const std::set<std::string>& refused_;
+    const ValueRefusingStore& store_;
 };
 
 // A store for one launch: passes every call on to `inner`, remembers the values set
@@ -163,17 +166,6 @@ class LaunchStore : public RegistryStore {
     bool perCall_;
 };
 
-// The fake game: the registry is read while it "runs", and the restore's writes are
-// recorded from its end on.
-class GameStarter : public FakeProcessStarter {
-  public:
-    std::function<void()> whileRunning;
-    void WaitForProcess(const ProcessHandle& process) override {
-        FakeProcessStarter::WaitForProcess(process);
-        whileRunning();
-    }
-};
-
 }  // namespace
 
 ValueMap ReadValueTree(RegistryStore& store, std::string_view root) {
@@ -198,7 +190,7 @@ std::map<std::string, std::pair<std::string, std::string>> Differences(const Val
 }
 
 long ValueRefusingStore::Wrap(long rc, std::unique_ptr<RegistryKey>& key) {
-    if (rc == regError::kSuccess) key = std::make_unique<RefusingKey>(std::move(key), refused);
+    if (rc == regError::kSuccess) key = std::make_unique<RefusingKey>(std::move(key), *this);
     return rc;
 }
 
@@ -209,10 +201,15 @@ long ValueRefusingStore::OpenKey(RegRoot root, std::string_view path, bool write
 
 long ValueRefusingStore::CreateKey(RegRoot root, std::string_view path,
                                    std::unique_ptr<RegistryKey>& key) {
+    std::unique_ptr<RegistryKey> existing;
+    if (beforeWrite && inner_.OpenKey(root, path, false, existing) != regError::kSuccess) {
+        beforeWrite();
+    }
     return Wrap(inner_.CreateKey(root, path, key), key);
 }
 
 long ValueRefusingStore::DeleteTree(RegRoot root, std::string_view path) {
+    if (beforeWrite) beforeWrite();
     return inner_.DeleteTree(root, path);
 }
 
@@ -303,8 +300,10 @@ RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const T
     const ProgramSettings settings(dir.Path());
 
     std::vector<std::string> writes;
-    GameStarter starter;
-    starter.whileRunning = [&] {
+    // The registry is read while the game "runs", and the restore's writes are recorded
+    // from its end on.
+    FakeProcessStarter starter;
+    starter.whileWaiting = [&] {
         trip.during = snapshot();
         launchStore.writes = &writes;
     };

@@ -3,6 +3,7 @@
 // in-memory registry and the Windows registry under Wine can be held to the same
 // results, and the small tools the engine's tests share.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,7 +34,8 @@ std::map<std::string, std::pair<std::string, std::string>> Differences(const Val
 
 // A store that passes everything on to another one but refuses to set or delete the
 // values named in `refused` (anywhere) with kAccessDenied, as a value protected by
-// the driver's installer would be.
+// the driver's installer would be. `beforeWrite`, when given, runs ahead of every
+// write that reaches the other store: a value set or deleted, a key created or deleted.
 class ValueRefusingStore : public RegistryStore {
   public:
     explicit ValueRefusingStore(RegistryStore& inner) : inner_(inner) {}
@@ -44,6 +46,7 @@ class ValueRefusingStore : public RegistryStore {
     long DeleteTree(RegRoot root, std::string_view path) override;
 
     std::set<std::string> refused;
+    std::function<void()> beforeWrite;
 
   private:
     long Wrap(long rc, std::unique_ptr<RegistryKey>& key);
