@@ -74,10 +74,11 @@ TEST_F(IconListTest, ErrorsKeepTheEntriesThereAre) {
         {Load(Int32(2) + Int32(ico.size()) + ico + Int32(ico.size()) + "abc"), "Stream read error",
          1},
     };
-    for (const auto& [action, message, count] : cases) {
+    for (const auto& c : cases) {
+        const std::string& message = std::get<1>(c);
         Make(2);
-        EXPECT_THAT([&] { action(*list); }, testing::ThrowsMessage<Error>(message));
-        EXPECT_EQ(list->Count(), count) << message;
+        EXPECT_THAT([&] { std::get<0>(c)(*list); }, testing::ThrowsMessage<Error>(message));
+        EXPECT_EQ(list->Count(), std::get<2>(c)) << message;
     }
 }
 

@@ -206,9 +206,10 @@ TEST_F(JournalTest, AJournalThatCannotBeUsedIsSetAsideAndNeverApplied) {
 // Only a launch that is going to restore keeps a journal (looked for at its first write).
 TEST_F(JournalTest, ALaunchThatDoesNotRestoreKeepsNoJournal) {
     LoadBoard(BoardScenarios()[1]);
-    for (const auto& [title, reset] : {std::pair{kTitle, "0"}, {"Tool", "1"}}) {
+    for (const auto& run : {std::pair{kTitle, "0"}, {"Tool", "1"}}) {
+        const char* title = run.first;
         SCOPED_TRACE(title);
-        Settings(reset);
+        Settings(run.second);
         ASSERT_TRUE(Dies(0, [&] { Launch(title); }));
         EXPECT_FALSE(FileExistsAt(JournalPath()));
     }
