@@ -82,7 +82,7 @@ TEST_F(ShellTest, MinimisingLeavesOnlyTheTrayIconAndAClickBringsTheWindowBack) {
 
     ASSERT_TRUE(ClickWineTrayIcon(WM_LBUTTONDOWN));
     ASSERT_TRUE(Eventually([&] { return Shown(); }, "shown again"));
-    EXPECT_EQ(GetForegroundWindow(), window_);
+    EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == window_; }, "in front"));
 
     // The menu's "&Restore" does the same; it is the bold default item.
     PostMessageA(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -172,8 +172,11 @@ TEST_F(ShellTest, OptionsAreStoredOnOkAndResetActsAtOnce) {
     EXPECT_TRUE(Eventually(
         [&] { return ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kAutoStart) == exe_ + " /min"; },
         "the autostart value"));
+    // OK writes the LOD range last.
+    EXPECT_TRUE(Eventually(
+        [&] { return dir_.Read("settings.cfg").find("LODHighRange=3\r\n") != std::string::npos; },
+        "the LOD range stored"));
     const std::string settings = dir_.Read("settings.cfg");
-    EXPECT_NE(settings.find("LODHighRange=3\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("LODLowRange=-1\r\n"), std::string::npos) << settings;
 
     // And off again: the value is gone.
