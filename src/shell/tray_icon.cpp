@@ -204,6 +204,15 @@ std::intptr_t TTrayIcon::WndProc(std::uint32_t message, std::uintptr_t wParam,
     return 0;
 }
 
+// A button-up clicks only after this icon saw the button go down (the pressed flag).
+void TTrayIcon::ButtonUp(TMouseButton button, TShiftState shift, bool& pressed, TrayPoint at) {
+    if (pressed) {
+        pressed = false;
+        Click(button, shift, at.x, at.y);
+    }
+    MouseUp(button, shift, at.x, at.y);
+}
+
 void TTrayIcon::Notify(std::uint32_t mouseMessage) {
     if (mouseMessage < kTrayMouseMove || mouseMessage > kTrayMButtonDblClk) return;
     const TrayPoint at = platform_.CursorPos();
@@ -222,12 +231,7 @@ void TTrayIcon::Notify(std::uint32_t mouseMessage) {
             leftPressed_ = true;
             break;
         case kTrayLButtonUp:
-            shift |= ssLeft;
-            if (leftPressed_) {
-                leftPressed_ = false;
-                Click(mbLeft, shift, at.x, at.y);
-            }
-            MouseUp(mbLeft, shift, at.x, at.y);
+            ButtonUp(mbLeft, shift | ssLeft, leftPressed_, at);
             break;
         case kTrayLButtonDblClk:
             DblClick();
@@ -238,12 +242,7 @@ void TTrayIcon::Notify(std::uint32_t mouseMessage) {
             rightPressed_ = true;
             break;
         case kTrayRButtonUp:
-            shift |= ssRight;
-            if (rightPressed_) {
-                rightPressed_ = false;
-                Click(mbRight, shift, at.x, at.y);
-            }
-            MouseUp(mbRight, shift, at.x, at.y);
+            ButtonUp(mbRight, shift | ssRight, rightPressed_, at);
             break;
         case kTrayRButtonDblClk:
             MouseDown(mbRight, shift | ssDouble, at.x, at.y);

@@ -166,6 +166,7 @@ class TTrayIcon : private TrayWindowHandler {
     friend class TrayPopupMenu;
     void MenuDestroyed(TrayPopupMenu* menu);
     void Notify(std::uint32_t mouseMessage);
+    void ButtonUp(TMouseButton button, TShiftState shift, bool& pressed, TrayPoint at);
 
     TrayPlatform& platform_;
     std::atomic<bool> enabled_ = true;

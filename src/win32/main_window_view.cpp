@@ -66,14 +66,6 @@ DWORD ListStyleFor(ViewStyle style) {
 
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
-// The icon a reference names, at cx x cy; empty when the file gives none.
-IconHandle LoadIconRef(const IconRef& ref, int cx, int cy) {
-    TFileIndexIcon icon;
-    icon.SetFileName(ref.FileName);
-    icon.SetIconIndex(ref.Index);
-    return CreateIconHandle(icon, cx, cy);
-}
-
 }  // namespace
 
 MainWindowView::MainWindowView(Application& app, TfmMain& model)
@@ -389,12 +381,16 @@ void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
 
 void MainWindowView::SyncIcons() {
     // Without pallisar.ico both icons are the built-in one again.
+    // The file is read once for the window's two sizes and the tray.
     std::optional<Icon> trayImages;
-    if (const auto& icon = model_.ApplicationIcon()) {
+    if (const auto& ref = model_.ApplicationIcon()) {
+        TFileIndexIcon icon;
+        icon.SetFileName(ref->FileName);
+        icon.SetIconIndex(ref->Index);
         app_.SetIcon(
-            LoadIconRef(*icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
-            LoadIconRef(*icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
-        trayImages = ReadIconFromFile(icon->FileName, icon->Index);
+            CreateIconHandle(icon, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)),
+            CreateIconHandle(icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+        if (const Icon* images = icon.GetIcon()) trayImages = *images;
     } else {
         app_.SetIcon(IconHandle(), IconHandle());
     }
