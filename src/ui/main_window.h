@@ -56,7 +56,7 @@ struct MainWindowServices {
     // The application whose events AppEvents1 hears; none in tests that need none.
     EventApplication* application = nullptr;
     // The full path of the program file (pallisar.exe).
-    std::string programFile;
+    std::string programFile = {};
     // Makes the shell's link objects for Create Shortcut; none: the command does nothing.
     ShellLinkFactory* shellLinks = nullptr;
 };

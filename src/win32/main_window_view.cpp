@@ -471,7 +471,12 @@ void MainWindowView::SyncTrayMenu() {
     for (const MenuItem& item : model_.TrayPopup()) {
         if (item.IsSeparator() || item.ImageIndex < 0) continue;
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = size;
+        info.bmiHeader.biHeight = -size;  // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
         ScopedBitmap bitmap(
             CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -42,8 +42,10 @@ std::string CommonDialogFilter(const std::string& filter) {
 }
 
 HWND Win32Prompts::Owner() const {
-    HWND owner = GetActiveWindow();
-    return owner ? owner : owner_;
+    if (HWND active = GetActiveWindow()) return active;
+    // Another program is in front: the box still belongs on top of the window the user
+    // was working in (an open dialog of the main window), which it disables meanwhile.
+    return owner_ ? GetLastActivePopup(owner_) : nullptr;
 }
 
 int Win32Prompts::Box(const std::string& message, const char* caption, UINT type) const {

@@ -109,9 +109,23 @@ void Click(HWND dialog, int id) { PostMessageA(Item(dialog, id), BM_CLICK, 0, 0)
 void Choose(HWND dialog, int id, int index) {
     HWND combo = Item(dialog, id);
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    Sleep(100);
+    // Sent, not posted: a posted notification could be overtaken by the next message this
+    // side sends, which the program handles first. The limit covers a handler that opens
+    // a box.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, 5000, &result);
+}
+
+testing::AssertionResult TextBecomes(HWND control, const std::string& expected) {
+    std::string text;
+    for (int wait = 0; wait < 100; ++wait) {
+        text = WindowText(control);
+        if (text == expected) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "the text is \"" << text << "\", not \"" << expected
+                                       << "\"";
 }
 
 bool Checked(HWND dialog, int id) {

@@ -28,8 +28,12 @@ testing::AssertionResult WaitForMessageBoxTitled(const AppProcess& app, const st
 testing::AssertionResult WaitUntilGone(HWND window);
 // Posts a click to the dialog's button of this id.
 void Click(HWND dialog, int id);
-// Chooses a drop-down item as the user does: the box's page hears of the change.
+// Chooses a drop-down item as the user does: the box's page hears of the change, and
+// has handled it on return.
 void Choose(HWND dialog, int id, int index);
+// Waits until the control shows this text: a program shows a change once its handler
+// has run, which may be after the file it wrote is there.
+testing::AssertionResult TextBecomes(HWND control, const std::string& expected);
 bool Checked(HWND dialog, int id);
 
 // Saves what the screen shows of a window (the whole screen for nullptr) as a BMP file.

@@ -37,7 +37,7 @@ class ShellTest : public ::testing::Test {
 
     void StartReady(std::vector<std::string> args = {}) {
         ASSERT_TRUE(LoadBoard("voodoo5_dual"));
-        ASSERT_TRUE(app_.Start(exe_, LaunchOptions{std::move(args)}));
+        ASSERT_TRUE(app_.Start(exe_, LaunchOptions{std::move(args), {}, {}}));
         ASSERT_TRUE(app_.WaitForMainWindow(kTitle, kTimeout, &window_));
         ASSERT_TRUE(WaitForCaption(window_, kTimeout, [](const std::string& caption) {
             return caption.find(" - ") != std::string::npos;
