@@ -124,8 +124,8 @@ testing::AssertionResult TextBecomes(HWND control, const std::string& expected) 
         if (text == expected) return testing::AssertionSuccess();
         Sleep(50);
     }
-    return testing::AssertionFailure() << "the text is \"" << text << "\", not \"" << expected
-                                       << "\"";
+    return testing::AssertionFailure()
+           << "the text is \"" << text << "\", not \"" << expected << "\"";
 }
 
 bool Checked(HWND dialog, int id) {

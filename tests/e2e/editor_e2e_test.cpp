@@ -26,16 +26,6 @@ using ::testing::ElementsAreArray;
 constexpr char kTitle[] = "Pallisar Game Launcher";
 constexpr char kSettings[] = "[Program]\r\nVersion=1.01\r\n";
 
-// Waits until the label reads `text`.
-testing::AssertionResult LabelReads(HWND dialog, int id, const std::string& text) {
-    std::string now;
-    for (int wait = 0; wait < 100; ++wait) {
-        if ((now = WindowText(Item(dialog, id))) == text) return testing::AssertionSuccess();
-        Sleep(50);
-    }
-    return testing::AssertionFailure() << "label reads \"" << now << "\", not \"" << text << "\"";
-}
-
 // The keys of one section of an INI text, in file order, with their values.
 std::vector<std::pair<std::string, std::string>> SectionOf(const std::string& text,
                                                            const std::string& section) {
@@ -307,10 +297,10 @@ TEST_F(EditorTest, GammaSlidersFollowKeysTheMouseAndTheLock) {
     Click(editor, IDC_CHKLOCKGAMMASLIDERS);                 // unlock
     Sleep(100);
     PostMessageA(red, WM_KEYDOWN, VK_RIGHT, 0);
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "1.31"));
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLGGAMMA, "1.30"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLRGAMMA), "1.31"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLGGAMMA), "1.30"));
     PostMessageA(red, WM_KEYDOWN, VK_END, 0);
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "4.00"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLRGAMMA), "4.00"));
 
     // Locked, a drag of the blue thumb to the left end pulls the other two along.
     Click(editor, IDC_CHKLOCKGAMMASLIDERS);
@@ -328,13 +318,13 @@ TEST_F(EditorTest, GammaSlidersFollowKeysTheMouseAndTheLock) {
         Sleep(30);
     }
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLBGAMMA, "0.10"));
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "0.10"));
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLGGAMMA, "0.10"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLBGAMMA), "0.10"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLRGAMMA), "0.10"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLGGAMMA), "0.10"));
     SaveScreenshot(editor, Shot("editor-gamma-dragged"));
 
     Click(editor, IDC_BTNDEFAULTGAMMA);
-    EXPECT_TRUE(LabelReads(editor, IDC_LBLRGAMMA, "1.30"));
+    EXPECT_TRUE(TextBecomes(Item(editor, IDC_LBLRGAMMA), "1.30"));
     Click(editor, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(editor));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
