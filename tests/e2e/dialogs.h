@@ -31,6 +31,16 @@ void Click(HWND dialog, int id);
 // Chooses a drop-down item as the user does: the box's page hears of the change, and
 // has handled it on return.
 void Choose(HWND dialog, int id, int index);
+// Waits up to ten seconds for the condition: what a posted click changes shows once the
+// program has handled it.
+template <typename Condition>
+testing::AssertionResult Eventually(Condition condition, const char* what) {
+    for (int wait = 0; wait < 200; ++wait) {
+        if (condition()) return testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return testing::AssertionFailure() << "never " << what;
+}
 // Waits until the control shows this text: a program shows a change once its handler
 // has run, which may be after the file it wrote is there.
 testing::AssertionResult TextBecomes(HWND control, const std::string& expected);

@@ -163,8 +163,8 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     editor = OpenEditor();
     SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Setup"));
     Click(editor, IDC_CHKCONFIG);
-    Sleep(200);
-    EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_EDPATH)));
+    EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(Item(editor, IDC_EDPATH)); },
+                           "the path box disabled"));
     EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_CHKGAMEONLY)));
     ASSERT_NO_FATAL_FAILURE(PressOk(editor));
 

@@ -580,7 +580,8 @@ TEST_F(LaunchTest, ShortcutMadeByTheProgramLaunchesTheGameWhenOpened) {
         {"PALLISAR_PROBE_REPORT", report_}, {"PALLISAR_PROBE_DRIVER_KEY", kDriverKey}};
     for (const auto& [variable, value] : probeEnv) SetEnvironmentVariableA(variable, value.c_str());
     std::string command = "start.exe \"" + lnk + "\"";
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     const BOOL opened = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                        nullptr, &startup, &started);

@@ -18,15 +18,6 @@ namespace {
 
 constexpr char kTitle[] = "Pallisar Game Launcher";
 
-template <typename Condition>
-testing::AssertionResult Eventually(Condition condition, const char* what) {
-    for (int wait = 0; wait < 200; ++wait) {
-        if (condition()) return testing::AssertionSuccess();
-        Sleep(50);
-    }
-    return testing::AssertionFailure() << "never " << what;
-}
-
 class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override {
