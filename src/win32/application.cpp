@@ -4,6 +4,7 @@
 
 #include "ui/main_window.h"
 #include "win32/resource.h"
+#include "win32/scoped_gdi.h"
 
 namespace pallisar {
 
@@ -93,15 +94,10 @@ bool Application::Minimized() const { return minimized_ || (mainWindow_ && IsIco
 
 void Application::PaintMinimizedIcon(const std::function<void(void* device)>& paint) {
     if (!mainWindow_) return;
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(mainWindow_, &ps);
-    struct EndPaintAtExit {
-        HWND window;
-        PAINTSTRUCT& ps;
-        ~EndPaintAtExit() { EndPaint(window, &ps); }
-    } end{mainWindow_, ps};
-    if (ps.fErase) FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BACKGROUND));
-    paint(dc);
+    const ScopedPaintDC dc(mainWindow_);
+    if (dc.Paint().fErase)
+        FillRect(dc.Get(), &dc.Paint().rcPaint, GetSysColorBrush(COLOR_BACKGROUND));
+    paint(dc.Get());
 }
 
 void Application::HandleException(const std::exception& error) noexcept {

@@ -54,15 +54,8 @@ void CopySideBySide(HBITMAP target, const std::vector<const IconBitmaps*>& image
 // their masks in a monochrome one, added with one call.
 bool AddStrip(HIMAGELIST list, const std::vector<const IconBitmaps*>& images, int size) {
     const int width = size * static_cast<int>(images.size());
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = size;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    ScopedBitmap color(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ScopedBitmap color = CreateColorBitmap32(width, size, false, &bits);
     ScopedBitmap mask(CreateBitmap(width, size, 1, 1, nullptr));
     if (!color || !mask) return false;
     CopySideBySide(color.Get(), images, &IconBitmaps::color, size);

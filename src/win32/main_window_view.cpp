@@ -66,6 +66,26 @@ DWORD ListStyleFor(ViewStyle style) {
 
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
+// A menu item's picture: the small icon at `index`, drawn onto the menu's own colour
+// and opaque, as the menu draws the bitmap as it is.
+ScopedBitmap MenuItemBitmap(HIMAGELIST images, int index) {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    void* bits = nullptr;
+    ScopedBitmap bitmap = CreateColorBitmap32(size, size, true, &bits);
+    const ScopedCreatedDC dc = CreateCompatibleMemoryDC(nullptr);
+    if (!bitmap || !dc) return ScopedBitmap();
+    {
+        const ScopedSelectObject select(dc.Get(), bitmap.Get());
+        const RECT all{0, 0, size, size};
+        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
+        ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
+    }
+    GdiFlush();
+    auto* pixel = static_cast<unsigned char*>(bits);
+    for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
+    return bitmap;
+}
+
 }  // namespace
 
 MainWindowView::MainWindowView(Application& app, TfmMain& model)
@@ -465,32 +485,10 @@ void MainWindowView::SyncTrayMenu() {
     trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
     trayMenuBitmaps_.clear();
     if (!trayMenu_ || !smallImages_) return;
-    // Each game item shows its small icon, drawn onto the menu's own colour.
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    ScopedGetDC screen(nullptr);
     for (const MenuItem& item : model_.TrayPopup()) {
         if (item.IsSeparator() || item.ImageIndex < 0) continue;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = size;
-        info.bmiHeader.biHeight = -size;  // top-down rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        ScopedBitmap bitmap(
-            CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        ScopedCreatedDC dc(CreateCompatibleDC(screen.Get()));
-        if (!bitmap || !dc) continue;
-        {
-            ScopedSelectObject select(dc.Get(), bitmap.Get());
-            RECT all{0, 0, size, size};
-            FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
-            ImageList_Draw(smallImages_.Get(), item.ImageIndex, dc.Get(), 0, 0, ILD_NORMAL);
-        }
-        // Opaque: the menu draws the bitmap as it is.
-        auto* pixel = static_cast<unsigned char*>(bits);
-        for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
+        ScopedBitmap bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
+        if (!bitmap) continue;
         MENUITEMINFOA menuItem{};
         menuItem.cbSize = sizeof menuItem;
         menuItem.fMask = MIIM_BITMAP;

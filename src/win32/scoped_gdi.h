@@ -60,6 +60,19 @@ inline ScopedCreatedDC CreateCompatibleMemoryDC(HDC dc) {
     return ScopedCreatedDC(CreateCompatibleDC(dc));
 }
 
+// A 32-bit colour bitmap of width x height whose pixels are written through `bits`
+// (rows from the top when `topDown`); null when the system gave none.
+inline ScopedBitmap CreateColorBitmap32(int width, int height, bool topDown, void** bits) {
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = topDown ? -height : height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    return ScopedBitmap(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
 // Selects a GDI object (font, bitmap, brush, pen) into a device context and puts the
 // one it replaced back when it goes, so the object can be deleted afterwards.
 // Nothing is put back when the selection failed.
