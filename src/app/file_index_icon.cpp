@@ -1,10 +1,10 @@
 #include "app/file_index_icon.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "core/errors.h"
-#include "core/file_names.h"
+#include "core/file_access.h"
+#include "core/file_replace.h"
 
 namespace pallisar {
 
@@ -44,11 +44,7 @@ std::string TFileIndexIcon::SaveToBytes() const {
 }
 
 void TFileIndexIcon::SaveToFile(const std::string& path) const {
-    const std::string bytes = SaveToBytes();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw FileWriteError(path);
+    if (!ReplaceFileContents(path, SaveToBytes())) throw FileWriteError(path);
 }
 
 }  // namespace pallisar

@@ -45,9 +45,9 @@ class TFileIndexIcon {
     // The bytes of a Windows icon file holding the one image shown at the large
     // icon size. Throws Error(kNoIconToSave) without an icon.
     std::string SaveToBytes() const;
-    // Writes SaveToBytes() to `path`, replacing the file. Without an icon throws
+    // Writes SaveToBytes() to `path`, replacing the file whole. Without an icon throws
     // Error(kNoIconToSave) and writes nothing; a file that cannot be written throws
-    // FileWriteError.
+    // FileWriteError and leaves the old file as it was.
     void SaveToFile(const std::string& path) const;
 
   private:

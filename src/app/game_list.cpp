@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "app/game_entry.h"
-#include "core/file_names.h"
+#include "core/file_access.h"
 #include "core/ini_batch.h"
 #include "core/text.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/byte_source.h"
-#include "core/file_names.h"
+#include "core/file_access.h"
 
 namespace pallisar {
 

@@ -2,11 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <vector>
 
+#include "core/file_access.h"
 #include "core/file_names.h"
 #include "core/file_replace.h"
 #include "core/text.h"
@@ -271,11 +270,7 @@ bool LaunchJournal::Write(const JournalRecord& record) {
     return ReplaceFileContents(Path(), FormatJournal(record));
 }
 
-std::optional<std::string> LaunchJournal::Read() const {
-    std::ifstream file(Path(), std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+std::optional<std::string> LaunchJournal::Read() const { return ReadFileBytes(Path()); }
 
 bool LaunchJournal::Remove() {
     const std::string path = Path();

@@ -3,11 +3,13 @@
 // binary formats that only need a few parts of a possibly large file (a game's
 // program file can be hundreds of megabytes; its icons are a few kilobytes).
 
+#include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/file_access.h"
 
 namespace pallisar {
 
@@ -49,6 +51,18 @@ class LittleEndianReader {
     bool complete_ = true;
 };
 
+// Bytes read from the front, one piece after the other (a stored property's data). The
+// caller keeps the bytes alive while the stream is read.
+class ByteStream {
+  public:
+    explicit ByteStream(std::string_view bytes) : rest_(bytes) {}
+    // The next `size` bytes; nothing, and nothing taken, when fewer are left.
+    std::optional<std::string_view> Read(std::size_t size);
+
+  private:
+    std::string_view rest_;
+};
+
 // A view of bytes owned by the caller, who keeps them alive while the source is used.
 class MemoryByteSource final : public ByteSource {
   public:
@@ -65,12 +79,11 @@ class MemoryByteSource final : public ByteSource {
 class FileByteSource final : public ByteSource {
   public:
     explicit FileByteSource(const std::string& path);
-    std::uint64_t Size() const override { return size_; }
+    std::uint64_t Size() const override { return file_.Size(); }
     std::optional<std::string> Read(std::uint64_t offset, std::uint64_t size) const override;
 
   private:
-    mutable std::ifstream file_;
-    std::uint64_t size_ = 0;
+    ReadOnlyFile file_;
 };
 
 }  // namespace pallisar

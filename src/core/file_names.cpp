@@ -1,11 +1,11 @@
 #include "core/file_names.h"
 
-#include <filesystem>
-#include <system_error>
+#ifndef _WIN32
+#include <dirent.h>
+#include <unistd.h>
+#endif
 
 #include "core/text.h"
-
-namespace fs = std::filesystem;
 
 namespace pallisar {
 
@@ -31,21 +31,21 @@ std::string ExtractFilePath(std::string_view path) {
 std::string FindFileNoCase(const std::string& directory, std::string_view name) {
     const std::string exact = directory + std::string(name);
 #ifndef _WIN32
-    std::error_code error;
-    if (fs::exists(exact, error)) return exact;
-    for (fs::directory_iterator it(directory.empty() ? "." : directory, error), end;
-         !error && it != end; it.increment(error)) {
-        const std::string candidate = it->path().filename().string();
-        if (SameText(candidate, name)) return directory + candidate;
+    if (::access(exact.c_str(), F_OK) == 0) return exact;
+    DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (!dir) return exact;
+    std::string found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (SameText(entry->d_name, name)) {
+            found = directory + entry->d_name;
+            break;
+        }
     }
+    ::closedir(dir);
+    if (!found.empty()) return found;
 #endif
     // Windows file systems already ignore letter case.
     return exact;
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return fs::is_regular_file(path, error);
 }
 
 }  // namespace pallisar

@@ -17,6 +17,5 @@ std::string ExtractFilePath(std::string_view path);
 // directory (with trailing delimiter) + the name of the entry that matches `name`
 // without regard to ASCII case; directory + name when none does.
 std::string FindFileNoCase(const std::string& directory, std::string_view name);
-bool FileExists(const std::string& path);
 
 }  // namespace pallisar

@@ -1,17 +1,15 @@
 #include "core/ini_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
 #include "core/errors.h"
+#include "core/file_access.h"
 #include "core/file_replace.h"
 #include "core/ini_batch.h"
 #include "core/ini_document.h"
@@ -146,62 +144,6 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
 // ---------------------------------------------------------------------------------
 // File access and the cache of parsed files.
 
-struct Stamp {
-    bool exists = false;
-    long long size = 0;
-    long long mtimeSec = 0;
-    long long mtimeNsec = 0;
-    long long ctimeSec = 0;
-    long long ctimeNsec = 0;
-    unsigned long long inode = 0;
-    unsigned long long device = 0;
-
-    bool operator==(const Stamp&) const = default;
-};
-
-Stamp StatFile(const std::string& path) {
-    Stamp stamp;
-#ifdef _WIN32
-    struct _stat64 st;
-    if (_stat64(path.c_str(), &st) != 0 || (st.st_mode & _S_IFREG) == 0) return stamp;
-    stamp.mtimeSec = st.st_mtime;
-    stamp.ctimeSec = st.st_ctime;
-#else
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
-    stamp.mtimeSec = st.st_mtim.tv_sec;
-    stamp.mtimeNsec = st.st_mtim.tv_nsec;
-    stamp.ctimeSec = st.st_ctim.tv_sec;
-    stamp.ctimeNsec = st.st_ctim.tv_nsec;
-    stamp.inode = st.st_ino;
-#endif
-    stamp.device = static_cast<unsigned long long>(st.st_dev);
-    stamp.exists = true;
-    stamp.size = static_cast<long long>(st.st_size);
-    return stamp;
-}
-
-// Reads the file in one piece when it has the size expected (fewer system calls:
-// they are what a read costs, under Wine above all).
-bool ReadWholeFile(const std::string& path, long long expectedSize, std::string& bytes) {
-    bytes.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    bytes.resize(static_cast<size_t>(std::max(expectedSize, 0LL)) + 1);
-    size_t total = 0;
-    for (;;) {
-        if (total == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);
-        const size_t n = std::fread(bytes.data() + total, 1, bytes.size() - total, file);
-        total += n;
-        if (n == 0) break;
-    }
-    bytes.resize(total);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
 long long NowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -215,9 +157,10 @@ constexpr long long kSettleSeconds = 3;
 
 // The cache keeps parsed files. An entry is trusted on its time stamp and size alone
 // only when it is settled (see kSettleSeconds); otherwise the file is read again and
-// compared byte for byte, which still saves the parsing.
+// compared byte for byte, which still saves the parsing. Only the user-interface thread
+// reads the program's files, so the cache takes no lock.
 struct CacheEntry {
-    Stamp stamp;
+    FileStamp stamp;
     bool settled = false;
     std::shared_ptr<const Document> doc;
 };
@@ -227,35 +170,30 @@ class Cache {
     std::shared_ptr<const Document> Load(const std::string& path) {
         // The stamp is taken before the bytes are read: a change made meanwhile shows
         // as a different stamp at the next read, which then reads the file again.
-        const Stamp stamp = StatFile(path);
+        const FileStamp stamp = StatFile(path);
         std::shared_ptr<const Document> cached;
-        {
-            std::lock_guard lock(mutex_);
-            const auto it = entries_.find(path);
-            if (it != entries_.end()) {
-                if (it->second.settled && it->second.stamp == stamp) return it->second.doc;
-                cached = it->second.doc;
-            }
+        const auto it = entries_.find(path);
+        if (it != entries_.end()) {
+            if (it->second.settled && it->second.stamp == stamp) return it->second.doc;
+            cached = it->second.doc;
         }
-        std::string bytes;
-        if (!stamp.exists || !ReadWholeFile(path, stamp.size, bytes)) {
+        std::optional<std::string> bytes;
+        if (stamp.exists) bytes = ReadFileBytes(path, stamp.size);
+        if (!bytes) {
             Forget(path);
             return Empty();
         }
         const long long readAt = NowSeconds();
         std::shared_ptr<const Document> doc;
-        if (cached && cached->exists && cached->bytes == bytes)
+        if (cached && cached->exists && cached->bytes == *bytes)
             doc = cached;
         else
-            doc = Parse(std::move(bytes), true);
-        Store(path, stamp, readAt - stamp.mtimeSec >= kSettleSeconds, doc);
+            doc = Parse(std::move(*bytes), true);
+        Store(path, stamp, readAt - stamp.writeSeconds >= kSettleSeconds, doc);
         return doc;
     }
 
-    void Forget(const std::string& path) {
-        std::lock_guard lock(mutex_);
-        entries_.erase(path);
-    }
+    void Forget(const std::string& path) { entries_.erase(path); }
 
     static std::shared_ptr<const Document> Empty() {
         static const std::shared_ptr<const Document> empty = Parse("", false);
@@ -263,16 +201,14 @@ class Cache {
     }
 
   private:
-    void Store(const std::string& path, const Stamp& stamp, bool settled,
+    void Store(const std::string& path, const FileStamp& stamp, bool settled,
                std::shared_ptr<const Document> doc) {
-        std::lock_guard lock(mutex_);
         if (entries_.size() >= kMaxEntries && entries_.find(path) == entries_.end())
             entries_.clear();
         entries_[path] = CacheEntry{stamp, settled && stamp.exists, std::move(doc)};
     }
 
     static constexpr size_t kMaxEntries = 16;
-    std::mutex mutex_;
     std::unordered_map<std::string, CacheEntry> entries_;
 };
 

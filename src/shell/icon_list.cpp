@@ -1,8 +1,6 @@
 #include "shell/icon_list.h"
 
 #include <cstdint>
-#include <istream>
-#include <ostream>
 #include <utility>
 
 #include "core/errors.h"
@@ -11,19 +9,21 @@ namespace pallisar {
 
 namespace {
 
-std::int32_t ReadInt32(std::istream& stream) {
-    unsigned char bytes[4];
-    if (!stream.read(reinterpret_cast<char*>(bytes), 4)) throw Error("Stream read error");
-    const std::uint32_t value =
-        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return static_cast<std::int32_t>(value);
+std::string_view ReadBytes(ByteStream& stream, std::size_t size) {
+    const std::optional<std::string_view> bytes = stream.Read(size);
+    if (!bytes) throw Error("Stream read error");
+    return *bytes;
 }
 
-void WriteInt32(std::ostream& stream, std::int32_t value) {
+std::int32_t ReadInt32(ByteStream& stream) {
+    LittleEndianReader field(ReadBytes(stream, 4));
+    return static_cast<std::int32_t>(field.U32(0));
+}
+
+void WriteInt32(std::string& stream, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    const char bytes[4] = {static_cast<char>(v), static_cast<char>(v >> 8),
-                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-    stream.write(bytes, 4);
+    stream += {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+               static_cast<char>(v >> 24)};
 }
 
 // Closes a batch also when the batch's work raises.
@@ -153,7 +153,7 @@ void TIconList::Move(int curIndex, int newIndex) {
     Changed();
 }
 
-void TIconList::LoadFromStream(std::istream& stream) {
+void TIconList::LoadFromStream(ByteStream& stream) {
     Batch batch(*this);
     Clear();
     const std::int32_t count = ReadInt32(stream);
@@ -163,20 +163,19 @@ void TIconList::LoadFromStream(std::istream& stream) {
             AddIcon(nullptr);
             continue;
         }
-        std::string bytes(static_cast<size_t>(size), '\0');
-        if (!stream.read(bytes.data(), size)) throw Error("Stream read error");
+        const std::string_view bytes = ReadBytes(stream, static_cast<std::size_t>(size));
         auto icon = std::make_unique<TIcon>();
-        icon->LoadFromBytes(bytes);
+        icon->LoadFromBytes(std::string(bytes));
         AddIcon(std::move(icon));
     }
 }
 
-void TIconList::SaveToStream(std::ostream& stream) const {
+void TIconList::SaveToStream(std::string& stream) const {
     WriteInt32(stream, Count());
     for (const auto& icon : entries_) {
         const std::string bytes = icon ? icon->SaveToBytes() : std::string();
         WriteInt32(stream, static_cast<std::int32_t>(bytes.size()));
-        stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        stream += bytes;
     }
 }
 

@@ -14,12 +14,12 @@
 // entry, or an icon without images, has size 0 and no bytes.
 
 #include <functional>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/byte_source.h"
 #include "platform/icon_module.h"
 #include "shell/icon.h"
 
@@ -65,8 +65,9 @@ class TIconList {
     // Reads the list in one batch (one change). A stream that ends early, or an icon
     // that cannot be read, ends the reading with an Error; the entries read so far
     // stay.
-    virtual void LoadFromStream(std::istream& stream);
-    virtual void SaveToStream(std::ostream& stream) const;
+    virtual void LoadFromStream(ByteStream& stream);
+    // Appends the list to `stream`.
+    virtual void SaveToStream(std::string& stream) const;
 
     // None clears the list; another list is copied entry by entry; one change.
     void Assign(const TIconList* source);

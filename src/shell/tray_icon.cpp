@@ -1,7 +1,6 @@
 #include "shell/tray_icon.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace pallisar {
 
@@ -260,66 +259,66 @@ void TTrayIcon::Notify(std::uint32_t mouseMessage) {
 }
 
 TTimerThread::TTimerThread(TTrayIcon& icon, bool suspended)
-    : platform_(icon.platform_), window_(icon.window_), icon_(&icon), suspended_(suspended) {
-    thread_ = std::thread([this] { Execute(); });
-}
+    : platform_(icon.platform_),
+      window_(icon.window_),
+      icon_(&icon),
+      suspended_(suspended),
+      thread_([this] { Execute(); }) {}
 
-TTimerThread::~TTimerThread() {
-    Terminate();
-    if (thread_.joinable()) thread_.join();
-}
+TTimerThread::~TTimerThread() { Terminate(); }  // thread_'s destructor waits for it
 
 void TTimerThread::Suspend() {
-    std::lock_guard lock(mutex_);
+    WorkerLockGuard guard(lock_);
     suspended_ = true;
+    wake_.Set();
 }
 
 void TTimerThread::Resume() {
-    {
-        std::lock_guard lock(mutex_);
-        suspended_ = false;
-    }
-    wake_.notify_all();
+    WorkerLockGuard guard(lock_);
+    suspended_ = false;
+    wake_.Set();
 }
 
 bool TTimerThread::Suspended() const {
-    std::lock_guard lock(mutex_);
+    WorkerLockGuard guard(lock_);
     return suspended_;
 }
 
 void TTimerThread::ClearIcon() {
-    {
-        std::lock_guard lock(mutex_);
-        icon_ = nullptr;
-    }
-    wake_.notify_all();
+    WorkerLockGuard guard(lock_);
+    icon_ = nullptr;
+    wake_.Set();
 }
 
 void TTimerThread::Terminate() {
-    {
-        std::lock_guard lock(mutex_);
-        terminated_ = true;
-    }
-    wake_.notify_all();
+    WorkerLockGuard guard(lock_);
+    terminated_ = true;
+    wake_.Set();
 }
 
 bool TTimerThread::Stopped() const {
     return terminated_ || icon_ == nullptr || platform_.Terminating();
 }
 
+unsigned TTimerThread::NextWait() const {
+    // Nothing to do until resumed or terminated (a stopped thread is told to terminate
+    // right after).
+    return suspended_ || Stopped() ? WakeSignal::kForever : icon_->Interval();
+}
+
 void TTimerThread::Execute() {
-    std::unique_lock lock(mutex_);
-    while (!terminated_) {
-        if (suspended_ || Stopped()) {
-            // Nothing to do until resumed or terminated (a stopped thread is told to
-            // terminate right after).
-            wake_.wait(lock, [this] { return terminated_ || (!suspended_ && !Stopped()); });
-            continue;
+    for (;;) {
+        unsigned wait;
+        {
+            WorkerLockGuard guard(lock_);
+            if (terminated_) return;
+            wait = NextWait();
         }
-        const auto interval = std::chrono::milliseconds(icon_->Interval());
-        const bool interrupted =
-            wake_.wait_for(lock, interval, [this] { return suspended_ || Stopped(); });
-        if (!interrupted && icon_->Animated()) platform_.PostAdvanceFrame(window_);
+        // A change of state interrupts the wait; the interval then starts again.
+        if (wake_.Wait(wait)) continue;
+        WorkerLockGuard guard(lock_);
+        if (!terminated_ && !suspended_ && !Stopped() && icon_->Animated())
+            platform_.PostAdvanceFrame(window_);
     }
 }
 

@@ -11,16 +11,14 @@
 // platform to hand a frame advance over to that thread.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/tray_platform.h"
+#include "platform/worker_thread.h"
 #include "shell/icon.h"
 #include "shell/icon_list.h"
 
@@ -209,16 +207,19 @@ class TTimerThread {
 
   private:
     void Execute();
-    bool Stopped() const;  // with mutex_ held
+    bool Stopped() const;  // with lock_ held
+    // The milliseconds to wait before the next frame, with lock_ held; kForever while
+    // there is nothing to do.
+    unsigned NextWait() const;
 
     TrayPlatform& platform_;
     TrayWindow window_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    mutable WorkerLock lock_;
+    WakeSignal wake_;  // set on every change of the state below
     TTrayIcon* icon_;
     bool suspended_;
     bool terminated_ = false;
-    std::thread thread_;
+    WorkerThread thread_;  // last: it starts once the state above is ready
 };
 
 }  // namespace pallisar

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/file_names.h"
+#include "core/file_access.h"
 
 namespace pallisar {
 

@@ -8,6 +8,7 @@
 #include "app/log.h"
 #include "app/program_settings.h"
 #include "app/version.h"
+#include "core/file_access.h"
 #include "core/file_names.h"
 #include "core/random_title.h"
 #include "core/text.h"

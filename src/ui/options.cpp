@@ -7,6 +7,7 @@
 #include "app/file_index_icon.h"
 #include "app/program_settings.h"
 #include "core/errors.h"
+#include "core/file_access.h"
 #include "core/file_names.h"
 #include "core/text.h"
 #include "ui/main_window.h"

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/log.h"
+#include "core/file_access.h"
 #include "core/file_names.h"
 #include "core/ini_file.h"
 #include "support/regedit_file.h"

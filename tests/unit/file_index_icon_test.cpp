@@ -139,7 +139,7 @@ TEST_F(FileIndexIconTest, SavesTheLargeImageAsAOneImageIconFile) {
     WriteFileBytes(saved, std::string(5000, 'x'));  // replaced, not appended to
     icon.SaveToFile(saved);
 
-    const std::string bytes = ReadFileBytes(saved);
+    const std::string bytes = test::ReadFileBytes(saved);
     EXPECT_EQ(bytes, MakeIcoFile({groups[2].images[1]}));
     // And it loads back as the application icon does.
     TFileIndexIcon back;

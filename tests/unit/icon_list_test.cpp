@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 
 #include "core/errors.h"
 #include "support/icon_fixtures.h"
@@ -20,7 +19,7 @@ using Action = std::function<void(TIconList&)>;
 std::string Int32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 Action Load(std::string bytes) {
     return [bytes](TIconList& list) {
-        std::istringstream in(bytes);
+        ByteStream in(bytes);
         list.LoadFromStream(in);
     };
 }
@@ -88,11 +87,11 @@ TEST_F(IconListTest, HoldsCopiesAndStoresEachWithItsSize) {
     list->Add(&blank);
     EXPECT_EQ(list->IndexOf(&icon), -1);  // a copy is another icon
     EXPECT_EQ(list->IndexOf(list->Get(1)), 1);
-    std::ostringstream out;
+    std::string out;
     list->SaveToStream(out);
     const std::string ico = WriteIconFile(icon.Images());
-    EXPECT_EQ(out.str(), Int32(2) + Int32(ico.size()) + ico + Int32(0));
-    Load(out.str())(*list);
+    EXPECT_EQ(out, Int32(2) + Int32(ico.size()) + ico + Int32(0));
+    Load(out)(*list);
     ASSERT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Get(0)->SaveToBytes(), ico);
     EXPECT_EQ(list->Get(1), nullptr);  // an empty icon comes back as an empty entry
