@@ -2,7 +2,9 @@
 // Replacing a file whole, so that a failed or interrupted write never leaves it half
 // written: the new bytes go to a temporary file beside it, which is flushed to the disk
 // and then moved over the old one (rename after fsync on POSIX; MoveFileExA with
-// MOVEFILE_WRITE_THROUGH on Windows, keeping the file's attributes).
+// MOVEFILE_WRITE_THROUGH on Windows NT, keeping the file's attributes). Windows 95, 98
+// and ME cannot move a file over another: there the old file is deleted just before the
+// move, so a crash at that moment leaves the new bytes in the temporary file only.
 
 #include <string>
 #include <string_view>

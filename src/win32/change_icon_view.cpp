@@ -14,7 +14,13 @@ namespace {
 // Sent by the file-name box to the dialog when Enter is pressed in it, so that the
 // handler runs in the dialog's procedure, under its error handler.
 constexpr UINT kFilenameEnter = WM_APP + 1;
-constexpr UINT_PTR kFilenameSubclass = 1;
+
+// The edit control's own procedure, kept in its user data while the box is subclassed
+// (through its window procedure, as every Windows since 95 allows; comctl32's subclass
+// functions come only with version 6).
+WNDPROC PreviousProc(HWND edit) {
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_USERDATA));
+}
 
 std::string WindowText(HWND hwnd) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -32,7 +38,9 @@ ChangeIconDialog::~ChangeIconDialog() = default;
 
 void ChangeIconDialog::Fill() {
     HWND edit = GetDlgItem(hwnd_, IDC_CHANGEICON_FILENAME);
-    SetWindowSubclass(edit, FilenameProc, kFilenameSubclass, 0);
+    SetWindowLongPtrA(
+        edit, GWLP_USERDATA,
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilenameProc)));
     SyncFilename();
     list_.Attach(GetDlgItem(hwnd_, IDC_CHANGEICON_ICONS));
 }
@@ -103,12 +111,13 @@ void ChangeIconDialog::SyncFilename() {
 }
 
 LRESULT CALLBACK ChangeIconDialog::FilenameProc(HWND edit, UINT message, WPARAM wParam,
-                                                LPARAM lParam, UINT_PTR, DWORD_PTR) {
+                                                LPARAM lParam) {
+    const WNDPROC previous = PreviousProc(edit);
     switch (message) {
         case WM_GETDLGCODE: {
             // Enter belongs to the box, not to the dialog's default button.
             const auto* msg = reinterpret_cast<const MSG*>(lParam);
-            LRESULT code = DefSubclassProc(edit, message, wParam, lParam);
+            LRESULT code = CallWindowProcA(previous, edit, message, wParam, lParam);
             if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
                 code |= DLGC_WANTALLKEYS;
             return code;
@@ -122,12 +131,12 @@ LRESULT CALLBACK ChangeIconDialog::FilenameProc(HWND edit, UINT message, WPARAM 
             if (wParam == '\r' || wParam == '\n') return 0;
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(edit, FilenameProc, kFilenameSubclass);
+            SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
             break;
         default:
             break;
     }
-    return DefSubclassProc(edit, message, wParam, lParam);
+    return CallWindowProcA(previous, edit, message, wParam, lParam);
 }
 
 bool ShowChangeIcon(Application& app, HWND owner, TfmChangeIcon& model) {

@@ -24,8 +24,7 @@ class ChangeIconDialog : public Dialog {
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
-    static LRESULT CALLBACK FilenameProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK FilenameProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     // Copies the model's text of edFilename into the box, the caret after it.
     void SyncFilename();

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "core/file_replace.h"
+#include "win32/windows_version.h"
 
 namespace pallisar {
 
@@ -26,6 +27,10 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 // The attributes a file may be given (the others belong to the file system).
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Windows 95, 98 and ME export MoveFileExA, but only as a stub that fails with
+// ERROR_CALL_NOT_IMPLEMENTED.
+bool MoveFileExImplemented() { return RunningWindows().nt; }
 
 }  // namespace
 
@@ -55,12 +60,13 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     ok = CloseHandle(file) && ok;
     if (ok && exists && (attributes & kKeptAttributes) != 0)
         SetFileAttributesA(temp.c_str(), attributes & kKeptAttributes);
-    if (ok) {
+    if (ok && !MoveFileExImplemented()) {
+        // The old file goes first there: a crash in between leaves the new bytes in the
+        // temporary file and no file at `path`.
+        ok = (!exists || DeleteFileA(path.c_str())) && MoveFileA(temp.c_str(), path.c_str());
+    } else if (ok) {
         ok = MoveFileExA(temp.c_str(), path.c_str(),
                          MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0));
-        // Windows 95/98 have no MoveFileExA: the old file goes first there.
-        if (!ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
-            ok = (!exists || DeleteFileA(path.c_str())) && MoveFileA(temp.c_str(), path.c_str());
     }
     if (!ok) {
         SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -17,6 +17,7 @@
 #include "win32/menu_builder.h"
 #include "win32/resource.h"
 #include "win32/scoped_gdi.h"
+#include "win32/system_features.h"
 #include "win32/win32_icon_module.h"
 
 namespace pallisar {
@@ -150,8 +151,7 @@ void MainWindowView::StateChanged() {
 }
 
 bool MainWindowView::Create(int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitCommonControlClasses(ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES);
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -484,7 +484,7 @@ void MainWindowView::SyncList() {
 void MainWindowView::SyncTrayMenu() {
     trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
     trayMenuBitmaps_.clear();
-    if (!trayMenu_ || !smallImages_) return;
+    if (!trayMenu_ || !smallImages_ || !HasWindows98Interface()) return;
     for (const MenuItem& item : model_.TrayPopup()) {
         if (item.IsSeparator() || item.ImageIndex < 0) continue;
         ScopedBitmap bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);

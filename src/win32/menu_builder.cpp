@@ -1,17 +1,18 @@
 #include "win32/menu_builder.h"
 
+#include "win32/system_features.h"
+
 namespace pallisar {
 
 namespace {
 
 void AppendItem(HMENU menu, const MenuItem& item) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
+    MENUITEMINFOA info = OldMenuItemInfo();
     if (item.IsSeparator()) {
-        info.fMask = MIIM_FTYPE;
+        info.fMask = MIIM_TYPE;
         info.fType = MFT_SEPARATOR;
     } else {
-        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;
+        info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_ID;
         info.fType = item.RadioItem ? MFT_RADIOCHECK : MFT_STRING;
         info.dwTypeData = const_cast<char*>(item.Caption.c_str());
         info.fState = (item.Checked ? MFS_CHECKED : 0) | (item.Enabled ? 0 : MFS_GRAYED) |

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "win32/system_features.h"
+
 namespace pallisar {
 
 namespace {
@@ -73,10 +75,9 @@ void Win32ProcessStarter::WaitForProcess(const ProcessHandle& process) {
 
 bool Win32ProcessStarter::WaitForProcessOrMessage(const ProcessHandle& process) {
     HANDLE handle = ProcessOf(process);
-    // MWMO_INPUTAVAILABLE: messages already in the queue wake the wait too, not only
-    // those that arrive after the last look at the queue.
-    const DWORD result =
-        MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Messages already in the queue wake the wait too, not only those that arrive after
+    // the last look at the queue.
+    const DWORD result = WaitForHandleOrMessage(handle);
     // A handle that cannot be waited on ends the wait, as it ends the suspended one.
     return result == WAIT_OBJECT_0 || result == WAIT_FAILED;
 }

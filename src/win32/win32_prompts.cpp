@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "win32/input_box.h"
+#include "win32/system_features.h"
 
 namespace pallisar {
 
@@ -15,7 +16,8 @@ std::optional<std::string> RunFileDialog(HWND owner, const FileDialogRequest& re
     char path[MAX_PATH] = {};
     request.FileName.copy(path, sizeof path - 1);
     OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
+    // The layout of Windows 95 and NT 4.0, which refuse the longer one.
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
     dialog.nFilterIndex = 1;
@@ -23,7 +25,8 @@ std::optional<std::string> RunFileDialog(HWND owner, const FileDialogRequest& re
     dialog.nMaxFile = sizeof path;
     dialog.lpstrDefExt = request.DefaultExt.empty() ? nullptr : request.DefaultExt.c_str();
     dialog.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
-    dialog.Flags = flags | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    dialog.Flags = flags | OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (HasWindows98Interface()) dialog.Flags |= OFN_ENABLESIZING;
     if (!show(&dialog)) return std::nullopt;
     return std::string(path);
 }

@@ -2,19 +2,11 @@
 
 #include <windows.h>
 
+#include "win32/windows_version.h"
+
 namespace pallisar {
 
-bool Win32SystemInfo::IsWindowsNT() const {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    // GetVersionExA is deprecated for version numbers, but the platform id it
-    // reports is exactly the family distinction wanted here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const BOOL ok = GetVersionExA(&info);
-#pragma GCC diagnostic pop
-    return ok && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
+bool Win32SystemInfo::IsWindowsNT() const { return RunningWindows().nt; }
 
 std::string Win32SystemInfo::SystemDir() const {
     char path[256] = {};

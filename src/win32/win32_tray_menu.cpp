@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "win32/system_features.h"
+
 namespace pallisar {
 
 Win32TrayMenu::Win32TrayMenu(std::function<HMENU()> menu, std::function<void(int command)> run)
@@ -14,8 +16,7 @@ int Win32TrayMenu::ItemCount() const {
 }
 
 UINT Win32TrayMenu::ItemState(int index) const {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
+    MENUITEMINFOA info = OldMenuItemInfo();
     info.fMask = MIIM_STATE;
     if (!GetMenuItemInfoA(menu_(), index, TRUE, &info)) return MFS_DISABLED;
     return info.fState;

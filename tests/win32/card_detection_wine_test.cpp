@@ -8,12 +8,11 @@
 
 #include <string>
 
+#include "child_as_windows.h"
 #include "platform/memory_registry.h"
 #include "support/board_scenarios.h"
 #include "support/fake_system_info.h"
 #include "support/regedit_file.h"
-#include "support/temp_dir.h"
-#include "win32/scoped_handle.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system_info.h"
 
@@ -21,21 +20,6 @@ using namespace pallisar;
 using namespace pallisar::test;
 
 namespace {
-
-// Set for the child process only; without it the child's test is skipped.
-constexpr const char* kChildVariable = "PALLISAR_WIN98_CHILD";
-constexpr const char* kChildFilter = "--gtest_filter=CardDetectionWineChild.*";
-
-std::string SelfPath() {
-    char path[MAX_PATH + 1] = {};
-    return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-}
-
-// Wine picks per-program settings by the executable's file name.
-std::string AppDefaultsKey() {
-    const std::string self = SelfPath();
-    return "Software\\Wine\\AppDefaults\\" + self.substr(self.find_last_of('\\') + 1);
-}
 
 // Imports the board into the registry (after removing any board left there), detects
 // it there and in memory, and removes it again. Both must give the expected result.
@@ -54,18 +38,6 @@ void CheckBoard(const BoardScenario& scenario, const SystemInfo& system) {
     EXPECT_TRUE(MatchesScenario(real, scenario)) << "in Wine's registry";
     EXPECT_TRUE(MatchesScenario(simulated, scenario)) << "in memory";
 }
-
-// Deletes the per-program Windows version when the test ends, however it ends.
-class AppDefaultsGuard {
-  public:
-    explicit AppDefaultsGuard(std::string key) : key_(std::move(key)) {}
-    ~AppDefaultsGuard() { Win32Registry().DeleteTree(RegRoot::CurrentUser, key_); }
-    AppDefaultsGuard(const AppDefaultsGuard&) = delete;
-    AppDefaultsGuard& operator=(const AppDefaultsGuard&) = delete;
-
-  private:
-    std::string key_;
-};
 
 TEST(CardDetectionWine, SystemInfoOfThisProcess) {
     const Win32SystemInfo system;
@@ -90,61 +62,13 @@ TEST(CardDetectionWine, NtBoardsInTheRegistry) {
 }
 
 TEST(CardDetectionWine, Windows98BoardInAProcessRunAsWindows98) {
-    const std::string key = AppDefaultsKey();
-    Win32Registry registry;
-    registry.DeleteTree(RegRoot::CurrentUser, key);
-    AppDefaultsGuard guard(key);
-    {
-        std::unique_ptr<RegistryKey> appKey;
-        ASSERT_EQ(registry.CreateKey(RegRoot::CurrentUser, key, appKey), regError::kSuccess);
-        ASSERT_EQ(appKey->SetValue("Version", RegValue::Text("win98")), regError::kSuccess);
-    }
-
-    // The child writes its test output to a file, shown here when it fails.
-    TempDir dir;
-    const std::string outputPath = dir.File("child.txt");
-    std::string childOutput;
-    DWORD exitCode = 12345;
-    {
-        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-        ScopedKernelHandle output(CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                              nullptr));
-        ASSERT_TRUE(output.IsValid()) << GetLastError();
-
-        const std::string self = SelfPath();
-        std::string commandLine = "\"" + self + "\" " + kChildFilter;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output.Get();
-        startup.hStdError = output.Get();
-        PROCESS_INFORMATION info = {};
-        SetEnvironmentVariableA(kChildVariable, "1");
-        const BOOL started = CreateProcessA(self.c_str(), commandLine.data(), nullptr, nullptr,
-                                            TRUE, 0, nullptr, nullptr, &startup, &info);
-        const DWORD startError = GetLastError();
-        SetEnvironmentVariableA(kChildVariable, nullptr);
-        ASSERT_TRUE(started) << "CreateProcessA: " << startError;
-        ScopedKernelHandle process(info.hProcess);
-        ScopedKernelHandle thread(info.hThread);
-
-        ASSERT_EQ(WaitForSingleObject(process.Get(), 120000), WAIT_OBJECT_0);
-        GetExitCodeProcess(process.Get(), &exitCode);
-    }
-    childOutput = ReadFileBytes(outputPath);
-
-    EXPECT_EQ(exitCode, 0u) << childOutput;
-    // Skipped is not passed: the child must have run its test.
-    EXPECT_NE(childOutput.find("[       OK ] CardDetectionWineChild.Windows98Board"),
-              std::string::npos)
-        << childOutput;
-    EXPECT_EQ(childOutput.find("SKIPPED"), std::string::npos) << childOutput;
+    EXPECT_TRUE(RunTestsAsWindows("win98", "CardDetectionWineChild.*",
+                                  {"CardDetectionWineChild.Windows98Board"}));
 }
 
 // Runs only in the child process started above.
 TEST(CardDetectionWineChild, Windows98Board) {
-    if (GetEnvironmentVariableA(kChildVariable, nullptr, 0) == 0) {
+    if (!InChildAsOldWindows()) {
         GTEST_SKIP() << "runs in the child process of Windows98BoardInAProcessRunAsWindows98";
     }
     const Win32SystemInfo system;
