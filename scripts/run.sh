@@ -21,11 +21,8 @@ demo="$build/demo"
 
 echo "run: building pallisar.exe in $build/win32" >&2
 mkdir -p "$build"
-if [ ! -f "$build/win32/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build/win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >"$build/win32.configure.log" 2>&1 \
-    || { cat "$build/win32.configure.log"; exit 1; }
-fi
+source "$root/scripts/win32-tree.sh"
+pallisar_win32_configure "$build/win32" "$build/win32.configure.log"
 cmake --build "$build/win32" --target pallisar -j "$(nproc)" >"$build/win32.run-build.log" 2>&1 \
   || { tail -n 60 "$build/win32.run-build.log"; exit 1; }
 exe="$build/win32/bin/pallisar.exe"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake g++ clang clang-format libclang-rt-14-dev googletest make
           g++-mingw-w64-i686 mingw-w64-i686-dev
           wine wine32 fonts-wine xvfb xauth x11-utils imagemagick xdotool
-          liblnk-utils)
+          liblnk-utils python3 zip)
 
 need_i386=0
 dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1

@@ -19,7 +19,8 @@ mkdir -p "$build"
 configure native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc
 configure sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   -DPALLISAR_SANITIZE=ON -DPALLISAR_FUZZ=ON -DPALLISAR_TEST_PREFIX=sanitize.
-configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+source "$root/scripts/win32-tree.sh"
+pallisar_win32_configure "$build/win32" "$build/win32.configure.log"
 for dir in native sanitize win32; do
   echo "== building $dir"
   cmake --build "$build/$dir" -j "$jobs" >"$build/$dir.build.log" 2>&1 \

@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "support/temp_dir.h"
 #include "win32/win32_process_starter.h"
+#include "win32/win32_registry.h"
 
 using namespace pallisar;
 using pallisar::test::ReadFileBytes;
@@ -22,6 +23,8 @@ using pallisar::test::TempDir;
 namespace {
 
 using Block = std::map<std::string, std::string>;
+
+void DeleteTree(RegRoot root, const std::string& path) { Win32Registry().DeleteTree(root, path); }
 
 std::string ProbeExe() {
     char path[MAX_PATH + 1] = {};
@@ -270,8 +273,8 @@ TEST_F(ExecFileWine, AssociationStartsTheRegisteredProgramWithTheDocument) {
 
     exec.SetAssociate(true);
     const bool started = exec.Execute();
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".pallisarprobe");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "PallisarProbe.Doc");
+    DeleteTree(RegRoot::ClassesRoot, ".pallisarprobe");
+    DeleteTree(RegRoot::ClassesRoot, "PallisarProbe.Doc");
     ASSERT_TRUE(started) << exec.LastError();
     EXPECT_EQ(LastExitCode(), 9u);
     const std::vector<Block> runs = ReadReport(report);
@@ -286,7 +289,7 @@ TEST_F(ExecFileWine, AssociationStartsTheRegisteredProgramWithTheDocument) {
 // What the end-to-end tests read: the driver values the game sees while it runs.
 TEST_F(ExecFileWine, ProbeRecordsTheDriverValues) {
     const std::string driver = "Software\\PallisarTest\\ProbeDriver";
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, driver.c_str());
+    DeleteTree(RegRoot::LocalMachine, driver);
     const auto set = [&](const std::string& subKey, const char* name, DWORD type,
                          const std::string& data) {
         HKEY key = nullptr;
@@ -308,7 +311,7 @@ TEST_F(ExecFileWine, ProbeRecordsTheDriverValues) {
     exec.SetWaitStyle(TWaitStyle::wSuspend);
     const bool started = exec.Execute();
     SetEnvironmentVariableA("PALLISAR_PROBE_DRIVER_KEY", nullptr);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, driver.c_str());
+    DeleteTree(RegRoot::LocalMachine, driver);
     ASSERT_TRUE(started) << exec.LastError();
 
     const std::vector<Block> runs = ReadReport(report);
