@@ -1,6 +1,5 @@
 #include "ui/options.h"
 
-#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -87,9 +86,8 @@ void TfmOptions::btnEdPathClick() {
         icon.SetIconIndex(dialog.ChosenIconIndex());
         icon.SaveToFile(iconPath);
     } catch (...) {
-        // Whatever went wrong, no half-written icon file is left for the next start.
-        std::remove(iconPath.c_str());
-        services_.prompts.ShowError(kIconError);
+        // The file is replaced only once the new icon is written whole.
+        services_.prompts.ShowError(FileExists(iconPath) ? kIconKept : kIconError);
     }
 }
 

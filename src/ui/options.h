@@ -50,6 +50,7 @@ class TfmOptions {
     // Read when the value is missing; any other data means autostart is on.
     static constexpr const char* kAutoStartOff = "NO";
     static constexpr const char* kIconError = "Error in icon! Icon has been reset.";
+    static constexpr const char* kIconKept = "Error in icon! The previous icon has been kept.";
     static constexpr const char* kVideoCardReset =
         "Video Card Reset.\rPlease restart program to reselect video card.";
 
@@ -79,8 +80,9 @@ class TfmOptions {
     // written raises FileWriteError at once.
     void btnOKClick();
     // "...": the change-icon dialog on pallisar.ico (or the program file when there is
-    // none), icon 0; its choice is saved as pallisar.ico at once. A choice that cannot
-    // be saved deletes pallisar.ico and says kIconError.
+    // none), icon 0; its choice is saved as pallisar.ico at once, replacing the file
+    // whole. A choice that cannot be saved leaves pallisar.ico as it was and says
+    // kIconKept, or kIconError when there is none (the icon is the built-in one).
     void btnEdPathClick();
     // "Reset": removes VideoCard from settings.cfg at once and says kVideoCardReset.
     void Button1Click();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/file_replace.h"
 #include "support/options_world.h"
 #include "support/registry_seed.h"
 
@@ -88,17 +89,30 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
 }
 
 // "..." saves the choice at once, though the Options dialog is then cancelled; a choice
-// that cannot be saved leaves no icon file.
-TEST_F(OptionsTest, ChosenIconIsSavedAtOnceOrTheIconFileDeleted) {
+// that cannot be saved keeps the icon there was, and says which one that is.
+TEST_F(OptionsTest, ChosenIconIsSavedAtOnceOrTheOldOneKept) {
     const auto clickThenCancel = [](TfmOptions& o) { return o.btnEdPathClick(), false; };
-    choice = {program, 2};
-    Run(clickThenCancel);
-    EXPECT_EQ(test::ReadFileBytes(ico), test::MakeIcoFile({groups[2].images[1]}));
-    EXPECT_TRUE(prompts.shown.empty());
     choice = {dir.File("gone.exe"), 0};
     Run(clickThenCancel);
     EXPECT_FALSE(test::FileExistsAt(ico));
     EXPECT_EQ(prompts.shown, (Prompts{{"Error", "Error in icon! Icon has been reset."}}));
+
+    prompts.shown.clear();
+    choice = {program, 2};
+    Run(clickThenCancel);
+    const std::string saved = test::MakeIcoFile({groups[2].images[1]});
+    EXPECT_EQ(test::ReadFileBytes(ico), saved);
+    EXPECT_TRUE(prompts.shown.empty());
+    for (const bool failWhileWriting : {false, true}) {
+        // A file that is no icon, or a disk that fails half-way through the new one.
+        choice = {failWhileWriting ? program : dir.File("gone.exe"), 0};
+        if (failWhileWriting) FailNextFileReplaceAfter(10);
+        Run(clickThenCancel);
+        EXPECT_EQ(test::ReadFileBytes(ico), saved);
+        EXPECT_EQ(
+            prompts.shown.back(),
+            (Prompts::value_type{"Error", "Error in icon! The previous icon has been kept."}));
+    }
 }
 
 }  // namespace
