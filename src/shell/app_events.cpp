@@ -75,6 +75,15 @@ std::string ExceptionMessage(const std::exception_ptr& error) {
     }
 }
 
+int RunProgram(Prompts& prompts, const std::function<int()>& program) {
+    try {
+        return program();
+    } catch (...) {
+        prompts.ShowApplicationError(ExceptionMessage(std::current_exception()));
+        return 1;
+    }
+}
+
 // --- TAppEvents ---
 
 TAppEvents::TAppEvents(EventApplication& app) : app_(app) {

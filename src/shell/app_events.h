@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/prompts.h"
+
 namespace pallisar {
 
 // A window message as the application's filters see it.
@@ -146,6 +148,11 @@ inline constexpr const char* kUnexpectedErrorMessage = "An unexpected error occu
 // The message of an error, for an OnException handler; "" for a null error and
 // kUnexpectedErrorMessage for an exception that carries none.
 std::string ExceptionMessage(const std::exception_ptr& error);
+
+// Runs the whole of a program (what the process entry does) and returns its exit code.
+// An exception that escapes it, where no window is left to go on with, is shown in the
+// application's error box and gives exit code 1.
+int RunProgram(Prompts& prompts, const std::function<int()>& program);
 
 // The component's events are the application's slots, plus two of its own.
 class TAppEvents : public ApplicationSlots {

@@ -127,9 +127,12 @@ GameEditorView::~GameEditorView() {
 
 LRESULT CALLBACK GameEditorView::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
     GameEditorView* editor = tabbingEditor;
-    if (code == MSGF_DIALOGBOX && editor &&
-        editor->SwitchTab(*reinterpret_cast<const MSG*>(lParam))) {
-        return TRUE;
+    if (code == MSGF_DIALOGBOX && editor) {
+        // A hook is called by user32: no exception may leave it.
+        bool switched = false;
+        editor->app_.Guard(
+            [&] { switched = editor->SwitchTab(*reinterpret_cast<const MSG*>(lParam)); });
+        if (switched) return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -398,7 +398,14 @@ class SliderControl : public Window, private SliderHost {
 LRESULT CALLBACK SliderWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         if (!sliderApplication) return FALSE;
-        auto control = std::make_unique<SliderControl>(*sliderApplication);
+        std::unique_ptr<SliderControl> control;
+        try {
+            control = std::make_unique<SliderControl>(*sliderApplication);
+        } catch (...) {
+            // No exception may cross user32: the control is then not created.
+            sliderApplication->HandleCurrentException();
+            return FALSE;
+        }
         CREATESTRUCTA create = *reinterpret_cast<const CREATESTRUCTA*>(lParam);
         create.lpCreateParams = static_cast<Window*>(control.get());
         // From here on the window owns the object: it goes at WM_NCDESTROY.

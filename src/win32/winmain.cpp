@@ -33,15 +33,18 @@ int CompareTitles(std::string_view a, std::string_view b) {
     return result == 0 ? pallisar::CompareText(a, b) : result - CSTR_EQUAL;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+// The launcher from start to end; the result is the process's exit code.
+int RunLauncher(HINSTANCE instance, int showCommand, pallisar::Win32Prompts& prompts) {
     using namespace pallisar;
 
     // COM (for the shell's link object) for the whole run, on this one thread.
     ScopedCoInitialize com;
-    Win32Prompts prompts(kApplicationTitle);
     Application app(instance, prompts);
+    // The prompts outlive the application and its window.
+    struct Detach {
+        Win32Prompts& prompts;
+        ~Detach() { prompts.SetOwner(nullptr), prompts.SetApplication(nullptr); }
+    } detach{prompts};
     prompts.SetApplication(&app);
     app.SetTitle(kApplicationTitle);
     RegisterSliderClass(app);
@@ -76,4 +79,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     prompts.SetOwner(view.Handle());
     app.Run();
     return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    using namespace pallisar;
+    // Every message runs under the windows' own catch; this one takes what escapes the
+    // start-up and the end (no exception may cross user32, which called WinMain).
+    Win32Prompts prompts(kApplicationTitle);
+    return RunProgram(prompts, [&] { return RunLauncher(instance, showCommand, prompts); });
 }

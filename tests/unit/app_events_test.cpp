@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_prompts.h"
+
 namespace pallisar {
 namespace {
 
@@ -146,6 +148,28 @@ TEST(AppEventsTest, SettingsReachTheApplicationAndMouseFallsBackToTheStoredValue
     app.Mouse.reset();
     events.SetMouseDragThreshold(12);
     EXPECT_EQ(events.MouseDragThreshold(), 12);
+}
+
+// What escapes the whole program is shown in the application's error box, and the
+// program ends with 1; a program that ends normally keeps its own exit code.
+TEST(AppEventsTest, AnErrorThatEscapesTheProgramIsShownAndEndsItWithOne) {
+    struct Case {
+        std::function<int()> program;
+        int exitCode;
+        std::vector<test::FakePrompts::Prompt> shown;
+    };
+    const Case cases[] = {
+        {[] { return 7; }, 7, {}},
+        {[]() -> int { throw std::runtime_error("Disk full"); },
+         1,
+         {{"Application", "Disk full."}}},
+        {[]() -> int { throw 42; }, 1, {{"Application", "An unexpected error occurred."}}},
+    };
+    for (const Case& c : cases) {
+        test::FakePrompts prompts;
+        EXPECT_EQ(RunProgram(prompts, c.program), c.exitCode);
+        EXPECT_EQ(prompts.shown, c.shown);
+    }
 }
 
 }  // namespace
