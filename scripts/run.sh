@@ -8,7 +8,8 @@
 # so that your changes stay; PALLISAR_DEMO_RESET=1 writes them afresh), loads the board
 # into the project's Wine prefix build/wineprefix, and runs the program inside a Wine
 # desktop window of 1024x768 with a task bar and a notification area, where the tray
-# icon shows (PALLISAR_DESKTOP=0 runs it as a plain window instead). Without a display
+# icon shows (PALLISAR_DESKTOP=0 runs it as a plain window instead; PALLISAR_WINDOWS=win95
+# and the like runs it as that Windows, see below). Without a display
 # a virtual one (Xvfb) is started for as long as the program runs; take a screenshot
 # of it with: DISPLAY=<shown display> import -window root shot.png
 set -euo pipefail
@@ -93,7 +94,18 @@ fi
 source "$root/scripts/wine-env.sh"
 pallisar_wine_prefix
 pallisar_wine_warm_up
-"$root/scripts/load-board.sh" voodoo5_dual >&2
+# PALLISAR_WINDOWS=win95 (win98, winme, nt40, win2k, winxp) has Wine report that
+# Windows to pallisar.exe alone, with a board of the matching registry layout.
+case "${PALLISAR_WINDOWS:-}" in
+  "") "$root/scripts/load-board.sh" voodoo5_dual >&2 ;;
+  win95|win98|winme) "$root/scripts/load-board.sh" voodoo3_win98 >&2 ;;
+  nt40|win2k|winxp) "$root/scripts/load-board.sh" voodoo5_dual >&2 ;;
+  *) echo "run: PALLISAR_WINDOWS is one of win95 win98 winme nt40 win2k winxp" >&2; exit 2 ;;
+esac
+if [ -n "${PALLISAR_WINDOWS:-}" ]; then
+  wine reg add 'HKCU\Software\Wine\AppDefaults\pallisar.exe' /v Version /d "$PALLISAR_WINDOWS" /f \
+    >/dev/null 2>&1
+fi
 
 echo "run: starting $demo/pallisar.exe $* (log: $demo/pallisar.log)" >&2
 cd "$demo"
