@@ -280,8 +280,7 @@ TEST_F(ApplySettingsTest, SetTweakLogsEveryChange) {
                              "Setting D3D Variable -- SSTH3_SWAPINTERVAL",
                              "\tSet Value: " + kD3DKey + " : \"SSTH3_SWAPINTERVAL\" = 0"}));
     std::vector<std::string> d3dSubKeys{"untouched"};
-    reg.Key = kD3DKey;
-    reg.GetKeyNames("", d3dSubKeys);
+    reg.At(TRootKey::hkLocalMachine, kD3DKey).GetKeyNames("", d3dSubKeys);
     EXPECT_TRUE(d3dSubKeys.empty());
 }
 

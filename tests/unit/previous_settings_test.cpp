@@ -145,8 +145,7 @@ TEST_F(PreviousSettingsTest, ExchangeLeavesSubKeysWithoutTweakValueAlone) {
     expected["Glide\\Vertical Sync\\Previous Value"] = "1";
     EXPECT_EQ(Tree(), expected);
     std::vector<std::string> d3d{"untouched"};
-    reg.Key = kDriverKey;
-    reg.GetKeyNames("", d3d);
+    reg.At(TRootKey::hkLocalMachine, kDriverKey).GetKeyNames("", d3d);
     EXPECT_EQ(d3d, std::vector<std::string>{"Glide"});
 }
 
