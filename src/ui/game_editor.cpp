@@ -277,9 +277,9 @@ void TfmGlide::LoadSettings(const TSettings& settings) {
             ComboBoxState& box = Box(row.Box);
             box.ItemIndex = ItemFor(box, TweakOf(row.Field), settings[row.Field]);
         }
-        slRGamma.SetValue(GammaPosition(settings.RGamma));
-        slGGamma.SetValue(GammaPosition(settings.GGamma));
-        slBGamma.SetValue(GammaPosition(settings.BGamma));
+        slRGamma.SetValue(GammaPosition(settings[F::RGamma]));
+        slGGamma.SetValue(GammaPosition(settings[F::GGamma]));
+        slBGamma.SetValue(GammaPosition(settings[F::BGamma]));
         if (slRGamma.Value() == slGGamma.Value() && slGGamma.Value() == slBGamma.Value()) {
             chkLockGammaSliders.Checked = true;
         }
@@ -437,7 +437,7 @@ GameSettingsInput TfmGlide::SettingsInput() const {
     GameSettingsInput input;
     for (const TweakRow& row : TweakCatalogue()) {
         if (row.Kind == TweakKind::Gamma) continue;
-        input.Combos.emplace(std::string(row.Key), Box(BoxOf(row.Field)).Text());
+        input.Combos[row.Field] = Box(BoxOf(row.Field)).Text();
     }
     input.RGammaPosition = slRGamma.Value();
     input.GGammaPosition = slGGamma.Value();
@@ -454,7 +454,7 @@ void TfmGlide::cbxGlidePresetsChange(bool fromD3DBox) {
         if (name.empty()) return;
         const TSettings preset = ReadPreset(ProgramSettings(services_.programDir).File(), name);
         chkLockGammaSliders.Checked =
-            preset.RGamma == preset.GGamma && preset.GGamma == preset.BGamma;
+            preset[F::RGamma] == preset[F::GGamma] && preset[F::GGamma] == preset[F::BGamma];
         LoadSettings(preset);
     });
 }

@@ -85,10 +85,7 @@ TSettings ReadPreset(const IniFile& settingsFile, const std::string& name) {
 
 void WritePreset(IniFile& settingsFile, const std::string& name, const GameSettingsInput& input) {
     for (F field : kSavedFields) {
-        const std::string_view key = TweakOf(field).Key;
-        const auto combo = input.Combos.find(key);
-        settingsFile.WriteString(name, key,
-                                 combo == input.Combos.end() ? std::string_view() : combo->second);
+        settingsFile.WriteString(name, TweakOf(field).Key, input.Combos[field]);
     }
 }
 
