@@ -55,21 +55,19 @@ int GammaPosition(const GameSettingsInput& input, F field) {
 
 }  // namespace
 
-TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
-    // Some thirty reads of one entry: one look at the file serves them all.
-    const IniSnapshot entry = gameDat.Snapshot();
+TSettings ReadGameSettings(const IniSnapshot& gameDat, std::string title) {
     // Reading the empty name would find a section written as "[]"; a random name
     // that no section carries reads nothing but defaults.
     if (title.empty()) {
         do {
             title = RandomTitle();
-        } while (entry.SectionExists(title));
+        } while (gameDat.SectionExists(title));
     }
 
     // One snapshot serves every read, so the catalogue's order does as well as any.
     TSettings settings;
     for (const TweakRow& row : TweakCatalogue()) {
-        std::string text = entry.ReadString(title, row.Key, row.Default);
+        std::string text = gameDat.ReadString(title, row.Key, row.Default);
         settings[row.Field] = row.UpperCased() ? UpperCase(text) : std::move(text);
     }
     return settings;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/ini_file.h"
 #include "core/profile_store.h"
@@ -70,7 +71,10 @@ struct GameSettingsInput {
 // Reads the 24 keys of the section `title`; a missing section or key gives its
 // default. An empty title reads under a random title, so that every key gives its
 // default and no other game's values are ever picked up.
-TSettings ReadGameSettings(const IniFile& gameDat, std::string title);
+TSettings ReadGameSettings(const IniSnapshot& gameDat, std::string title);
+inline TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
+    return ReadGameSettings(gameDat.Snapshot(), std::move(title));
+}
 
 // Writes the 21 combo texts (a box without selection shows, and writes, the empty
 // text) and then the three gamma values as position / 100 with two decimals. File errors

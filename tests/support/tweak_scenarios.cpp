@@ -309,8 +309,8 @@ RoundTrip RunRoundTrip(RegistryStore& store, const BoardScenario& board, const T
     };
     FakePrompts prompts;
     TExecFile exec(starter);
-    GameLauncher launcher(gameDat, settings, log, prompts, context, exec);
-    launcher.ListLaunch(title);
+    GameLauncher launcher(settings, log, prompts, context, exec);
+    launcher.ListLaunch(LoadGameEntry(gameDat, title));
     EXPECT_EQ(starter.starts.size(), 1u) << "the game was not started";
 
     trip.after = snapshot();
