@@ -117,7 +117,7 @@ void ApplySettings(TweakContext& context, const TSettings& settings) {
             row = end;
             continue;
         }
-        if (!(row->NotVoodoo3 && context.Driver.IsVoodoo3)) {
+        if (!(row->NotVoodoo3() && context.Driver.IsVoodoo3)) {
             ApplyRow(context, *row, settings[row->Field]);
         }
         ++row;

@@ -80,6 +80,19 @@ struct TweakChoice {
     std::string_view SubValue;  // the "Value" recorded in the bookkeeping sub-key
 };
 
+// What else holds for a tweak, as flags of its row's Traits.
+enum TweakTrait : unsigned {
+    kPlain = 0,
+    // ApplySettings skips it on Voodoo3 boards.
+    kNotVoodoo3 = 1u << 0,
+    // While the editor is open, a user's change of one of its boxes gives the box of
+    // the same label on the other tab the same item.
+    kLinkedBoxes = 1u << 1,
+    // Presets have always read it without a default: a preset that lacks it shows the
+    // box's fallback item, not a new game's value.
+    kPresetWithoutDefault = 1u << 2,
+};
+
 struct TweakRow {
     TweakField Field;
     std::string_view Key;      // the Game.dat key
@@ -90,7 +103,6 @@ struct TweakRow {
     std::string_view Variable;
     // kNoSubKey for none; unused for AntiAliasing, whose sub-key is named by SliMode.
     std::string_view SubKey;
-    bool NotVoodoo3;  // skipped on Voodoo3 boards
     // Choice: the editor's items in order. AntiAliasing takes its items from the
     // anti-aliasing table, LodBias builds them from the program settings; a gamma
     // value has a slider.
@@ -101,12 +113,13 @@ struct TweakRow {
     // The editor's boxes, by TweakTab; a gamma value has a slider instead. A value with
     // a box on each tab shows in both.
     std::array<TweakBox, kTweakTabCount> Boxes;
-    // While the editor is open, a user's change of one of its boxes gives the box of
-    // the same label on the other tab the same item.
-    bool Linked;
+    unsigned Traits;  // TweakTrait flags
 
     // The setting's text as a TSettings holds it: upper-cased, except gamma.
     bool UpperCased() const { return Kind != TweakKind::Gamma; }
+    bool NotVoodoo3() const { return (Traits & kNotVoodoo3) != 0; }
+    bool Linked() const { return (Traits & kLinkedBoxes) != 0; }
+    bool PresetWithoutDefault() const { return (Traits & kPresetWithoutDefault) != 0; }
 };
 
 // The catalogue in application order, one row per TSettings field.

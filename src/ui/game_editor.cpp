@@ -42,9 +42,10 @@ const std::vector<EditorBox>& AllBoxes() {
 
 // The box that shows the same item as `box` on the other tab while the editor is open.
 std::optional<EditorBox> LinkedBox(EditorBox box) {
-    if (!TweakOf(box.Field).Linked) return std::nullopt;
+    if (!TweakOf(box.Field).Linked()) return std::nullopt;
     for (const EditorBox other : AllBoxes()) {
-        if (other.Tab != box.Tab && TweakOf(other.Field).Linked && LabelOf(other) == LabelOf(box)) {
+        if (other.Tab != box.Tab && TweakOf(other.Field).Linked() &&
+            LabelOf(other) == LabelOf(box)) {
             return other;
         }
     }

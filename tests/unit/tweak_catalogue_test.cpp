@@ -92,12 +92,12 @@ TEST(TweakCatalogue, TheRowsBoxesFillEachTabLineByLine) {
         SCOPED_TRACE(std::string(row.Key));
         const bool hasBox = row.Boxes[0].Exists() || row.Boxes[1].Exists();
         EXPECT_EQ(hasBox, row.Kind != TweakKind::Gamma) << "a box for each value but gamma";
-        if (!row.Linked) continue;
+        if (!row.Linked()) continue;
         std::size_t partners = 0;
         for (const TweakRow& other : TweakCatalogue()) {
             for (std::size_t tab = 0; tab < kTweakTabCount; ++tab) {
                 const bool otherTab = row.Boxes[1 - tab].Exists() && other.Boxes[tab].Exists();
-                if (other.Linked && other.Label == row.Label && otherTab) ++partners;
+                if (other.Linked() && other.Label == row.Label && otherTab) ++partners;
             }
         }
         EXPECT_EQ(partners, row.Boxes[0].Exists() && row.Boxes[1].Exists() ? 2u : 1u);
