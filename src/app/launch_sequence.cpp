@@ -1,5 +1,7 @@
 #include "app/launch_sequence.h"
 
+#include <functional>
+
 #include "app/launch_recovery.h"
 #include "tweaks/apply_settings.h"
 #include "tweaks/driver_snapshot.h"
@@ -36,7 +38,10 @@ class JournalKeeper {
         record_.Previous = previous;
         Enter(JournalPhase::Applying);
     }
-    // The game is about to start: the recorded values are all a restore needs.
+    // The game has started: the recorded values are all a restore needs. Written then
+    // rather than before the start, so that the game is not kept waiting for the disk;
+    // should the launcher die before it is written, the tree before the launch is put
+    // back.
     void Running() { Enter(JournalPhase::Running); }
     // Before the restore's first write: the tree as the game left it.
     void Restoring() { Enter(JournalPhase::Restoring); }
@@ -58,6 +63,20 @@ class JournalKeeper {
     LaunchJournal* journal_;
     TweakContext& tweaks_;
     JournalRecord record_;
+};
+
+// Has `action` run when the launcher's program has started, for as long as it lives.
+class OnGameStart {
+  public:
+    OnGameStart(TExecFile& exec, std::function<void()> action) : exec_(exec) {
+        exec_.OnStart = [action = std::move(action)](TExecFile&) { action(); };
+    }
+    ~OnGameStart() { exec_.OnStart = nullptr; }
+    OnGameStart(const OnGameStart&) = delete;
+    OnGameStart& operator=(const OnGameStart&) = delete;
+
+  private:
+    TExecFile& exec_;
 };
 
 }  // namespace
@@ -103,8 +122,10 @@ void GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox) 
         log_.WriteLog("Config Only option loaded - " + entry.Title);
         return;
     }
-    journal.Running();
-    RunGame(entry);
+    {
+        const OnGameStart started(exec_, [&journal] { journal.Running(); });
+        RunGame(entry);
+    }
     // The setting is read again after the game, but only values recorded by this
     // launch are ever put back: restoring a record that was never taken would write
     // empty gamma values into the driver.
