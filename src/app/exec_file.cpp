@@ -107,6 +107,7 @@ bool TExecFile::Execute() {
     if (!result.process) return Fail(result.error);
 
     process_ = std::move(result.process);
+    if (OnStart) OnStart(*this);
     if (!wait_) return true;
     // A handler run during a regular wait may start again and replace process_.
     const std::shared_ptr<ProcessHandle> running = process_;

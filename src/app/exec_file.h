@@ -84,6 +84,8 @@ class TExecFile {
 
     // Called when a start fails, after LastError is set.
     TNotifyEvent OnFail;
+    // Called once the program has started, before Execute waits for it.
+    TNotifyEvent OnStart;
 
     // Starts the program the properties describe. True when a program was started
     // (after it has ended, when Wait is set); false when none could be, after

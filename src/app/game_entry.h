@@ -1,7 +1,14 @@
 #pragma once
 // A game entry of Game.dat: one section named by the game's title. This is the one
 // place that knows the entry's own keys; its 24 tweak keys belong to the tweak
-// catalogue (tweaks/tweak_settings.h).
+// catalogue (tweaks/tweak_catalogue.h). A launch and the editor take an entry as a
+// value, read in one look at the file, and pass it on.
+
+#include <string>
+#include <string_view>
+
+#include "core/ini_file.h"
+#include "tweaks/tweak_settings.h"
 
 namespace pallisar {
 
@@ -22,5 +29,30 @@ inline constexpr const char* kConfigOnlyRun = "INTERNAL";
 // path (every tweak then takes its default), and the tray menu shows it until the
 // first load of the list.
 inline constexpr const char* kDummyTitle = "DUMMY";
+
+struct GameEntry {
+    std::string Title;
+    std::string Run;
+    std::string Params;
+    std::string IconName;
+    bool GameOnly = false;
+    // As ReadGameSettings gives them: upper-cased but for the gamma values.
+    TSettings Tweaks;
+
+    // Run is kConfigOnlyRun in any letter case (as a launch and the editor take it).
+    bool IsConfigOnly() const;
+
+    bool operator==(const GameEntry&) const = default;
+};
+
+// The entry `title` as the catalogue holds it; a missing section or key gives its
+// default (see ReadGameSettings for the tweaks of an empty title).
+GameEntry LoadGameEntry(const IniSnapshot& catalogue, const std::string& title);
+GameEntry LoadGameEntry(const IniFile& catalogue, const std::string& title);
+
+// The entry whose Run value is `wantedPath` (letters in any case, the path with or
+// without enclosing double quotes); the last match in file order wins. The entry
+// titled "DUMMY" when none matches.
+GameEntry FindEntryByRunPath(const IniFile& catalogue, std::string_view wantedPath);
 
 }  // namespace pallisar

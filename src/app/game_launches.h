@@ -1,15 +1,14 @@
 #pragma once
-// The three ways the main window starts a launch, given the catalogue handle and the
-// title: from the list, from the tray menu, from "/RUN". Errors of a launch reach the
-// caller (see GameLauncher).
-
-#include <string>
+// The three ways the main window starts a launch of a catalogue entry: from the list,
+// from the tray menu, from "/RUN". The window loads the entry once, when the user asks
+// for the launch; errors of a launch reach the caller (see GameLauncher).
 
 #include "app/exec_file.h"
+#include "app/game_entry.h"
 #include "app/launch_journal.h"
+#include "app/launch_sequence.h"
 #include "app/program_settings.h"
 #include "app/session.h"
-#include "core/ini_file.h"
 #include "core/log_writer.h"
 #include "platform/prompts.h"
 
@@ -18,35 +17,32 @@ namespace pallisar {
 class GameLaunches {
   public:
     virtual ~GameLaunches() = default;
-    virtual void ListLaunch(IniFile& catalogue, const std::string& title) = 0;
-    virtual void TrayLaunch(IniFile& catalogue, const std::string& title) = 0;
-    virtual void CommandLineLaunch(IniFile& catalogue, const std::string& title) = 0;
+    virtual void ListLaunch(const GameEntry& entry) = 0;
+    virtual void TrayLaunch(const GameEntry& entry) = 0;
+    virtual void CommandLineLaunch(const GameEntry& entry) = 0;
     // At start-up, once the driver key is known and before any launch: finishes a
     // launch that the launcher did not live to end (see launch_recovery.h).
     virtual void RecoverInterruptedLaunch() {}
 };
 
-// The program's launches over the session's driver and one process launcher. Each
-// launch holds its record of the driver's values for its own duration only.
+// The program's launches over the session's driver and one process launcher, through
+// one GameLauncher for the whole run. Each launch holds its record of the driver's
+// values for its own duration only.
 class SessionLaunches : public GameLaunches {
   public:
     // Every reference must outlive this object. Without a journal no launch can be
     // finished by a later start.
     SessionLaunches(Session& session, const ProgramSettings& settings, LogWriter& log,
-                    Prompts& prompts, TExecFile& exec, LaunchJournal* journal = nullptr);
+                    Prompts& prompts, TExecFile& exec, LaunchJournal* journal = nullptr)
+        : launcher_(settings, log, prompts, session.Tweaks(), exec, journal) {}
 
-    void ListLaunch(IniFile& catalogue, const std::string& title) override;
-    void TrayLaunch(IniFile& catalogue, const std::string& title) override;
-    void CommandLineLaunch(IniFile& catalogue, const std::string& title) override;
-    void RecoverInterruptedLaunch() override;
+    void ListLaunch(const GameEntry& entry) override { launcher_.ListLaunch(entry); }
+    void TrayLaunch(const GameEntry& entry) override { launcher_.TrayLaunch(entry); }
+    void CommandLineLaunch(const GameEntry& entry) override { launcher_.CommandLineLaunch(entry); }
+    void RecoverInterruptedLaunch() override { launcher_.RecoverInterruptedLaunch(); }
 
   private:
-    Session& session_;
-    const ProgramSettings& settings_;
-    LogWriter& log_;
-    Prompts& prompts_;
-    TExecFile& exec_;
-    LaunchJournal* journal_;
+    GameLauncher launcher_;
 };
 
 }  // namespace pallisar

@@ -1,9 +1,11 @@
 #include "app/launch_sequence.h"
 
-#include "app/game_entry.h"
-#include "core/text.h"
+#include <functional>
+
+#include "app/launch_recovery.h"
 #include "tweaks/apply_settings.h"
 #include "tweaks/driver_snapshot.h"
+#include "tweaks/previous_settings.h"
 #include "tweaks/tweak_burst.h"
 #include "tweaks/tweak_settings.h"
 
@@ -36,7 +38,10 @@ class JournalKeeper {
         record_.Previous = previous;
         Enter(JournalPhase::Applying);
     }
-    // The game is about to start: the recorded values are all a restore needs.
+    // The game has started: the recorded values are all a restore needs. Written then
+    // rather than before the start, so that the game is not kept waiting for the disk;
+    // should the launcher die before it is written, the tree before the launch is put
+    // back.
     void Running() { Enter(JournalPhase::Running); }
     // Before the restore's first write: the tree as the game left it.
     void Restoring() { Enter(JournalPhase::Restoring); }
@@ -60,89 +65,96 @@ class JournalKeeper {
     JournalRecord record_;
 };
 
+// Has `action` run when the launcher's program has started, for as long as it lives.
+class OnGameStart {
+  public:
+    OnGameStart(TExecFile& exec, std::function<void()> action) : exec_(exec) {
+        exec_.OnStart = [action = std::move(action)](TExecFile&) { action(); };
+    }
+    ~OnGameStart() { exec_.OnStart = nullptr; }
+    OnGameStart(const OnGameStart&) = delete;
+    OnGameStart& operator=(const OnGameStart&) = delete;
+
+  private:
+    TExecFile& exec_;
+};
+
 }  // namespace
 
-GameLauncher::GameLauncher(IniFile& gameDat, const ProgramSettings& settings, LogWriter& log,
-                           Prompts& prompts, TweakContext& tweaks, TExecFile& exec,
-                           LaunchJournal* journal)
-    : gameDat_(gameDat),
-      settings_(settings),
+GameLauncher::GameLauncher(const ProgramSettings& settings, LogWriter& log, Prompts& prompts,
+                           TweakContext& tweaks, TExecFile& exec, LaunchJournal* journal)
+    : settings_(settings),
       log_(log),
       prompts_(prompts),
       tweaks_(tweaks),
       exec_(exec),
       journal_(journal) {}
 
-bool GameLauncher::IsConfigOnly(const std::string& title) const {
-    return UpperCase(gameDat_.ReadString(title, kRunKey, "")) == kConfigOnlyRun;
-}
-
-void GameLauncher::WriteGameTweaks(const std::string& title) {
-    ApplySettings(tweaks_, ReadGameSettings(gameDat_, title));
-}
-
-void GameLauncher::ListLaunch(const std::string& title) {
-    log_.WriteLog(title + " selected.");
-    if (gameDat_.ReadBool(title, kGameOnlyKey, false)) {
+void GameLauncher::ListLaunch(const GameEntry& entry) {
+    log_.WriteLog(entry.Title + " selected.");
+    if (entry.GameOnly) {
         log_.WriteLog("Running application in \"GAME ONLY\" mode. No settings will be adjusted.");
-        RunGame(title);
+        RunGame(entry);
         return;
     }
-    LaunchWithTweaks(title, /*showLoadedBox=*/true);
+    LaunchWithTweaks(entry, /*showLoadedBox=*/true);
 }
 
-void GameLauncher::TrayLaunch(const std::string& title) {
-    LaunchWithTweaks(title, /*showLoadedBox=*/false);
+void GameLauncher::TrayLaunch(const GameEntry& entry) {
+    LaunchWithTweaks(entry, /*showLoadedBox=*/false);
 }
 
-void GameLauncher::LaunchWithTweaks(const std::string& title, bool showLoadedBox) {
+void GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox) {
     const bool saved = settings_.ResetSettings();
+    const bool configOnly = entry.IsConfigOnly();
     // Only a launch that is going to restore keeps a journal.
-    JournalKeeper journal(saved && !IsConfigOnly(title) ? journal_ : nullptr, tweaks_);
+    JournalKeeper journal(saved && !configOnly ? journal_ : nullptr, tweaks_);
+    // The record of this launch only: a launch that records nothing restores nothing.
+    TPrevSettings previous;
     {
         const TweakBurst burst(tweaks_);
-        if (saved) previous_ = SavePreviousSettings(tweaks_);
-        journal.Applying(title, previous_);
-        WriteGameTweaks(title);
+        if (saved) previous = SavePreviousSettings(tweaks_);
+        journal.Applying(entry.Title, previous);
+        ApplySettings(tweaks_, entry.Tweaks);
     }
-    if (IsConfigOnly(title)) {
-        if (showLoadedBox) prompts_.ShowInformation(title + " Loaded");
-        log_.WriteLog("Config Only option loaded - " + title);
+    if (configOnly) {
+        if (showLoadedBox) prompts_.ShowInformation(entry.Title + " Loaded");
+        log_.WriteLog("Config Only option loaded - " + entry.Title);
         return;
     }
-    journal.Running();
-    RunGame(title);
+    {
+        const OnGameStart started(exec_, [&journal] { journal.Running(); });
+        RunGame(entry);
+    }
     // The setting is read again after the game, but only values recorded by this
     // launch are ever put back: restoring a record that was never taken would write
     // empty gamma values into the driver.
     if (saved && settings_.ResetSettings()) {
         const TweakBurst burst(tweaks_);
         journal.Restoring();
-        RestorePreviousSettings(tweaks_, previous_);
+        RestorePreviousSettings(tweaks_, previous);
     }
 }
 
-void GameLauncher::CommandLineLaunch(const std::string& title) {
+void GameLauncher::CommandLineLaunch(const GameEntry& entry) {
     {
         const TweakBurst burst(tweaks_);
-        WriteGameTweaks(title);
+        ApplySettings(tweaks_, entry.Tweaks);
     }
-    RunGame(title);
+    RunGame(entry);
 }
 
-void GameLauncher::RunGame(const std::string& title) {
-    const std::string run = gameDat_.ReadString(title, kRunKey, "");
-    const std::string params = gameDat_.ReadString(title, kParamsKey, "");
+void GameLauncher::RunGame(const GameEntry& entry) {
     {
         const LogBurst burst(log_);
-        log_.WriteLog("Running Shortcut \"" + title + "\"");
-        log_.WriteLog("\tCommand String - " + run);
-        log_.WriteLog("\tCommand Paramaters - " + params);
+        log_.WriteLog("Running Shortcut \"" + entry.Title + "\"");
+        log_.WriteLog("\tCommand String - " + entry.Run);
+        log_.WriteLog("\tCommand Paramaters - " + entry.Params);
     }
 
-    exec_.SetWorkingDir(ExtractProgramDir(run));
-    exec_.SetCommandLine(run);
-    exec_.SetParameters(params);
+    exec_.SetWorkingDir(ExtractProgramDir(entry.Run));
+    exec_.SetCommandLine(entry.Run);
+    exec_.SetParameters(entry.Params);
     // Wait for the game exactly when its driver values are to be put back afterwards.
     if (settings_.ResetSettings()) {
         exec_.SetWaitStyle(TWaitStyle::wSuspend);
@@ -151,17 +163,11 @@ void GameLauncher::RunGame(const std::string& title) {
         exec_.SetWait(false);
     }
     exec_.Execute();  // a program that cannot start is not reported
-    log_.WriteLog("\t" + title + " terminated.");
+    log_.WriteLog("\t" + entry.Title + " terminated.");
 }
 
-std::string FindTitleByRunPath(const IniFile& gameDat, std::string_view wantedPath) {
-    const std::string wanted = UpperCase(wantedPath);
-    std::string title = kDummyTitle;
-    for (const std::string& section : gameDat.ReadSections()) {
-        const std::string run = UpperCase(gameDat.ReadString(section, kRunKey, ""));
-        if (wanted == run || wanted == "\"" + run + "\"") title = section;
-    }
-    return title;
+void GameLauncher::RecoverInterruptedLaunch() {
+    if (journal_) pallisar::RecoverInterruptedLaunch(*journal_, tweaks_, prompts_);
 }
 
 }  // namespace pallisar

@@ -16,4 +16,19 @@ uint32_t RegValue::AsDword() const {
     return number;
 }
 
+long RegistryKey::EnumValueData(std::vector<NamedRegValue>& values) {
+    std::vector<std::string> names;
+    const long result = EnumValues(names);
+    if (result != regError::kSuccess) return result;
+    std::vector<NamedRegValue> found;
+    for (std::string& name : names) {
+        RegValue value;
+        if (QueryValue(name, value) == regError::kSuccess) {
+            found.push_back({std::move(name), std::move(value)});
+        }
+    }
+    values = std::move(found);
+    return regError::kSuccess;
+}
+
 }  // namespace pallisar

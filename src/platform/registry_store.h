@@ -55,6 +55,12 @@ struct RegValue {
     uint32_t AsDword() const;
 };
 
+// A value with its name, as a key's values enumerate.
+struct NamedRegValue {
+    std::string name;
+    RegValue value;
+};
+
 // One open key. Destroying it releases the handle. QueryValue of a missing value
 // and DeleteValue of a missing value give kFileNotFound; writing through a key
 // opened for reading gives kAccessDenied.
@@ -68,6 +74,10 @@ class RegistryKey {
     virtual long EnumSubKeys(std::vector<std::string>& names) = 0;
     // Names of the values, in the registry's enumeration order.
     virtual long EnumValues(std::vector<std::string>& names) = 0;
+    // The values with their data, in the registry's enumeration order: what EnumValues
+    // and a QueryValue of each name give (a value that cannot be read is left out), in
+    // as few calls as the store can.
+    virtual long EnumValueData(std::vector<NamedRegValue>& values);
 };
 
 class RegistryStore {

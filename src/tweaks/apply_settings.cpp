@@ -72,33 +72,33 @@ void ApplyGamma(TweakContext& context, std::span<const TweakRow> rows, const TSe
 
 void SetTweak(TweakContext& context, std::string_view group, std::string_view variable,
               std::string_view data, std::string_view subKey, std::string_view subValue) {
-    TRegistryEnhanced& reg = context.Reg;
     LogWriter& log = context.Log;
-    const std::string groupKey = context.Driver.DriverKey + "\\" + std::string(group);
+    const std::string name(variable);
+    // The key being written, for the error line.
+    std::string at = context.GroupKey(group);
 
-    log.WriteLog("Setting " + std::string(group) + " Variable -- " + std::string(variable));
+    log.WriteLog("Setting " + std::string(group) + " Variable -- " + name);
     try {
-        reg.RootKey = TRootKey::hkLocalMachine;
-        reg.Key = groupKey;
+        const TRegistryEnhanced::BaseKey groupKey = context.Machine(at);
         if (data == kDeleteData) {
-            reg.DeleteValue(variable);
-            log.WriteLog("\tDelete Value: " + reg.Key + " : \"" + std::string(variable) + "\"");
+            groupKey.DeleteValue(variable);
+            log.WriteLog("\tDelete Value: " + at + " : \"" + name + "\"");
         } else {
-            reg.WriteValue(variable, data);
-            log.WriteLog("\tSet Value: " + reg.Key + " : \"" + std::string(variable) +
-                         "\" = " + std::string(data));
+            groupKey.WriteValue(variable, data);
+            log.WriteLog("\tSet Value: " + at + " : \"" + name + "\" = " + std::string(data));
         }
 
         if (subKey != kNoSubKey) {
-            reg.Key = groupKey + "\\" + std::string(subKey);
-            const std::string prev = reg.ReadValueDefault("Value", "0");
-            reg.WriteValue("Previous Value", prev);
-            log.WriteLog("\tSet Value: " + reg.Key + " : \"Previous Value\" = " + prev);
-            reg.WriteValue("Value", subValue);
-            log.WriteLog("\tSet Value: " + reg.Key + " : \"Value\" = " + std::string(subValue));
+            at = context.GroupKey(group, subKey);
+            const TRegistryEnhanced::BaseKey bookkeeping = context.Machine(at);
+            const std::string prev = bookkeeping.ReadValueDefault("Value", "0");
+            bookkeeping.WriteValue("Previous Value", prev);
+            log.WriteLog("\tSet Value: " + at + " : \"Previous Value\" = " + prev);
+            bookkeeping.WriteValue("Value", subValue);
+            log.WriteLog("\tSet Value: " + at + " : \"Value\" = " + std::string(subValue));
         }
     } catch (const std::exception& error) {
-        log.WriteLog("!ERROR! setting key: " + reg.Key + ":" + std::string(variable));
+        log.WriteLog("!ERROR! setting key: " + at + ":" + name);
         log.WriteLog("\t" + std::string(error.what()));
     }
 }
@@ -117,7 +117,7 @@ void ApplySettings(TweakContext& context, const TSettings& settings) {
             row = end;
             continue;
         }
-        if (!(row->NotVoodoo3 && context.Driver.IsVoodoo3)) {
+        if (!(row->NotVoodoo3() && context.Driver.IsVoodoo3)) {
             ApplyRow(context, *row, settings[row->Field]);
         }
         ++row;

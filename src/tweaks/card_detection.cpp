@@ -73,16 +73,13 @@ int LocationDeviceNumber(const std::string& location) {
 }  // namespace
 
 CardDetection DetectCard(TweakContext& context, const SystemInfo& system) {
-    TRegistryEnhanced& reg = context.Reg;
     DriverState& driver = context.Driver;
     const bool nt = system.IsWindowsNT();
     const Layout& layout = nt ? kNtLayout : k9xLayout;
     context.Log.WriteLog(layout.firstLogLine);
 
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = layout.enumKey;
     std::vector<std::string> deviceIds;
-    reg.GetKeyNames("", deviceIds);
+    context.Machine(layout.enumKey).GetKeyNames("", deviceIds);
 
     // Every listed id is checked; when several are present the last one wins.
     bool idFound = false;
@@ -102,14 +99,13 @@ CardDetection DetectCard(TweakContext& context, const SystemInfo& system) {
     std::string driverPart = kNone;  // NT: the device name; 95/98: the "Driver" value
     if (idFound) {
         const std::string idKey = std::string(layout.enumKey) + foundId;
-        reg.Key = idKey;
         std::vector<std::string> instances;
-        reg.GetKeyNames("", instances);
+        context.Machine(idKey).GetKeyNames("", instances);
 
         // The values of the last instance examined are the ones kept.
         for (const std::string& instance : instances) {
-            reg.Key = idKey + "\\" + instance;
-            context.Log.WriteLog("Examining " + reg.Key);
+            const TRegistryEnhanced::BaseKey reg = context.Machine(idKey + "\\" + instance);
+            context.Log.WriteLog("Examining " + reg.Path());
             result.Description = reg.ReadValueDefault("DeviceDesc", kNone);
             context.Log.WriteLog("Driver Name Found : " + result.Description);
             bool faulty = false;

@@ -28,13 +28,10 @@ void TakeKey(RegistryStore& store, const std::string& driverKey, const std::stri
     std::unique_ptr<RegistryKey> key;
     if (store.OpenKey(kRoot, Join(driverKey, path), false, key) != regError::kSuccess) return;
     SnapshotKey taken{path, {}};
-    std::vector<std::string> names;
-    key->EnumValues(names);
-    for (const std::string& name : names) {
-        RegValue value;
-        if (key->QueryValue(name, value) == regError::kSuccess) {
-            taken.Values.push_back({name, std::move(value)});
-        }
+    std::vector<NamedRegValue> values;
+    key->EnumValueData(values);
+    for (NamedRegValue& value : values) {
+        taken.Values.push_back({std::move(value.name), std::move(value.value)});
     }
     std::vector<std::string> subKeys;
     key->EnumSubKeys(subKeys);

@@ -64,9 +64,7 @@ std::string SubKeyName(const ListedSubKey& listed, std::string_view sliMode) {
 
 std::string_view Variable(TweakField field) { return TweakOf(field).Variable; }
 
-std::string GroupKey(const TweakContext& context, std::string_view group) {
-    return context.Driver.DriverKey + "\\" + std::string(group);
-}
+using BaseKey = TRegistryEnhanced::BaseKey;
 
 // Registry key names compare without regard to case.
 struct KeyNameLess {
@@ -82,81 +80,74 @@ void ExchangeOnce(TweakContext& context, std::string_view group, const std::stri
 }
 
 // Reads one group's toggle key, swap interval and gamma values.
-void SaveGroup(TRegistryEnhanced& reg, std::string_view toggleKey, std::string_view swapInterval,
+void SaveGroup(const BaseKey& key, std::string_view toggleKey, std::string_view swapInterval,
                std::string& toggle, std::string& vsync, std::string& r, std::string& g,
                std::string& b) {
     // The text read already is the value's own (string or number), so it is kept
     // rather than read a second time.
-    toggle = reg.ReadValueDefault(toggleKey, kNone);
+    toggle = key.ReadValueDefault(toggleKey, kNone);
     if (toggle == kNone) toggle = kDisable;
     // Only "0" and "absent" are told apart: any other interval restores as absent.
-    vsync = reg.ReadValueDefault(swapInterval, kNone) == "0" ? kDisable : kEnable;
-    r = reg.ReadValueDefault(Variable(F::RGamma), kDefaultGamma);
-    g = reg.ReadValueDefault(Variable(F::GGamma), kDefaultGamma);
-    b = reg.ReadValueDefault(Variable(F::BGamma), kDefaultGamma);
+    vsync = key.ReadValueDefault(swapInterval, kNone) == "0" ? kDisable : kEnable;
+    r = key.ReadValueDefault(Variable(F::RGamma), kDefaultGamma);
+    g = key.ReadValueDefault(Variable(F::GGamma), kDefaultGamma);
+    b = key.ReadValueDefault(Variable(F::BGamma), kDefaultGamma);
 }
 
-void RestoreGroup(TRegistryEnhanced& reg, std::string_view toggleKey, std::string_view swapInterval,
+void RestoreGroup(const BaseKey& key, std::string_view toggleKey, std::string_view swapInterval,
                   const std::string& toggle, const std::string& vsync, const std::string& r,
                   const std::string& g, const std::string& b) {
-    reg.WriteValue(Variable(F::RGamma), r);
-    reg.WriteValue(Variable(F::GGamma), g);
-    reg.WriteValue(Variable(F::BGamma), b);
+    key.WriteValue(Variable(F::RGamma), r);
+    key.WriteValue(Variable(F::GGamma), g);
+    key.WriteValue(Variable(F::BGamma), b);
     if (toggle == kDisable) {
-        reg.DeleteValue(toggleKey);
+        key.DeleteValue(toggleKey);
     } else {
-        reg.WriteValue(toggleKey, toggle);
+        key.WriteValue(toggleKey, toggle);
     }
     if (vsync == kDisable) {
-        reg.WriteValue(swapInterval, "0");
+        key.WriteValue(swapInterval, "0");
     } else {
-        reg.DeleteValue(swapInterval);
+        key.DeleteValue(swapInterval);
     }
 }
 
-void DeleteIfZero(TRegistryEnhanced& reg, std::string_view variable) {
-    if (reg.ReadValueDefault(variable, "0") == "0") reg.DeleteValue(variable);
+void DeleteIfZero(const BaseKey& key, std::string_view variable) {
+    if (key.ReadValueDefault(variable, "0") == "0") key.DeleteValue(variable);
 }
 
 }  // namespace
 
 TPrevSettings SavePreviousSettings(TweakContext& context) {
-    TRegistryEnhanced& reg = context.Reg;
     TPrevSettings previous;
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = GroupKey(context, kGlide);
-    SaveGroup(reg, Variable(F::glAAToggle), Variable(F::VSynch), previous.GlideAAToggleKey,
-              previous.GlideVSync, previous.GlideRGamma, previous.GlideGGamma,
-              previous.GlideBGamma);
-    reg.Key = GroupKey(context, kD3D);
-    SaveGroup(reg, Variable(F::D3DAAToggle), Variable(F::D3DVSynch), previous.D3DAAToggleKey,
-              previous.D3DVSync, previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
+    SaveGroup(context.Machine(context.GroupKey(kGlide)), Variable(F::glAAToggle),
+              Variable(F::VSynch), previous.GlideAAToggleKey, previous.GlideVSync,
+              previous.GlideRGamma, previous.GlideGGamma, previous.GlideBGamma);
+    SaveGroup(context.Machine(context.GroupKey(kD3D)), Variable(F::D3DAAToggle),
+              Variable(F::D3DVSynch), previous.D3DAAToggleKey, previous.D3DVSync,
+              previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
     return previous;
 }
 
 void ExchangeSubKey(TweakContext& context, std::string_view group, std::string_view subKey) {
-    TRegistryEnhanced& reg = context.Reg;
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = GroupKey(context, group) + "\\" + std::string(subKey);
+    const BaseKey key = context.Machine(context.GroupKey(group, subKey));
 
-    const std::string variable = reg.ReadValueDefault("Tweak Value", "NOT FOUND");
+    const std::string variable = key.ReadValueDefault("Tweak Value", "NOT FOUND");
     if (variable == "NOT FOUND") return;
 
-    const std::string prev = reg.ReadValueDefault("Previous Value", kNone);
-    const std::string cur = reg.ReadValueDefault("Value", kNone);
-    if (prev != kNone) reg.WriteValue("Value", prev);
-    if (cur != kNone) reg.WriteValue("Previous Value", cur);
+    const std::string prev = key.ReadValueDefault("Previous Value", kNone);
+    const std::string cur = key.ReadValueDefault("Value", kNone);
+    if (prev != kNone) key.WriteValue("Value", prev);
+    if (cur != kNone) key.WriteValue("Previous Value", cur);
 
     // Without a recorded earlier choice there is nothing to put back; writing the
     // "NONE" marker would hand the driver a value it never had. An empty "Tweak Value"
     // names no variable: it would address the group key's unnamed value instead.
     if (prev == kNone || variable.empty()) return;
-    reg.Key = GroupKey(context, group);
-    reg.WriteValue(variable, prev);
+    context.Machine(context.GroupKey(group)).WriteValue(variable, prev);
 }
 
 void RestorePreviousSettings(TweakContext& context, const TPrevSettings& previous) {
-    TRegistryEnhanced& reg = context.Reg;
     const std::string& sliMode = context.Driver.SliMode;
 
     // Every bookkeeping sub-key is exchanged exactly once: one exchange puts the
@@ -176,23 +167,20 @@ void RestorePreviousSettings(TweakContext& context, const TPrevSettings& previou
 
     for (auto [group, done] : {std::pair{kGlide, &glideDone}, std::pair{kD3D, &d3dDone}}) {
         std::vector<std::string> subKeys;
-        reg.RootKey = TRootKey::hkLocalMachine;
-        reg.Key = GroupKey(context, group);
-        reg.GetKeyNames("", subKeys);
+        context.Machine(context.GroupKey(group)).GetKeyNames("", subKeys);
         for (const std::string& subKey : subKeys) ExchangeOnce(context, group, subKey, *done);
     }
 
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = GroupKey(context, kGlide);
-    RestoreGroup(reg, Variable(F::glAAToggle), Variable(F::VSynch), previous.GlideAAToggleKey,
+    const BaseKey glide = context.Machine(context.GroupKey(kGlide));
+    RestoreGroup(glide, Variable(F::glAAToggle), Variable(F::VSynch), previous.GlideAAToggleKey,
                  previous.GlideVSync, previous.GlideRGamma, previous.GlideGGamma,
                  previous.GlideBGamma);
-    DeleteIfZero(reg, Variable(F::Splash));
-    DeleteIfZero(reg, Variable(F::MIPMap));
+    DeleteIfZero(glide, Variable(F::Splash));
+    DeleteIfZero(glide, Variable(F::MIPMap));
 
-    reg.Key = GroupKey(context, kD3D);
-    RestoreGroup(reg, Variable(F::D3DAAToggle), Variable(F::D3DVSynch), previous.D3DAAToggleKey,
-                 previous.D3DVSync, previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
+    RestoreGroup(context.Machine(context.GroupKey(kD3D)), Variable(F::D3DAAToggle),
+                 Variable(F::D3DVSynch), previous.D3DAAToggleKey, previous.D3DVSync,
+                 previous.D3DRGamma, previous.D3DGGamma, previous.D3DBGamma);
 }
 
 }  // namespace pallisar

@@ -32,6 +32,31 @@ bool ValueText(const RegValue& value, std::string& text) {
     return false;
 }
 
+// The store's root that a TRootKey names.
+RegRoot StoreRoot(TRootKey root) {
+    switch (root) {
+        case TRootKey::hkClassesRoot:
+            return RegRoot::ClassesRoot;
+        case TRootKey::hkCurrentConfig:
+            return RegRoot::CurrentConfig;
+        case TRootKey::hkCurrentUser:
+            return RegRoot::CurrentUser;
+        case TRootKey::hkDynData:
+            return RegRoot::DynData;
+        case TRootKey::hkLocalMachine:
+            return RegRoot::LocalMachine;
+        case TRootKey::hkUsers:
+            return RegRoot::Users;
+    }
+    return RegRoot::CurrentUser;
+}
+
+// The key that holds the value `name` addresses below the base key `base`, from the
+// root: "\\" + the base key (trimmed) + the name's sub-key part.
+std::string ValueKeyPath(std::string_view base, std::string_view name) {
+    return "\\" + TRegistryEnhanced::TrimSlashes(base) + TRegistryEnhanced::ParentPath(name);
+}
+
 }  // namespace
 
 std::vector<std::string> TRegistryEnhanced::Pieces(std::string_view name) {
@@ -61,57 +86,37 @@ std::string TRegistryEnhanced::ValueName(std::string_view name) {
     return pieces.size() >= 2 ? std::move(pieces.back()) : std::string(name);
 }
 
-RegRoot TRegistryEnhanced::Root() const {
-    switch (RootKey) {
-        case TRootKey::hkClassesRoot:
-            return RegRoot::ClassesRoot;
-        case TRootKey::hkCurrentConfig:
-            return RegRoot::CurrentConfig;
-        case TRootKey::hkCurrentUser:
-            return RegRoot::CurrentUser;
-        case TRootKey::hkDynData:
-            return RegRoot::DynData;
-        case TRootKey::hkLocalMachine:
-            return RegRoot::LocalMachine;
-        case TRootKey::hkUsers:
-            return RegRoot::Users;
-    }
-    return RegRoot::CurrentUser;
+void TRegistryEnhanced::BaseKey::WriteValue(std::string_view name, std::string_view value) const {
+    reg_.WriteData(*this, name, RegValue::Text(value));
 }
 
-void TRegistryEnhanced::WriteValue(std::string_view name, std::string_view value) {
-    WriteData(name, RegValue::Text(value));
+void TRegistryEnhanced::BaseKey::WriteValue(std::string_view name, uint32_t value) const {
+    reg_.WriteData(*this, name, RegValue::Dword(value));
 }
 
-void TRegistryEnhanced::WriteValue(std::string_view name, uint32_t value) {
-    WriteData(name, RegValue::Dword(value));
-}
-
-std::string TRegistryEnhanced::ValueKeyPath(std::string_view name) const {
-    return "\\" + TrimSlashes(Key) + ParentPath(name);
-}
-
-std::optional<long> TRegistryEnhanced::Query(std::string_view name, RegValue& value) {
+std::optional<long> TRegistryEnhanced::Query(const BaseKey& at, std::string_view name,
+                                             RegValue& value) {
     const std::string valueName = ValueName(name);
-    return keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Read,
+    return keys_.Use(StoreRoot(at.root_), StorePath(ValueKeyPath(at.path_, name)), KeyAccess::Read,
                      [&](RegistryKey& key) { return key.QueryValue(valueName, value); });
 }
 
-void TRegistryEnhanced::WriteData(std::string_view name, const RegValue& value) {
-    if (Key.empty()) return;
+void TRegistryEnhanced::WriteData(const BaseKey& at, std::string_view name, const RegValue& value) {
+    if (at.path_.empty()) return;
     const std::string valueName = ValueName(name);
-    const auto result = keys_.Use(Root(), StorePath(ValueKeyPath(name)), KeyAccess::Create,
-                                  [&](RegistryKey& key) { return key.SetValue(valueName, value); });
+    const auto result =
+        keys_.Use(StoreRoot(at.root_), StorePath(ValueKeyPath(at.path_, name)), KeyAccess::Create,
+                  [&](RegistryKey& key) { return key.SetValue(valueName, value); });
     if (!result) throw RegistryKeyError(Quoted("Failed to set data for", valueName));
     if (*result != regError::kSuccess)
         throw RegistryError(Quoted("Failed to set data for", valueName));
 }
 
-std::string TRegistryEnhanced::ReadValue(std::string_view name) {
-    if (Key.empty()) return {};
+std::string TRegistryEnhanced::BaseKey::ReadValue(std::string_view name) const {
+    if (path_.empty()) return {};
     const std::string valueName = ValueName(name);
     RegValue value;
-    const auto result = Query(name, value);
+    const auto result = reg_.Query(*this, name, value);
     if (!result || *result == regError::kFileNotFound) return {};
     if (*result != regError::kSuccess)
         throw RegistryError(Quoted("Failed to get data for", valueName));
@@ -121,33 +126,35 @@ std::string TRegistryEnhanced::ReadValue(std::string_view name) {
     return ValueText(value, text) ? text : std::string();
 }
 
-std::string TRegistryEnhanced::ReadValueDefault(std::string_view name, std::string_view fallback) {
-    if (Key.empty()) return std::string(fallback);
+std::string TRegistryEnhanced::BaseKey::ReadValueDefault(std::string_view name,
+                                                         std::string_view fallback) const {
+    if (path_.empty()) return std::string(fallback);
     RegValue value;
-    const auto result = Query(name, value);
+    const auto result = reg_.Query(*this, name, value);
     std::string text;
     if (result != regError::kSuccess || !ValueText(value, text)) return std::string(fallback);
     return text;
 }
 
-void TRegistryEnhanced::GetKeyNames(std::string_view subPath, std::vector<std::string>& list) {
-    if (Key.empty()) return;
-    std::string path = "\\" + TrimSlashes(Key);
+void TRegistryEnhanced::BaseKey::GetKeyNames(std::string_view subPath,
+                                             std::vector<std::string>& list) const {
+    if (path_.empty()) return;
+    std::string path = "\\" + TrimSlashes(path_);
     if (!subPath.empty()) path += "\\" + TrimSlashes(subPath);
     std::vector<std::string> names;
-    const auto result = keys_.Use(Root(), StorePath(path), KeyAccess::Read,
-                                  [&](RegistryKey& key) { return key.EnumSubKeys(names); });
+    const auto result = reg_.keys_.Use(StoreRoot(root_), StorePath(path), KeyAccess::Read,
+                                       [&](RegistryKey& key) { return key.EnumSubKeys(names); });
     if (result == regError::kSuccess) list = std::move(names);
 }
 
-void TRegistryEnhanced::DeleteValue(std::string_view name) {
-    if (Key.empty()) return;
+void TRegistryEnhanced::BaseKey::DeleteValue(std::string_view name) const {
+    if (path_.empty()) return;
     // Unlike the other operations, the base key is used as it stands here.
-    const std::string path = "\\" + Key + ParentPath(name);
+    const std::string path = "\\" + path_ + ParentPath(name);
     const std::string valueName = ValueName(name);
     // A missing key, a missing value and a refusal are all ignored.
-    keys_.Use(Root(), StorePath(path), KeyAccess::Write,
-              [&](RegistryKey& key) { return key.DeleteValue(valueName); });
+    reg_.keys_.Use(StoreRoot(root_), StorePath(path), KeyAccess::Write,
+                   [&](RegistryKey& key) { return key.DeleteValue(valueName); });
 }
 
 }  // namespace pallisar

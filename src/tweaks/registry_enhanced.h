@@ -3,14 +3,19 @@
 // by relative names, sub-key path and value name joined by backslashes
 // ("Glide Splash Screen\Value"). Every operation opens its own key through the
 // RegistryStore and releases it before returning, except while a KeepKeysOpen scope
-// lives (see tweaks/operation_keys.h); with an empty `Key` an operation does nothing
+// lives (see tweaks/operation_keys.h); with an empty base key an operation does nothing
 // (reads yield their default). A key that cannot be opened for reading or deleting is
 // never reported; the operation has no effect.
+//
+// The operations also come with the base key as an argument (At): the program's own
+// code names the key of every operation so, and leaves the shared Key and RootKey to
+// the component's other callers.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -42,6 +47,31 @@ class TRegistryEnhanced {
   public:
     explicit TRegistryEnhanced(RegistryStore& store) : keys_(store) {}
 
+    // One base key and the component's operations on the values below it, with the
+    // rules described for them below. Made by At; valid as long as the component.
+    class BaseKey {
+      public:
+        // The base key's path, as given to At.
+        const std::string& Path() const { return path_; }
+        void WriteValue(std::string_view name, std::string_view value) const;
+        void WriteValue(std::string_view name, uint32_t value) const;
+        std::string ReadValue(std::string_view name) const;
+        std::string ReadValueDefault(std::string_view name, std::string_view fallback) const;
+        void GetKeyNames(std::string_view subPath, std::vector<std::string>& list) const;
+        void DeleteValue(std::string_view name) const;
+
+      private:
+        friend class TRegistryEnhanced;
+        BaseKey(TRegistryEnhanced& reg, TRootKey root, std::string path)
+            : reg_(reg), root_(root), path_(std::move(path)) {}
+        TRegistryEnhanced& reg_;
+        TRootKey root_;
+        std::string path_;
+    };
+    // The values below `path` (relative to `root`, with or without a leading or
+    // trailing backslash), whatever Key and RootKey hold.
+    BaseKey At(TRootKey root, std::string path) { return BaseKey(*this, root, std::move(path)); }
+
     // For a burst of operations that follow each other at once: while one lives, the
     // keys the operations open stay open for the next operations on the same keys;
     // all are released when the last one ends. The results are those of operations
@@ -68,21 +98,27 @@ class TRegistryEnhanced {
     // Throws RegistryError "Failed to set data for '<value name>'" when the registry
     // refuses the key (then a RegistryKeyError) or the value: a tweak that did not
     // reach the driver must not pass for written.
-    void WriteValue(std::string_view name, std::string_view value);
+    void WriteValue(std::string_view name, std::string_view value) {
+        Current().WriteValue(name, value);
+    }
     // Writes a REG_DWORD value; same failure as above.
-    void WriteValue(std::string_view name, uint32_t value);
+    void WriteValue(std::string_view name, uint32_t value) { Current().WriteValue(name, value); }
     // A REG_SZ value's text or a REG_DWORD value's number in signed decimal; empty
     // for any other type and for a missing value or key. Throws RegistryError
     // "Failed to get data for '<value name>'" when a present value cannot be read,
     // and "Invalid data type for '<value name>'" for a REG_DWORD that is not 4 bytes.
-    std::string ReadValue(std::string_view name);
+    std::string ReadValue(std::string_view name) { return Current().ReadValue(name); }
     // As ReadValue, but `fallback` whenever the value cannot be read as text or number.
-    std::string ReadValueDefault(std::string_view name, std::string_view fallback);
+    std::string ReadValueDefault(std::string_view name, std::string_view fallback) {
+        return Current().ReadValueDefault(name, fallback);
+    }
     // Replaces `list` with the sub-key names of Key (or Key\subPath); leaves it as
     // it was when that key cannot be opened.
-    void GetKeyNames(std::string_view subPath, std::vector<std::string>& list);
+    void GetKeyNames(std::string_view subPath, std::vector<std::string>& list) {
+        Current().GetKeyNames(subPath, list);
+    }
     // Deletes a value when its key exists; a missing value or a refusal is ignored.
-    void DeleteValue(std::string_view name);
+    void DeleteValue(std::string_view name) { Current().DeleteValue(name); }
 
     // Drops one trailing backslash, then one leading backslash when more than one
     // character remains.
@@ -97,14 +133,11 @@ class TRegistryEnhanced {
   private:
     // Pieces of a relative name, empty ones dropped.
     static std::vector<std::string> Pieces(std::string_view name);
-    // The store's root that RootKey names.
-    RegRoot Root() const;
-    void WriteData(std::string_view name, const RegValue& value);
-    // The key that holds the value `name` addresses, from the root: "\" + Key (trimmed)
-    // + the name's sub-key part.
-    std::string ValueKeyPath(std::string_view name) const;
-    // Reads the value `name` addresses; nothing when its key cannot be opened.
-    std::optional<long> Query(std::string_view name, RegValue& value);
+    // The operations on the values below the base key `at`.
+    void WriteData(const BaseKey& at, std::string_view name, const RegValue& value);
+    // Reads the value `name` addresses below `at`; nothing when its key cannot be opened.
+    std::optional<long> Query(const BaseKey& at, std::string_view name, RegValue& value);
+    BaseKey Current() { return At(RootKey, Key); }
 
     OperationKeys keys_;
 };

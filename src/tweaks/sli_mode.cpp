@@ -5,11 +5,9 @@ namespace pallisar {
 void DetectSliMode(TweakContext& context) {
     if (context.Driver.IsVoodoo3) return;
     for (const std::string_view name : kSliModeNames) {
-        context.Reg.RootKey = TRootKey::hkLocalMachine;
-        context.Reg.Key =
-            context.Driver.DriverKey + "\\" + std::string(kGlideGroup) + "\\" + std::string(name);
+        const auto mode = context.Machine(context.GroupKey(kGlideGroup, name));
         // A REG_DWORD 0 reads as "0" too; a missing key or value reads as empty.
-        if (context.Reg.ReadValueDefault("Disabled", "") == "0") {
+        if (mode.ReadValueDefault("Disabled", "") == "0") {
             context.Driver.SliMode = name;
             context.Log.WriteLog("\tUsing " + std::string(name));
         }

@@ -1,11 +1,13 @@
 #pragma once
 // The program's vocabulary of driver tweaks, one row per tweak of a game: its key and
-// default in Game.dat, its label and items in the game editor, the driver variable it
-// sets under which group key ("Glide" or "D3D"), the data each choice writes and the
-// bookkeeping sub-key that records the choice. Reading and writing Game.dat,
-// ApplySettings, the restore and the editor's lists all take these facts from here.
+// default in Game.dat, its label, items and boxes in the game editor, the driver
+// variable it sets under which group key ("Glide" or "D3D"), the data each choice
+// writes and the bookkeeping sub-key that records the choice. Reading and writing
+// Game.dat, ApplySettings, the restore and the editor (its boxes, their places, labels,
+// items and links) all take these facts from here.
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,12 +47,50 @@ enum class TweakKind {
     Gamma,
 };
 
+// The game editor's two tabs of tweak boxes, "Glide/OpenGL Settings" and "Direct3D
+// Settings".
+enum class TweakTab { Glide, Direct3D };
+inline constexpr std::size_t kTweakTabCount = 2;
+
+// The preset box of a tab, emptied by a user's change of a tweak box: the values shown
+// are then no longer the preset's.
+enum class PresetBox { None, Glide, Direct3D };
+
+// A box's line when the box is not shown on a Voodoo3, which lacks its feature.
+inline constexpr int kHiddenOnVoodoo3 = -1;
+
+// The game editor's drop-down list of a tweak on one tab: the box and its label stand
+// on one line of the tab, counted from the top.
+struct TweakBox {
+    std::string_view Name;  // the control's name ("cbxGlideSplash"); empty: no box
+    int Line = 0;
+    // Its line on a Voodoo3: the same line, one that closes up the place of a hidden
+    // box, or kHiddenOnVoodoo3. Hidden boxes keep their values and are saved.
+    int Voodoo3Line = 0;
+    PresetBox Clears = PresetBox::None;
+
+    bool Exists() const { return !Name.empty(); }
+};
+
 // One choice of a tweak: an item of its editor list as Game.dat stores it, and what
 // the choice writes. A setting matches when it equals the item upper-cased.
 struct TweakChoice {
     std::string_view Item;
     std::string_view Data;      // kDeleteData deletes the variable
     std::string_view SubValue;  // the "Value" recorded in the bookkeeping sub-key
+};
+
+// What else holds for a tweak, as flags of its row's Traits.
+enum TweakTrait : unsigned {
+    kPlain = 0,
+    // ApplySettings skips it on Voodoo3 boards.
+    kNotVoodoo3 = 1u << 0,
+    // While the editor is open, a user's change of one of its boxes gives the box of
+    // the same label on the other tab the same item.
+    kLinkedBoxes = 1u << 1,
+    // Presets have always read it without a default: a preset that lacks it shows the
+    // box's fallback item, not a new game's value.
+    kPresetWithoutDefault = 1u << 2,
 };
 
 struct TweakRow {
@@ -63,7 +103,6 @@ struct TweakRow {
     std::string_view Variable;
     // kNoSubKey for none; unused for AntiAliasing, whose sub-key is named by SliMode.
     std::string_view SubKey;
-    bool NotVoodoo3;  // skipped on Voodoo3 boards
     // Choice: the editor's items in order. AntiAliasing takes its items from the
     // anti-aliasing table, LodBias builds them from the program settings; a gamma
     // value has a slider.
@@ -71,9 +110,16 @@ struct TweakRow {
     // The item the editor shows for a stored text that no item has; empty for the
     // first item of the list.
     std::string_view Fallback;
+    // The editor's boxes, by TweakTab; a gamma value has a slider instead. A value with
+    // a box on each tab shows in both.
+    std::array<TweakBox, kTweakTabCount> Boxes;
+    unsigned Traits;  // TweakTrait flags
 
     // The setting's text as a TSettings holds it: upper-cased, except gamma.
     bool UpperCased() const { return Kind != TweakKind::Gamma; }
+    bool NotVoodoo3() const { return (Traits & kNotVoodoo3) != 0; }
+    bool Linked() const { return (Traits & kLinkedBoxes) != 0; }
+    bool PresetWithoutDefault() const { return (Traits & kPresetWithoutDefault) != 0; }
 };
 
 // The catalogue in application order, one row per TSettings field.

@@ -10,33 +10,6 @@ namespace {
 
 using F = TweakField;
 
-constexpr std::array<std::string TSettings::*, kTweakFieldCount> kMembers = {
-    &TSettings::Splash,
-    &TSettings::ColorDepth,
-    &TSettings::TextureCompression,
-    &TSettings::MIPMap,
-    &TSettings::D3DMIPMap,
-    &TSettings::AlphaBlending,
-    &TSettings::MaxBufferedFrames,
-    &TSettings::D3DMaxBufferedFrames,
-    &TSettings::TDFilterQuality,
-    &TSettings::AA,
-    &TSettings::TripleBuffering,
-    &TSettings::LODBias,
-    &TSettings::glAAToggle,
-    &TSettings::D3DAAToggle,
-    &TSettings::ZBuffer,
-    &TSettings::VSynch,
-    &TSettings::D3DVSynch,
-    &TSettings::RGamma,
-    &TSettings::GGamma,
-    &TSettings::BGamma,
-    &TSettings::gl16BitZPrecision,
-    &TSettings::gl32BitZPrecision,
-    &TSettings::glHSR,
-    &TSettings::glGuardbandClipping,
-};
-
 // The order in which the editor's values are written. It is not the catalogue's
 // order: a new entry's keys land in Game.dat in this order, as they always have, so
 // the files the editor writes stay the same.
@@ -82,29 +55,19 @@ int GammaPosition(const GameSettingsInput& input, F field) {
 
 }  // namespace
 
-std::string& TSettings::operator[](TweakField field) {
-    return this->*kMembers.at(static_cast<std::size_t>(field));
-}
-
-const std::string& TSettings::operator[](TweakField field) const {
-    return this->*kMembers.at(static_cast<std::size_t>(field));
-}
-
-TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
-    // Some thirty reads of one entry: one look at the file serves them all.
-    const IniSnapshot entry = gameDat.Snapshot();
+TSettings ReadGameSettings(const IniSnapshot& gameDat, std::string title) {
     // Reading the empty name would find a section written as "[]"; a random name
     // that no section carries reads nothing but defaults.
     if (title.empty()) {
         do {
             title = RandomTitle();
-        } while (entry.SectionExists(title));
+        } while (gameDat.SectionExists(title));
     }
 
     // One snapshot serves every read, so the catalogue's order does as well as any.
     TSettings settings;
     for (const TweakRow& row : TweakCatalogue()) {
-        std::string text = entry.ReadString(title, row.Key, row.Default);
+        std::string text = gameDat.ReadString(title, row.Key, row.Default);
         settings[row.Field] = row.UpperCased() ? UpperCase(text) : std::move(text);
     }
     return settings;
@@ -118,9 +81,7 @@ void WriteGameSettings(ProfileStore& gameDat, const std::string& title,
             gameDat.WriteString(title, row.Key, GammaText(GammaPosition(input, field)));
             continue;
         }
-        const auto combo = input.Combos.find(row.Key);
-        gameDat.WriteString(title, row.Key,
-                            combo == input.Combos.end() ? std::string_view() : combo->second);
+        gameDat.WriteString(title, row.Key, input.Combos[field]);
     }
 }
 

@@ -5,16 +5,17 @@
 
 #include <array>
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/ini_file.h"
 #include "core/profile_store.h"
 
 namespace pallisar {
 
-// Field numbers of TSettings; the editor and the tweak catalogue address fields by them.
+// The fields of TSettings, named by their Game.dat keys; the editor and the tweak
+// catalogue address the values by them.
 enum class TweakField : std::size_t {
     Splash,
     ColorDepth,
@@ -41,51 +42,27 @@ enum class TweakField : std::size_t {
     glHSR,
     glGuardbandClipping,
 };
-inline constexpr std::size_t kTweakFieldCount = 24;
+inline constexpr std::size_t kTweakFieldCount =
+    static_cast<std::size_t>(TweakField::glGuardbandClipping) + 1;
 
-// Fields are named by their Game.dat keys and declared in field order; the tweak
-// catalogue (tweaks/tweak_catalogue.h) holds each field's key, default and meaning.
+// One text per field, in field order; the tweak catalogue (tweaks/tweak_catalogue.h)
+// holds each field's Game.dat key, default and meaning.
 struct TSettings {
-    std::string Splash;
-    std::string ColorDepth;
-    std::string TextureCompression;
-    std::string MIPMap;
-    std::string D3DMIPMap;
-    std::string AlphaBlending;
-    std::string MaxBufferedFrames;
-    std::string D3DMaxBufferedFrames;
-    std::string TDFilterQuality;
-    std::string AA;
-    std::string TripleBuffering;
-    std::string LODBias;
-    std::string glAAToggle;
-    std::string D3DAAToggle;
-    std::string ZBuffer;
-    std::string VSynch;
-    std::string D3DVSynch;
-    std::string RGamma;
-    std::string GGamma;
-    std::string BGamma;
-    std::string gl16BitZPrecision;
-    std::string gl32BitZPrecision;
-    std::string glHSR;
-    std::string glGuardbandClipping;
+    std::array<std::string, kTweakFieldCount> Texts;
 
-    std::string& operator[](TweakField field);
-    const std::string& operator[](TweakField field) const;
-    std::string& operator[](std::size_t field) { return (*this)[static_cast<TweakField>(field)]; }
-    const std::string& operator[](std::size_t field) const {
-        return (*this)[static_cast<TweakField>(field)];
+    std::string& operator[](TweakField field) { return Texts[static_cast<std::size_t>(field)]; }
+    const std::string& operator[](TweakField field) const {
+        return Texts[static_cast<std::size_t>(field)];
     }
 
     bool operator==(const TSettings&) const = default;
 };
 
-// What the game editor hands over for writing: the displayed text of each of its 21
-// tweak combo boxes, by the Game.dat key the text is stored under, and the positions
+// What the game editor hands over for writing: the displayed text of each of its tweak
+// boxes, by the field the box shows (the gamma fields are not used), and the positions
 // (10 to 400) of the three gamma sliders.
 struct GameSettingsInput {
-    std::map<std::string, std::string, std::less<>> Combos;
+    TSettings Combos;
     int RGammaPosition = 130;
     int GGammaPosition = 130;
     int BGammaPosition = 130;
@@ -94,11 +71,14 @@ struct GameSettingsInput {
 // Reads the 24 keys of the section `title`; a missing section or key gives its
 // default. An empty title reads under a random title, so that every key gives its
 // default and no other game's values are ever picked up.
-TSettings ReadGameSettings(const IniFile& gameDat, std::string title);
+TSettings ReadGameSettings(const IniSnapshot& gameDat, std::string title);
+inline TSettings ReadGameSettings(const IniFile& gameDat, std::string title) {
+    return ReadGameSettings(gameDat.Snapshot(), std::move(title));
+}
 
-// Writes the 21 combo texts (a combo missing from `input.Combos` is written as the
-// empty text, as a box without selection shows) and then the three gamma values as
-// position / 100 with two decimals. File errors (FileWriteError) go to the caller.
+// Writes the 21 combo texts (a box without selection shows, and writes, the empty
+// text) and then the three gamma values as position / 100 with two decimals. File errors
+// (FileWriteError) go to the caller.
 void WriteGameSettings(ProfileStore& gameDat, const std::string& title,
                        const GameSettingsInput& input);
 

@@ -1,7 +1,10 @@
 #include "ui/game_editor.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "app/game_entry.h"
 #include "app/program_settings.h"
@@ -14,91 +17,40 @@ namespace pallisar {
 
 namespace {
 
-using B = EditorBox;
 using F = TweakField;
 
-struct BoxRow {
-    EditorBox Box;
-    std::string_view Name;
-    TweakField Field;
-};
+const TweakBox& BoxFacts(EditorBox box) {
+    return TweakOf(box.Field).Boxes[static_cast<std::size_t>(box.Tab)];
+}
 
-// Each box and the value it shows; labels, items and fallbacks come from the tweak
-// catalogue's row of that value.
-constexpr BoxRow kBoxes[] = {
-    {B::cbxGlideSplash, "cbxGlideSplash", F::Splash},
-    {B::cbxGlideLegacyTextureCompression, "cbxGlideLegacyTextureCompression",
-     F::TextureCompression},
-    {B::cbxGlideAlphaBlending, "cbxGlideAlphaBlending", F::AlphaBlending},
-    {B::cbxGlide3DFilterQuality, "cbxGlide3DFilterQuality", F::TDFilterQuality},
-    {B::cbxGlideTripleBuffering, "cbxGlideTripleBuffering", F::TripleBuffering},
-    {B::cbxGlideRenderingColorDepth, "cbxGlideRenderingColorDepth", F::ColorDepth},
-    {B::cbxGlideMIPMapDithering, "cbxGlideMIPMapDithering", F::MIPMap},
-    {B::cbxGlideMaxBufferedFrames, "cbxGlideMaxBufferedFrames", F::MaxBufferedFrames},
-    {B::cbxGlideLODBias, "cbxGlideLODBias", F::LODBias},
-    {B::cbxGlideAntiAliasing, "cbxGlideAntiAliasing", F::AA},
-    {B::cbxGlideFSAAToggleKey, "cbxGlideFSAAToggleKey", F::glAAToggle},
-    {B::cbxGlideVSynch, "cbxGlideVSynch", F::VSynch},
-    {B::cbxGlide16BPPDepth, "cbxGlide16BPPDepth", F::gl16BitZPrecision},
-    {B::cbxGlide32BPPDepth, "cbxGlide32BPPDepth", F::gl32BitZPrecision},
-    {B::cbxGlideHSR, "cbxGlideHSR", F::glHSR},
-    {B::cbxGlideGuardbandClipping, "cbxGlideGuardbandClipping", F::glGuardbandClipping},
-    {B::cbxD3DAlphaBlending, "cbxD3DAlphaBlending", F::AlphaBlending},
-    {B::cbxD3D3DFilterQuality, "cbxD3D3DFilterQuality", F::TDFilterQuality},
-    {B::cbxD3DZBuffer, "cbxD3DZBuffer", F::ZBuffer},
-    {B::cbxD3DAntiAliasing, "cbxD3DAntiAliasing", F::AA},
-    {B::cbxD3DLODBias, "cbxD3DLODBias", F::LODBias},
-    {B::cbxD3DFSAAToggleKey, "cbxD3DFSAAToggleKey", F::D3DAAToggle},
-    {B::cbxD3DVsynch, "cbxD3DVsynch", F::D3DVSynch},
-    {B::cbxD3DMaxBufferedFrames, "cbxD3DMaxBufferedFrames", F::D3DMaxBufferedFrames},
-    {B::cbxD3DMIPMapDithering, "cbxD3DMIPMapDithering", F::D3DMIPMap},
-};
-static_assert(std::size(kBoxes) == kEditorBoxCount);
-
-constexpr std::array<EditorBox, kEditorBoxCount> kBoxOrder = [] {
-    std::array<EditorBox, kEditorBoxCount> boxes{};
-    for (std::size_t i = 0; i < kEditorBoxCount; ++i) boxes[i] = kBoxes[i].Box;
+// The tweak rows' boxes, tab by tab, each tab's by line.
+const std::vector<EditorBox>& AllBoxes() {
+    static const std::vector<EditorBox> boxes = [] {
+        std::vector<EditorBox> all;
+        for (const TweakRow& row : TweakCatalogue()) {
+            for (std::size_t tab = 0; tab < kTweakTabCount; ++tab) {
+                if (row.Boxes[tab].Exists()) all.push_back({row.Field, static_cast<TweakTab>(tab)});
+            }
+        }
+        std::sort(all.begin(), all.end(), [](EditorBox a, EditorBox b) {
+            return std::pair(a.Tab, BoxFacts(a).Line) < std::pair(b.Tab, BoxFacts(b).Line);
+        });
+        return all;
+    }();
     return boxes;
-}();
+}
 
-const BoxRow& RowOf(EditorBox box) { return kBoxes[static_cast<std::size_t>(box)]; }
-
-// A user's change of one of these boxes means the game no longer shows the preset
-// of that tab.
-constexpr EditorBox kClearGlidePresets[] = {
-    B::cbxGlideSplash,
-    B::cbxGlideLegacyTextureCompression,
-    B::cbxGlideAlphaBlending,
-    B::cbxGlide3DFilterQuality,
-    B::cbxGlideMIPMapDithering,
-    B::cbxGlideTripleBuffering,
-    B::cbxGlideRenderingColorDepth,
-    B::cbxGlideMaxBufferedFrames,
-    B::cbxGlideAntiAliasing,
-    B::cbxGlideLODBias,
-    B::cbxGlide16BPPDepth,
-    B::cbxGlideHSR,
-    B::cbxD3DMaxBufferedFrames,
-};
-constexpr EditorBox kClearD3DPresets[] = {
-    B::cbxD3DAlphaBlending, B::cbxD3D3DFilterQuality, B::cbxD3DZBuffer,
-    B::cbxD3DAntiAliasing,  B::cbxD3DLODBias,         B::cbxD3DMIPMapDithering,
-};
-// Boxes of the two tabs that always show the same item while the editor is open.
-constexpr std::pair<EditorBox, EditorBox> kLinkedBoxes[] = {
-    {B::cbxGlideAlphaBlending, B::cbxD3DAlphaBlending},
-    {B::cbxGlideAntiAliasing, B::cbxD3DAntiAliasing},
-    {B::cbxGlide3DFilterQuality, B::cbxD3D3DFilterQuality},
-    {B::cbxGlideLODBias, B::cbxD3DLODBias},
-    {B::cbxGlideMIPMapDithering, B::cbxD3DMIPMapDithering},
-};
-// What a Voodoo3 cannot do.
-constexpr EditorBox kNotOnVoodoo3[] = {
-    B::cbxGlideAntiAliasing, B::cbxD3DAntiAliasing,          B::cbxGlideFSAAToggleKey,
-    B::cbxD3DFSAAToggleKey,  B::cbxGlideRenderingColorDepth, B::cbxGlide16BPPDepth,
-    B::cbxGlide32BPPDepth,   B::cbxD3DMIPMapDithering,       B::cbxD3DMaxBufferedFrames,
-    B::cbxGlideHSR,          B::cbxGlideGuardbandClipping,
-};
+// The box that shows the same item as `box` on the other tab while the editor is open.
+std::optional<EditorBox> LinkedBox(EditorBox box) {
+    if (!TweakOf(box.Field).Linked()) return std::nullopt;
+    for (const EditorBox other : AllBoxes()) {
+        if (other.Tab != box.Tab && TweakOf(other.Field).Linked() &&
+            LabelOf(other) == LabelOf(box)) {
+            return other;
+        }
+    }
+    return std::nullopt;
+}
 
 // The keys a rename copies from the old entry to the new title, in this order: it
 // fixes the order of the keys in the new section.
@@ -125,10 +77,6 @@ constexpr F kRenameCopiedTweaks[] = {
     F::glHSR,
     F::glGuardbandClipping,
 };
-
-bool Contains(std::span<const EditorBox> boxes, EditorBox box) {
-    return std::find(boxes.begin(), boxes.end(), box) != boxes.end();
-}
 
 int IndexOfText(const std::vector<std::string>& items, std::string_view text) {
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -171,29 +119,48 @@ const char* TabCaption(EditorTab tab) {
     return "";
 }
 
-std::span<const EditorBox> EditorBoxes() { return kBoxOrder; }
-std::string_view BoxName(EditorBox box) { return RowOf(box).Name; }
-TweakField FieldOf(EditorBox box) { return RowOf(box).Field; }
+std::span<const EditorBox> EditorBoxes() { return AllBoxes(); }
+
+std::size_t BoxIndex(EditorBox box) {
+    static const auto byField = [] {
+        std::array<std::array<std::size_t, kTweakTabCount>, kTweakFieldCount> index{};
+        const std::vector<EditorBox>& boxes = AllBoxes();
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            index[static_cast<std::size_t>(boxes[i].Field)]
+                 [static_cast<std::size_t>(boxes[i].Tab)] = i;
+        }
+        return index;
+    }();
+    return byField[static_cast<std::size_t>(box.Field)][static_cast<std::size_t>(box.Tab)];
+}
+
+std::string_view BoxName(EditorBox box) { return BoxFacts(box).Name; }
 
 EditorBox BoxOf(TweakField field) {
-    for (const BoxRow& row : kBoxes) {
-        if (row.Field == field) return row.Box;
-    }
-    return B::cbxGlideSplash;  // a gamma field has a slider, no box
+    const bool onGlideTab = TweakOf(field).Boxes[0].Exists();
+    return {field, onGlideTab ? TweakTab::Glide : TweakTab::Direct3D};
 }
 
 EditorTab TabOf(EditorBox box) {
-    return box < B::cbxD3DAlphaBlending ? EditorTab::GlideSettings : EditorTab::Direct3DSettings;
+    return box.Tab == TweakTab::Glide ? EditorTab::GlideSettings : EditorTab::Direct3DSettings;
 }
 
-std::string_view LabelOf(EditorBox box) { return TweakOf(FieldOf(box)).Label; }
+std::string_view LabelOf(EditorBox box) { return TweakOf(box.Field).Label; }
 
-TfmGlide::TfmGlide(GameEditorServices services) : services_(std::move(services)) {
-    for (const BoxRow& row : kBoxes) {
-        const TweakRow& tweak = TweakOf(row.Field);
-        ComboBoxState& box = Box(row.Box);
-        for (const TweakChoice& choice : tweak.Choices) box.Items.emplace_back(choice.Item);
-        if (tweak.Kind == TweakKind::AntiAliasing) box.Items = AntiAliasingItems("");
+int LineOf(EditorBox box, bool voodoo3) {
+    const TweakBox& facts = BoxFacts(box);
+    return voodoo3 && !HiddenOnVoodoo3(box) ? facts.Voodoo3Line : facts.Line;
+}
+
+bool HiddenOnVoodoo3(EditorBox box) { return BoxFacts(box).Voodoo3Line == kHiddenOnVoodoo3; }
+
+TfmGlide::TfmGlide(GameEditorServices services)
+    : services_(std::move(services)), boxes_(EditorBoxes().size()) {
+    for (const EditorBox box : EditorBoxes()) {
+        const TweakRow& tweak = TweakOf(box.Field);
+        std::vector<std::string>& items = Box(box).Items;
+        for (const TweakChoice& choice : tweak.Choices) items.emplace_back(choice.Item);
+        if (tweak.Kind == TweakKind::AntiAliasing) items = AntiAliasingItems("");
     }
     BuildLodLists();
     FillPresets(SortedPresetNames(ProgramSettings(services_.programDir).File()));
@@ -232,8 +199,8 @@ void TfmGlide::BuildLodLists() {
     for (long long q = RoundHalfEven(low), last = RoundHalfEven(high); q <= last; ++q) {
         items.push_back(FloatToStr(q / 4.0));
     }
-    Box(B::cbxGlideLODBias).Items = items;
-    Box(B::cbxD3DLODBias).Items = std::move(items);
+    Box({F::LODBias, TweakTab::Glide}).Items = items;
+    Box({F::LODBias, TweakTab::Direct3D}).Items = std::move(items);
 }
 
 void TfmGlide::FillPresets(const std::vector<std::string>& names) {
@@ -262,24 +229,26 @@ void TfmGlide::Changed() {
 }
 
 void TfmGlide::SetAntiAliasingItems(const std::vector<std::string>& items) {
-    Box(B::cbxGlideAntiAliasing).Items = items;
-    Box(B::cbxD3DAntiAliasing).Items = items;
+    Box({F::AA, TweakTab::Glide}).Items = items;
+    Box({F::AA, TweakTab::Direct3D}).Items = items;
 }
 
 void TfmGlide::ReduceForVoodoo3() {
     reducedForVoodoo3_ = true;
-    for (EditorBox box : kNotOnVoodoo3) Box(box).Visible = false;
+    for (const EditorBox box : EditorBoxes()) {
+        if (HiddenOnVoodoo3(box)) Box(box).Visible = false;
+    }
 }
 
 void TfmGlide::LoadSettings(const TSettings& settings) {
     Handle([&] {
-        for (const BoxRow& row : kBoxes) {
-            ComboBoxState& box = Box(row.Box);
-            box.ItemIndex = ItemFor(box, TweakOf(row.Field), settings[row.Field]);
+        for (const EditorBox box : EditorBoxes()) {
+            ComboBoxState& shown = Box(box);
+            shown.ItemIndex = ItemFor(shown, TweakOf(box.Field), settings[box.Field]);
         }
-        slRGamma.SetValue(GammaPosition(settings.RGamma));
-        slGGamma.SetValue(GammaPosition(settings.GGamma));
-        slBGamma.SetValue(GammaPosition(settings.BGamma));
+        slRGamma.SetValue(GammaPosition(settings[F::RGamma]));
+        slGGamma.SetValue(GammaPosition(settings[F::GGamma]));
+        slBGamma.SetValue(GammaPosition(settings[F::BGamma]));
         if (slRGamma.Value() == slGGamma.Value() && slGGamma.Value() == slBGamma.Value()) {
             chkLockGammaSliders.Checked = true;
         }
@@ -313,12 +282,17 @@ void TfmGlide::btnDefaultGammaClick() {
 
 void TfmGlide::BoxChange(EditorBox box) {
     Handle([&] {
-        if (Contains(kClearGlidePresets, box)) cbxGlidePresets.ItemIndex = -1;
-        if (Contains(kClearD3DPresets, box)) cbxD3DPresets.ItemIndex = -1;
-        for (const auto& [glide, d3d] : kLinkedBoxes) {
-            if (box == glide) Box(d3d).ItemIndex = Box(glide).ItemIndex;
-            if (box == d3d) Box(glide).ItemIndex = Box(d3d).ItemIndex;
+        switch (BoxFacts(box).Clears) {
+            case PresetBox::Glide:
+                cbxGlidePresets.ItemIndex = -1;
+                break;
+            case PresetBox::Direct3D:
+                cbxD3DPresets.ItemIndex = -1;
+                break;
+            case PresetBox::None:
+                break;
         }
+        if (const auto linked = LinkedBox(box)) Box(*linked).ItemIndex = Box(box).ItemIndex;
     });
 }
 
@@ -437,7 +411,7 @@ GameSettingsInput TfmGlide::SettingsInput() const {
     GameSettingsInput input;
     for (const TweakRow& row : TweakCatalogue()) {
         if (row.Kind == TweakKind::Gamma) continue;
-        input.Combos.emplace(std::string(row.Key), Box(BoxOf(row.Field)).Text());
+        input.Combos[row.Field] = Box(BoxOf(row.Field)).Text();
     }
     input.RGammaPosition = slRGamma.Value();
     input.GGammaPosition = slGGamma.Value();
@@ -454,7 +428,7 @@ void TfmGlide::cbxGlidePresetsChange(bool fromD3DBox) {
         if (name.empty()) return;
         const TSettings preset = ReadPreset(ProgramSettings(services_.programDir).File(), name);
         chkLockGammaSliders.Checked =
-            preset.RGamma == preset.GGamma && preset.GGamma == preset.BGamma;
+            preset[F::RGamma] == preset[F::GGamma] && preset[F::GGamma] == preset[F::BGamma];
         LoadSettings(preset);
     });
 }

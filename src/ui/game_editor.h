@@ -1,6 +1,6 @@
 #pragma once
 // TfmGlide: the game editor's model ("Edit"). It holds what the dialog shows (the
-// Title, Path and parameter texts, the two run modes, the icon, the 25 tweak boxes,
+// Title, Path and parameter texts, the two run modes, the icon, the tweak boxes,
 // the two preset boxes, the three gamma sliders and their labels, which tabs are
 // shown) and its handlers. Its view copies this state into real controls, writes a
 // user's change into the model (ItemIndex, Checked, Text, a slider's value) and then
@@ -14,7 +14,6 @@
 // Errors raised inside a handler (ConvertError for a gamma or icon number that is no
 // number, FileWriteError) are not caught here: they end the handler.
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -28,6 +27,7 @@
 #include "core/profile_store.h"
 #include "platform/prompts.h"
 #include "shell/slider.h"
+#include "tweaks/tweak_catalogue.h"
 #include "tweaks/tweak_settings.h"
 #include "ui/game_editor_host.h"
 
@@ -58,50 +58,31 @@ enum class EditorTab { Properties, GlideSettings, Direct3DSettings, Gamma };
 inline constexpr std::size_t kEditorTabCount = 4;
 const char* TabCaption(EditorTab tab);
 
-// The tweak boxes, each tab's in on-screen order.
-enum class EditorBox {
-    // "Glide/OpenGL Settings"
-    cbxGlideSplash,
-    cbxGlideLegacyTextureCompression,
-    cbxGlideAlphaBlending,
-    cbxGlide3DFilterQuality,
-    cbxGlideTripleBuffering,
-    cbxGlideRenderingColorDepth,
-    cbxGlideMIPMapDithering,
-    cbxGlideMaxBufferedFrames,
-    cbxGlideLODBias,
-    cbxGlideAntiAliasing,
-    cbxGlideFSAAToggleKey,
-    cbxGlideVSynch,
-    cbxGlide16BPPDepth,
-    cbxGlide32BPPDepth,
-    cbxGlideHSR,
-    cbxGlideGuardbandClipping,
-    // "Direct3D Settings"
-    cbxD3DAlphaBlending,
-    cbxD3D3DFilterQuality,
-    cbxD3DZBuffer,
-    cbxD3DAntiAliasing,
-    cbxD3DLODBias,
-    cbxD3DFSAAToggleKey,
-    cbxD3DVsynch,
-    cbxD3DMaxBufferedFrames,
-    cbxD3DMIPMapDithering,
+// A tweak box: the tweak value it shows, on one of the two tabs of tweaks. The boxes
+// are the tweak rows' (tweaks/tweak_catalogue.h): alpha-blending, 3D filter quality,
+// anti-aliasing and LOD bias have one value and a box on each tab.
+struct EditorBox {
+    TweakField Field;
+    TweakTab Tab;
+    bool operator==(const EditorBox&) const = default;
 };
-inline constexpr std::size_t kEditorBoxCount = 25;
 
-// Every box, in the order above.
+// Every box, tab by tab, each tab's from the top.
 std::span<const EditorBox> EditorBoxes();
+// The box's position in EditorBoxes().
+std::size_t BoxIndex(EditorBox box);
 // The component name ("cbxGlideSplash").
 std::string_view BoxName(EditorBox box);
-// The TSettings field (and so the Game.dat key) the box shows. Alpha-blending, 3D
-// filter quality, anti-aliasing and LOD bias have one field and a box on each tab.
-TweakField FieldOf(EditorBox box);
 // The box whose text is stored for `field`: the Glide/OpenGL tab's box of a shared field.
 EditorBox BoxOf(TweakField field);
 EditorTab TabOf(EditorBox box);
-// The label beside the box (the tweak catalogue's label).
+// The label beside the box.
 std::string_view LabelOf(EditorBox box);
+// The line of the tab the box and its label stand on, counted from the top; on a
+// Voodoo3 the line it closes up to (a box that board lacks keeps its line, hidden).
+int LineOf(EditorBox box, bool voodoo3);
+// Whether a Voodoo3 lacks what the box sets.
+bool HiddenOnVoodoo3(EditorBox box);
 
 // What the editor works with; owned by the opener and alive as long as the editor.
 struct GameEditorServices {
@@ -165,8 +146,8 @@ class TfmGlide {
     void btnDeletePresetD3DClick();
 
     // --- What the dialog shows ---
-    ComboBoxState& Box(EditorBox box) { return boxes_[static_cast<std::size_t>(box)]; }
-    const ComboBoxState& Box(EditorBox box) const { return boxes_[static_cast<std::size_t>(box)]; }
+    ComboBoxState& Box(EditorBox box) { return boxes_[BoxIndex(box)]; }
+    const ComboBoxState& Box(EditorBox box) const { return boxes_[BoxIndex(box)]; }
     bool TabVisible(EditorTab tab) const;
     // The icon shown in imgIcon; none when nothing is to be shown.
     std::optional<IconRef> ShownIcon() const;
@@ -208,7 +189,8 @@ class TfmGlide {
 
     GameEditorServices services_;
     GameEditorHost* host_ = nullptr;
-    std::array<ComboBoxState, kEditorBoxCount> boxes_;
+    // By BoxIndex.
+    std::vector<ComboBoxState> boxes_;
     TFileIndexIcon icon_;
     bool reducedForVoodoo3_ = false;
     // False while "&Game Only" hides the three tabs of tweaks.

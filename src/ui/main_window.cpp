@@ -4,7 +4,6 @@
 
 #include "app/file_upgrade.h"
 #include "app/game_entry.h"
-#include "app/launch_sequence.h"
 #include "app/log.h"
 #include "app/program_settings.h"
 #include "app/version.h"
@@ -13,7 +12,6 @@
 #include "core/random_title.h"
 #include "core/text.h"
 #include "tweaks/sli_mode.h"
-#include "tweaks/tweak_settings.h"
 #include "ui/about.h"
 #include "ui/command_ids.h"
 #include "ui/main_menus.h"
@@ -101,8 +99,7 @@ void TfmMain::RunFromCommandLine(const std::string& path) {
     // sees the error, then the window closes (no process stays behind unseen).
     try {
         if (catalogue_) {
-            services_.launches.CommandLineLaunch(*catalogue_,
-                                                 FindTitleByRunPath(*catalogue_, path));
+            services_.launches.CommandLineLaunch(FindEntryByRunPath(*catalogue_, path));
         }
     } catch (...) {
         if (!host_) {
@@ -167,7 +164,7 @@ void TfmMain::SetItemCaption(int index, const std::string& caption) {
 
 void TfmMain::ListViewDblClick() {
     const auto title = SelectedTitle();
-    if (title && catalogue_) services_.launches.ListLaunch(*catalogue_, *title);
+    if (title && catalogue_) services_.launches.ListLaunch(LoadGameEntry(*catalogue_, *title));
 }
 
 void TfmMain::btnRunClick() {
@@ -184,7 +181,7 @@ void TfmMain::TrayPopupRun(size_t trayIndex) {
     if (item.IsSeparator() || item.Command != IDM_TRAY_GAME_FIRST + static_cast<int>(trayIndex)) {
         return;  // a separator or a fixed item
     }
-    services_.launches.TrayLaunch(*catalogue_, item.Caption);
+    services_.launches.TrayLaunch(LoadGameEntry(*catalogue_, item.Caption));
 }
 
 void TfmMain::miRestoreClick() {
@@ -214,7 +211,8 @@ void TfmMain::Options1Click() {
 void TfmMain::mpShortcutClick() {
     const std::optional<std::string> title = SelectedTitle();
     if (!title || !catalogue_ || !ShortcutLink) return;
-    CreateShortcut(*catalogue_, *title, services_.prompts, services_.programFile, *ShortcutLink);
+    CreateShortcut(LoadGameEntry(*catalogue_, *title), services_.prompts, services_.programFile,
+                   *ShortcutLink);
 }
 
 void TfmMain::ViewStyleClick(ViewStyle style) {
@@ -256,15 +254,17 @@ void TfmMain::RunEditor(TfmGlide& editor, IniBatch& writes) {
 
 void TfmMain::btnAddIconClick() {
     if (!catalogue_) return;
+    const IniSnapshot entries = catalogue_->Snapshot();
     std::string title;
     do {
         title = RandomTitle();
-    } while (catalogue_->SectionExists(title));
-    const TSettings settings = ReadGameSettings(*catalogue_, title);
+    } while (entries.SectionExists(title));
+    // A title no entry has: every value is a new game's.
+    const GameEntry entry = LoadGameEntry(entries, title);
     IniBatch writes(*catalogue_);
     const std::unique_ptr<TfmGlide> editor = CreateEditor(writes);
     editor->OldTitle = title;
-    editor->LoadSettings(settings);
+    editor->LoadSettings(entry.Tweaks);
     editor->edTitle.Text.clear();
     RunEditor(*editor, writes);
 }
@@ -276,28 +276,24 @@ void TfmMain::btnEditGameClick() {
         return;
     }
     if (!catalogue_) return;
-    const std::string title = *selected;
-    const TSettings settings = ReadGameSettings(*catalogue_, title);
+    const GameEntry entry = LoadGameEntry(*catalogue_, *selected);
     IniBatch writes(*catalogue_);
     const std::unique_ptr<TfmGlide> editor = CreateEditor(writes);
-    editor->OldTitle = title;
-    editor->LoadSettings(settings);
-    editor->edTitle.Text = title;
-
-    const IniSnapshot entry = catalogue_->Snapshot();
-    const std::string run = entry.ReadString(title, kRunKey, "");
-    if (UpperCase(run) != kConfigOnlyRun) {
-        editor->edCommandLine.Text = entry.ReadString(title, kParamsKey, "");
-        editor->edPath.Text = run;
+    editor->OldTitle = entry.Title;
+    editor->LoadSettings(entry.Tweaks);
+    editor->edTitle.Text = entry.Title;
+    if (!entry.IsConfigOnly()) {
+        editor->edCommandLine.Text = entry.Params;
+        editor->edPath.Text = entry.Run;
     } else {
         editor->chkConfig.Checked = true;
         editor->chkConfigClick();
     }
-    if (entry.ReadBool(title, kGameOnlyKey, false)) {
+    if (entry.GameOnly) {
         editor->chkGameOnly.Checked = true;
         editor->chkGameOnlyClick();
     }
-    editor->SetIconText(entry.ReadString(title, kIconNameKey, ""));
+    editor->SetIconText(entry.IconName);
     RunEditor(*editor, writes);
 }
 

@@ -24,10 +24,8 @@ bool IsNumber(const std::string& text) {
 }  // namespace
 
 TfmOptions::TfmOptions(OptionsServices services) : services_(std::move(services)) {
-    TRegistryEnhanced& reg = services_.reg;
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = kRunKey;
-    chkAutoStart.Checked = reg.ReadValueDefault(kAutoStartValue, kAutoStartOff) != kAutoStartOff;
+    chkAutoStart.Checked =
+        RunKey().ReadValueDefault(kAutoStartValue, kAutoStartOff) != kAutoStartOff;
 
     const ProgramSettings settings(services_.programDir);
     chkRestorePrev.Checked = settings.ResetSettings();
@@ -40,10 +38,12 @@ std::string TfmOptions::IconPath() const {
     return FindFileNoCase(services_.programDir, kIconFileName);
 }
 
+TRegistryEnhanced::BaseKey TfmOptions::RunKey() const {
+    return services_.reg.At(TRootKey::hkLocalMachine, kRunKey);
+}
+
 void TfmOptions::WriteAutoStart() {
-    TRegistryEnhanced& reg = services_.reg;
-    reg.RootKey = TRootKey::hkLocalMachine;
-    reg.Key = kRunKey;
+    const TRegistryEnhanced::BaseKey reg = RunKey();
     if (!chkAutoStart.Checked) {
         reg.DeleteValue(kAutoStartValue);
         return;

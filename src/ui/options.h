@@ -24,7 +24,7 @@ struct OptionsServices {
     std::string programDir;   // holds settings.cfg and pallisar.ico; with a trailing delimiter
     std::string programFile;  // the full path of the program file
     Prompts& prompts;
-    // The main window's registry component; the command leaves it on the Run key.
+    // The main window's registry component, for the autostart value.
     TRegistryEnhanced& reg;
 };
 
@@ -54,8 +54,7 @@ class TfmOptions {
     static constexpr const char* kVideoCardReset =
         "Video Card Reset.\rPlease restart program to reselect video card.";
 
-    // Shows the stored options: the autostart value (the registry component is left on
-    // the Run key) and the program settings.
+    // Shows the stored options: the autostart value and the program settings.
     explicit TfmOptions(OptionsServices services);
     TfmOptions(const TfmOptions&) = delete;
     TfmOptions& operator=(const TfmOptions&) = delete;
@@ -89,6 +88,8 @@ class TfmOptions {
 
   private:
     std::string IconPath() const;
+    // The values of kRunKey.
+    TRegistryEnhanced::BaseKey RunKey() const;
     void WriteAutoStart();
 
     OptionsServices services_;

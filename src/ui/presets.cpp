@@ -33,11 +33,6 @@ constexpr F kSavedFields[] = {
     F::D3DVSynch,
 };
 
-// Presets have always read these without a default: a preset that lacks one shows
-// the box's fallback item, not a new game's value.
-constexpr F kReadWithoutDefault[] = {F::TripleBuffering, F::D3DMaxBufferedFrames, F::AA,
-                                     F::LODBias};
-
 void RemoveProgramSection(std::vector<std::string>& names) {
     const auto program = std::find_if(names.begin(), names.end(), [](const std::string& name) {
         return SameText(name, ProgramSettings::kSection);
@@ -75,20 +70,15 @@ TSettings ReadPreset(const IniFile& settingsFile, const std::string& name) {
     const IniSnapshot file = settingsFile.Snapshot();
     TSettings preset;
     for (const TweakRow& row : TweakCatalogue()) {
-        const bool noDefault =
-            std::find(std::begin(kReadWithoutDefault), std::end(kReadWithoutDefault), row.Field) !=
-            std::end(kReadWithoutDefault);
-        preset[row.Field] = file.ReadString(name, row.Key, noDefault ? "" : row.Default);
+        preset[row.Field] =
+            file.ReadString(name, row.Key, row.PresetWithoutDefault() ? "" : row.Default);
     }
     return preset;
 }
 
 void WritePreset(IniFile& settingsFile, const std::string& name, const GameSettingsInput& input) {
     for (F field : kSavedFields) {
-        const std::string_view key = TweakOf(field).Key;
-        const auto combo = input.Combos.find(key);
-        settingsFile.WriteString(name, key,
-                                 combo == input.Combos.end() ? std::string_view() : combo->second);
+        settingsFile.WriteString(name, TweakOf(field).Key, input.Combos[field]);
     }
 }
 

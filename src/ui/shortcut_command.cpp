@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/game_entry.h"
 #include "core/text.h"
 
 namespace pallisar {
@@ -19,28 +18,27 @@ std::string ShortcutWorkingDir(std::string_view programPath) {
     return std::string(programPath.substr(0, length));
 }
 
-void CreateShortcut(const ProfileStore& catalogue, const std::string& title, Prompts& prompts,
-                    const std::string& launcherPath, TShortcutLink& link) {
-    if (UpperCase(catalogue.ReadString(title, kRunKey, "")) == kConfigOnlyRun ||
-        catalogue.ReadBool(title, kGameOnlyKey, false)) {
+void CreateShortcut(const GameEntry& entry, Prompts& prompts, const std::string& launcherPath,
+                    TShortcutLink& link) {
+    if (entry.IsConfigOnly() || entry.GameOnly) {
         prompts.ShowWarning(kShortcutNotSupported);
         return;
     }
     FileDialogRequest dialog;
     dialog.Filter = kShortcutFilter;
     dialog.DefaultExt = kShortcutExt;
-    dialog.FileName = title;
+    dialog.FileName = entry.Title;
     const std::optional<std::string> file = prompts.PromptSaveFile(dialog);
     if (!file) return;
 
-    const std::string iconName = catalogue.ReadString(title, kIconNameKey, "");
+    const std::string& iconName = entry.IconName;
     const std::size_t comma = iconName.find(',');
     const std::string iconFile = comma == std::string::npos ? "" : iconName.substr(0, comma);
     const std::string iconIndex =
         comma == std::string::npos ? iconName : iconName.substr(comma + 1);
     // The game's parameters stay out of the shortcut: "/run" reads them from the
     // catalogue when the shortcut is opened.
-    const std::string program = catalogue.ReadString(title, kRunKey, "");
+    const std::string& program = entry.Run;
 
     link.SetShortcutFile(*file);
     link.SetTarget("\"" + launcherPath + "\"");

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/profile_store.h"
+#include "app/game_entry.h"
 #include "platform/prompts.h"
 #include "shell/shortcut_link.h"
 
@@ -22,13 +22,12 @@ inline constexpr const char* kShortcutExt = "lnk";
 // whole folder (C:\Games\foo.exe -> C:\Games, C:\foo.exe -> C:\, C:foo.exe -> C:).
 std::string ShortcutWorkingDir(std::string_view programPath);
 
-// Writes a shortcut for the catalogue entry `title` through `link`, to the file the
-// user chooses in the save dialog; `launcherPath` is the launcher's own executable.
-// Config Only and Game Only entries get the warning kShortcutNotSupported instead;
-// a cancelled dialog writes nothing. Throws ConvertError when the entry's icon number
-// is not an integer, and whatever SaveLink throws; no file is written then. The
-// catalogue is only read.
-void CreateShortcut(const ProfileStore& catalogue, const std::string& title, Prompts& prompts,
-                    const std::string& launcherPath, TShortcutLink& link);
+// Writes a shortcut for the catalogue entry through `link`, to the file the user
+// chooses in the save dialog; `launcherPath` is the launcher's own executable. Config
+// Only and Game Only entries get the warning kShortcutNotSupported instead; a
+// cancelled dialog writes nothing. Throws ConvertError when the entry's icon number is
+// not an integer, and whatever SaveLink throws; no file is written then.
+void CreateShortcut(const GameEntry& entry, Prompts& prompts, const std::string& launcherPath,
+                    TShortcutLink& link);
 
 }  // namespace pallisar

@@ -9,63 +9,30 @@
 #include "win32/change_icon_view.h"
 #include "win32/resource.h"
 #include "win32/slider_control.h"
+#include "win32/tweak_box_ids.h"
 
 namespace pallisar {
 
 namespace {
-
-// Each tweak box's drop-down list and label.
-struct BoxControls {
-    EditorBox box;
-    int combo;
-    int label;
-};
-
-constexpr BoxControls kBoxControls[] = {
-    {EditorBox::cbxGlideSplash, IDC_CBXGLIDESPLASH, IDC_LBL_GLIDESPLASH},
-    {EditorBox::cbxGlideLegacyTextureCompression, IDC_CBXGLIDELEGACYTEXTURECOMPRESSION,
-     IDC_LBL_GLIDELEGACYTEXTURECOMPRESSION},
-    {EditorBox::cbxGlideAlphaBlending, IDC_CBXGLIDEALPHABLENDING, IDC_LBL_GLIDEALPHABLENDING},
-    {EditorBox::cbxGlide3DFilterQuality, IDC_CBXGLIDE3DFILTERQUALITY, IDC_LBL_GLIDE3DFILTERQUALITY},
-    {EditorBox::cbxGlideTripleBuffering, IDC_CBXGLIDETRIPLEBUFFERING, IDC_LBL_GLIDETRIPLEBUFFERING},
-    {EditorBox::cbxGlideRenderingColorDepth, IDC_CBXGLIDERENDERINGCOLORDEPTH,
-     IDC_LBL_GLIDERENDERINGCOLORDEPTH},
-    {EditorBox::cbxGlideMIPMapDithering, IDC_CBXGLIDEMIPMAPDITHERING, IDC_LBL_GLIDEMIPMAPDITHERING},
-    {EditorBox::cbxGlideMaxBufferedFrames, IDC_CBXGLIDEMAXBUFFEREDFRAMES,
-     IDC_LBL_GLIDEMAXBUFFEREDFRAMES},
-    {EditorBox::cbxGlideLODBias, IDC_CBXGLIDELODBIAS, IDC_LBL_GLIDELODBIAS},
-    {EditorBox::cbxGlideAntiAliasing, IDC_CBXGLIDEANTIALIASING, IDC_LBL_GLIDEANTIALIASING},
-    {EditorBox::cbxGlideFSAAToggleKey, IDC_CBXGLIDEFSAATOGGLEKEY, IDC_LBL_GLIDEFSAATOGGLEKEY},
-    {EditorBox::cbxGlideVSynch, IDC_CBXGLIDEVSYNCH, IDC_LBL_GLIDEVSYNCH},
-    {EditorBox::cbxGlide16BPPDepth, IDC_CBXGLIDE16BPPDEPTH, IDC_LBL_GLIDE16BPPDEPTH},
-    {EditorBox::cbxGlide32BPPDepth, IDC_CBXGLIDE32BPPDEPTH, IDC_LBL_GLIDE32BPPDEPTH},
-    {EditorBox::cbxGlideHSR, IDC_CBXGLIDEHSR, IDC_LBL_GLIDEHSR},
-    {EditorBox::cbxGlideGuardbandClipping, IDC_CBXGLIDEGUARDBANDCLIPPING,
-     IDC_LBL_GLIDEGUARDBANDCLIPPING},
-    {EditorBox::cbxD3DAlphaBlending, IDC_CBXD3DALPHABLENDING, IDC_LBL_D3DALPHABLENDING},
-    {EditorBox::cbxD3D3DFilterQuality, IDC_CBXD3D3DFILTERQUALITY, IDC_LBL_D3D3DFILTERQUALITY},
-    {EditorBox::cbxD3DZBuffer, IDC_CBXD3DZBUFFER, IDC_LBL_D3DZBUFFER},
-    {EditorBox::cbxD3DAntiAliasing, IDC_CBXD3DANTIALIASING, IDC_LBL_D3DANTIALIASING},
-    {EditorBox::cbxD3DLODBias, IDC_CBXD3DLODBIAS, IDC_LBL_D3DLODBIAS},
-    {EditorBox::cbxD3DFSAAToggleKey, IDC_CBXD3DFSAATOGGLEKEY, IDC_LBL_D3DFSAATOGGLEKEY},
-    {EditorBox::cbxD3DVsynch, IDC_CBXD3DVSYNCH, IDC_LBL_D3DVSYNCH},
-    {EditorBox::cbxD3DMaxBufferedFrames, IDC_CBXD3DMAXBUFFEREDFRAMES, IDC_LBL_D3DMAXBUFFEREDFRAMES},
-    {EditorBox::cbxD3DMIPMapDithering, IDC_CBXD3DMIPMAPDITHERING, IDC_LBL_D3DMIPMAPDITHERING},
-};
-static_assert(std::size(kBoxControls) == kEditorBoxCount);
-
-const BoxControls& ControlsOf(EditorBox box) {
-    for (const BoxControls& controls : kBoxControls) {
-        if (controls.box == box) return controls;
-    }
-    return kBoxControls[0];
-}
 
 constexpr int kPageTemplates[kEditorTabCount] = {IDD_EDITOR_PROPERTIES, IDD_EDITOR_GLIDE,
                                                  IDD_EDITOR_D3D, IDD_EDITOR_GAMMA};
 
 // On a Voodoo3 the dialog is this high, in pixels.
 constexpr int kVoodoo3Height = 400;
+
+// Where a tweak box and its label stand on a tab page, in dialog units: one line each,
+// from the top.
+constexpr int kTweakLineHeight = 15;
+constexpr RECT kFirstTweakLabel = {8, 10, 8 + 112, 10 + 8};
+constexpr RECT kFirstTweakBox = {122, 8, 122 + 110, 8 + 150};  // with its list dropped down
+
+// `first` moved down `line` lines, in the page's pixels.
+RECT OnLine(HWND page, RECT first, int line) {
+    OffsetRect(&first, 0, line * kTweakLineHeight);
+    MapDialogRect(page, &first);
+    return first;
+}
 
 constexpr const char* kSavePresetHint = "Save Preset As...";
 constexpr const char* kDeletePresetHint = "Delete Preset";
@@ -114,7 +81,8 @@ class GameEditorView::Page : public Dialog {
     GameEditorView& editor_;
 };
 
-GameEditorView::GameEditorView(Application& app, TfmGlide& model) : Dialog(app), model_(model) {}
+GameEditorView::GameEditorView(Application& app, TfmGlide& model)
+    : Dialog(app), model_(model), shownItems_(EditorBoxes().size()) {}
 
 // The editor whose dialog runs on this thread (one at a time: it is modal).
 thread_local GameEditorView* tabbingEditor = nullptr;
@@ -198,6 +166,7 @@ void GameEditorView::CreatePages() {
                            Dialog::DialogProc,
                            reinterpret_cast<LPARAM>(static_cast<Dialog*>(pages_[i].get())));
     }
+    CreateTweakBoxes();
     // The preset buttons tell what they do in a tip.
     toolTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                hwnd_, nullptr, app_.Instance(), nullptr);
@@ -213,6 +182,39 @@ void GameEditorView::CreatePages() {
         tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
         tool.lpszText = const_cast<char*>(hint);
         SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void GameEditorView::CreateTweakBoxes() {
+    const bool voodoo3 = model_.ReducedForVoodoo3();
+    // Each page's boxes come first in its tab order, line by line, ahead of its presets.
+    std::array<HWND, kEditorTabCount> last;
+    last.fill(HWND_TOP);
+    for (const EditorBox box : EditorBoxes()) {
+        const auto tab = static_cast<size_t>(TabOf(box));
+        HWND page = pages_[tab]->Handle();
+        const auto font = static_cast<WPARAM>(SendMessageA(page, WM_GETFONT, 0, 0));
+        const int line = LineOf(box, voodoo3);
+        const std::string label(LabelOf(box));
+        const std::pair<HWND, RECT> controls[] = {
+            {CreateWindowExA(0, "STATIC", label.c_str(), WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT,
+                             0, 0, 0, 0, page,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(TweakLabelId(box))),
+                             app_.Instance(), nullptr),
+             OnLine(page, kFirstTweakLabel, line)},
+            {CreateWindowExA(0, "COMBOBOX", "",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, 0,
+                             0, 0, 0, page,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(TweakBoxId(box))),
+                             app_.Instance(), nullptr),
+             OnLine(page, kFirstTweakBox, line)},
+        };
+        for (const auto& [control, place] : controls) {
+            SendMessageA(control, WM_SETFONT, font, FALSE);
+            SetWindowPos(control, last[tab], place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, SWP_NOACTIVATE);
+            last[tab] = control;
+        }
     }
 }
 
@@ -274,20 +276,8 @@ void GameEditorView::ShowSelectedPage() {
 }
 
 void GameEditorView::ArrangeForVoodoo3() {
-    // The boxes that stay close up into the places of hidden ones.
-    const std::pair<EditorBox, EditorBox> moves[] = {
-        {EditorBox::cbxGlideVSynch, EditorBox::cbxGlideRenderingColorDepth},
-        {EditorBox::cbxD3DVsynch, EditorBox::cbxD3DAntiAliasing},
-        {EditorBox::cbxD3DLODBias, EditorBox::cbxD3DFSAAToggleKey},
-    };
-    for (const auto& [box, place] : moves) {
-        const BoxControls& moved = ControlsOf(box);
-        const BoxControls& target = ControlsOf(place);
-        HWND page = GetParent(Control(moved.combo));
-        MoveTo(page, Control(moved.combo), RectIn(page, Control(target.combo)));
-        MoveTo(page, Control(moved.label), RectIn(page, Control(target.label)));
-    }
-    // The dialog gets shorter; the buttons keep their distance from its bottom edge.
+    // The tweak boxes stand in their Voodoo3 places from the start (CreateTweakBoxes). The
+    // dialog gets shorter; the buttons keep their distance from its bottom edge.
     RECT window{};
     GetWindowRect(hwnd_, &window);
     const int delta = kVoodoo3Height - (window.bottom - window.top);
@@ -319,15 +309,15 @@ void GameEditorView::StateChanged() {
         }
         SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(state.ItemIndex), 0);
     };
-    for (const BoxControls& controls : kBoxControls) {
-        const ComboBoxState& state = model_.Box(controls.box);
-        showCombo(controls.combo, state, shownItems_[static_cast<size_t>(controls.box)]);
+    for (const EditorBox box : EditorBoxes()) {
+        const ComboBoxState& state = model_.Box(box);
+        showCombo(TweakBoxId(box), state, shownItems_[BoxIndex(box)]);
         const int show = state.Visible ? SW_SHOWNA : SW_HIDE;
-        ShowWindow(Control(controls.combo), show);
-        ShowWindow(Control(controls.label), show);
+        ShowWindow(Control(TweakBoxId(box)), show);
+        ShowWindow(Control(TweakLabelId(box)), show);
     }
-    showCombo(IDC_CBXGLIDEPRESETS, model_.cbxGlidePresets, shownItems_[kEditorBoxCount]);
-    showCombo(IDC_CBXD3DPRESETS, model_.cbxD3DPresets, shownItems_[kEditorBoxCount + 1]);
+    showCombo(IDC_CBXGLIDEPRESETS, model_.cbxGlidePresets, shownPresets_[0]);
+    showCombo(IDC_CBXD3DPRESETS, model_.cbxD3DPresets, shownPresets_[1]);
 
     const std::pair<int, const EditState*> edits[] = {{IDC_EDTITLE, &model_.edTitle},
                                                       {IDC_EDPATH, &model_.edPath},
@@ -377,10 +367,9 @@ void GameEditorView::OnCommand(int id, int code) {
     };
     if (code == CBN_SELCHANGE) {
         ReadTexts();
-        for (const BoxControls& controls : kBoxControls) {
-            if (controls.combo != id) continue;
-            model_.Box(controls.box).ItemIndex = selection();
-            model_.BoxChange(controls.box);
+        if (const std::optional<EditorBox> box = TweakBoxOfId(id)) {
+            model_.Box(*box).ItemIndex = selection();
+            model_.BoxChange(*box);
             return;
         }
         if (id == IDC_CBXGLIDEPRESETS || id == IDC_CBXD3DPRESETS) {

@@ -48,6 +48,8 @@ class GameEditorView : public Dialog, private GameEditorHost {
     static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
     bool SwitchTab(const MSG& message);
     void CreatePages();
+    // The tweak boxes and their labels on the two tabs of tweaks.
+    void CreateTweakBoxes();
     void ShowTabs();
     void SelectTab(EditorTab tab);
     void ShowSelectedPage();
@@ -62,8 +64,10 @@ class GameEditorView : public Dialog, private GameEditorHost {
     std::array<std::unique_ptr<Page>, kEditorTabCount> pages_;
     // The tabs shown, in order ("&Game Only" hides three).
     std::vector<EditorTab> shownTabs_;
-    // The items each box shows now, so that a box is refilled only when they change.
-    std::array<std::vector<std::string>, kEditorBoxCount + 2> shownItems_;
+    // The items each box shows now (the tweak boxes by BoxIndex, the Glide/OpenGL and the
+    // Direct3D preset box), so that a box is refilled only when they change.
+    std::vector<std::vector<std::string>> shownItems_;
+    std::array<std::vector<std::string>, 2> shownPresets_;
     IconHandle icon_;
     HWND toolTip_ = nullptr;
     HHOOK keyFilter_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,12 @@ HKEY RootHandle(RegRoot root) {
 }
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// A value as read from the registry: a string's data loses its terminating zero.
+RegValue ReadValue(DWORD type, std::string data) {
+    if (IsStringType(type) && !data.empty() && data.back() == '\0') data.pop_back();
+    return {static_cast<RegType>(type), std::move(data)};
+}
 
 // Names of the sub-keys (or values) of `key`, in the registry's order.
 long EnumNames(HKEY key, bool subKeys, std::vector<std::string>& names) {
@@ -83,9 +90,7 @@ class Win32Key final : public RegistryKey {
         }
         if (result != ERROR_SUCCESS) return result;
         data.resize(size);
-        if (IsStringType(type) && !data.empty() && data.back() == '\0') data.pop_back();
-        value.type = static_cast<RegType>(type);
-        value.data = std::move(data);
+        value = ReadValue(type, std::move(data));
         return ERROR_SUCCESS;
     }
 
@@ -107,6 +112,39 @@ class Win32Key final : public RegistryKey {
 
     long EnumValues(std::vector<std::string>& names) override {
         return EnumNames(key_.Get(), false, names);
+    }
+
+    // One call per value, its data with its name.
+    long EnumValueData(std::vector<NamedRegValue>& values) override {
+        DWORD longestName = 0;
+        DWORD longestData = 0;
+        long result =
+            RegQueryInfoKeyA(key_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, &longestName, &longestData, nullptr, nullptr);
+        if (result != ERROR_SUCCESS) return result;
+        std::vector<char> name(longestName + 1);
+        std::string data(std::max<DWORD>(longestData, kFirstReadSize), '\0');
+        std::vector<NamedRegValue> found;
+        for (DWORD index = 0;; ++index) {
+            DWORD nameLength = static_cast<DWORD>(name.size());
+            DWORD size = static_cast<DWORD>(data.size());
+            DWORD type = 0;
+            result = RegEnumValueA(key_.Get(), index, name.data(), &nameLength, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+            if (result == ERROR_MORE_DATA) {
+                // Another writer made a longer name or value since the key was measured.
+                name.resize(name.size() * 2 + 256);
+                data.resize(std::max<size_t>(data.size() * 2, size));
+                --index;
+                continue;
+            }
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            if (result != ERROR_SUCCESS) return result;
+            found.push_back(
+                {std::string(name.data(), nameLength), ReadValue(type, data.substr(0, size))});
+        }
+        values = std::move(found);
+        return ERROR_SUCCESS;
     }
 
   private:

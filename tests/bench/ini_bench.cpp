@@ -164,7 +164,8 @@ double ModelOk(const std::string& path, const std::string& from, const std::stri
     editor.edTitle.Text = to;
     editor.edPath.Text = "C:\\Games\\New\\new.exe";
     editor.edCommandLine.Text = "-window";
-    editor.Box(pallisar::EditorBox::cbxGlideSplash).ItemIndex = 1;
+    editor.Box(pallisar::EditorBox{pallisar::TweakField::Splash, pallisar::TweakTab::Glide})
+        .ItemIndex = 1;
     editor.slRGamma.SetValue(145);
     const auto ok = Clock::now();
     if (!editor.btnOKClick()) std::printf("the editor refused OK\n");

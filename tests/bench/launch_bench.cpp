@@ -2,8 +2,11 @@
 // launcher does before it creates the game's process (SavePreviousSettings,
 // ReadGameSettings and ApplySettings with the log on, on the dual-chip board loaded into
 // the registry), and a bare CreateProcessA of probe.exe, until the process handle is
-// returned and until the process has ended; also the restore after the game. Windows
-// (or Wine) only.
+// returned and until the process has ended; also the restore after the game. Then the
+// whole path of a click on a game in the list, as the program runs it (the main
+// window's model, the program's launches with their journal, the process launcher over
+// CreateProcessA): the launcher's own work from the click until CreateProcessA is
+// called, beside that CreateProcessA, in the same launches. Windows (or Wine) only.
 //
 // Under Wine every registry call is a round trip to the wineserver. On a virtual
 // machine whose processors wake each other slowly, those round trips cost several
@@ -26,17 +29,25 @@
 #include <string>
 #include <vector>
 
+#include "app/game_launches.h"
+#include "app/icon_ref.h"
 #include "app/log.h"
+#include "app/session.h"
 #include "core/file_access.h"
 #include "core/file_names.h"
 #include "core/ini_file.h"
+#include "support/fake_prompts.h"
 #include "support/regedit_file.h"
 #include "tweaks/apply_settings.h"
 #include "tweaks/previous_settings.h"
 #include "tweaks/registry_enhanced.h"
 #include "tweaks/tweak_burst.h"
 #include "tweaks/tweak_settings.h"
+#include "ui/main_window.h"
+#include "win32/win32_launch_lock.h"
+#include "win32/win32_process_starter.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_system_info.h"
 
 namespace {
 
@@ -62,8 +73,9 @@ std::string ModuleDir() {
     return pallisar::ExtractFilePath(path);
 }
 
-// A fresh directory holding settings.cfg (log on) and a Game.dat with one full entry.
-std::string MakeProgramDir() {
+// A fresh directory holding settings.cfg (log on) and a Game.dat with one full entry,
+// whose program is the probe.
+std::string MakeProgramDir(const std::string& probe) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     const std::string dir =
@@ -75,7 +87,6 @@ std::string MakeProgramDir() {
     settings.WriteString("Program", "ResetSettings", "1");
     pallisar::IniFile gameDat(dir + "Game.dat");
     const char* const tweaks[][2] = {
-        {"Run", "C:\\Games\\bench.exe"},
         {"Splash", "Disable"},
         {"TextureCompression", "Enable"},
         {"MIPMap", "Enable"},
@@ -101,6 +112,8 @@ std::string MakeProgramDir() {
         {"BGamma", "1.20"},
         {"ZBuffer", "Enable"},
     };
+    gameDat.WriteString(kTitle, "Run", probe);
+    gameDat.WriteString(kTitle, "IconName", probe + ",0");
     for (const auto& [key, value] : tweaks) gameDat.WriteString(kTitle, key, value);
     return dir;
 }
@@ -112,7 +125,8 @@ std::string MakeProgramDir() {
 void LetFilesSettle() { Sleep(3500); }
 
 void RemoveProgramDir(const std::string& dir) {
-    for (const char* name : {"settings.cfg", "Game.dat", "pallisar.log", "probe-report.ini"}) {
+    for (const char* name :
+         {"settings.cfg", "Game.dat", "pallisar.log", "pallisar.jnl", "probe-report.ini"}) {
         DeleteFileA((dir + name).c_str());
     }
     RemoveDirectoryA(dir.c_str());
@@ -145,6 +159,72 @@ bool StartAndWait(const std::string& probe, const std::string& dir, std::vector<
     return true;
 }
 
+// The process launcher of the program, noting when CreateProcessA is called and when
+// it has returned.
+class TimedStarter : public pallisar::Win32ProcessStarter {
+  public:
+    pallisar::ProcessStartResult StartProcess(const pallisar::ProcessStart& start) override {
+        called = Clock::now();
+        pallisar::ProcessStartResult result = Win32ProcessStarter::StartProcess(start);
+        returned = Clock::now();
+        return result;
+    }
+    Clock::time_point called;
+    Clock::time_point returned;
+};
+
+// Clicks on the game in the list as the program takes them: the main window's model
+// created and activated as at start-up (card detection, the journal check), the game
+// selected, then one double-click per run. Each launch waits for the probe and restores.
+struct ClickTiming {
+    std::vector<double> ownWork;  // from the click until CreateProcessA is called, ms
+    std::vector<double> created;  // CreateProcessA itself
+    std::vector<double> started;  // from the click until CreateProcessA has returned
+};
+
+bool TimeClicks(const std::string& dir, pallisar::RegistryStore& registry, int runs,
+                ClickTiming& timing) {
+    using namespace pallisar;
+    Log log(dir);
+    SystemDateTime clock;
+    test::FakePrompts prompts;
+    Win32SystemInfo system;
+    FileIconInfo icons;
+    Session session(registry, log);
+    TimedStarter starter;
+    TExecFile exec(starter);
+    exec.SetAssociate(false);
+    exec.SetWait(false);
+    ProgramSettings settings(dir);
+    Win32LaunchLock launchLock(dir);
+    LaunchJournal journal(dir, clock, &launchLock);
+    SessionLaunches launches(session, settings, log, prompts, exec, &journal);
+    TfmMain form(MainWindowServices{dir, log, clock, prompts, session, system, icons, launches},
+                 {});
+    form.FormCreate();
+    form.FormActivate();
+    if (form.Closed() || form.Items().size() != 1) {
+        std::fprintf(stderr, "the main window did not start with the board and the game\n");
+        return false;
+    }
+    form.SetSelected(0);
+    LetFilesSettle();
+    for (int i = 0; i < runs; ++i) {
+        starter.called = starter.returned = {};
+        const auto click = Clock::now();
+        form.ListViewDblClick();
+        if (starter.returned == Clock::time_point{} || !exec.ProcessInfo()) {
+            std::fprintf(stderr, "the click started no game (error %u)\n", exec.LastError());
+            return false;
+        }
+        timing.ownWork.push_back(Millis(starter.called - click));
+        timing.created.push_back(Millis(starter.returned - starter.called));
+        timing.started.push_back(Millis(starter.returned - click));
+    }
+    form.FormClose();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +245,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string dir = MakeProgramDir();
+    const std::string dir = MakeProgramDir(probe);
     pallisar::Log log(dir);
     pallisar::TRegistryEnhanced reg(registry);
     pallisar::DriverState driver{kDriverKey, false, "DualChipAASLI"};
@@ -212,6 +292,9 @@ int main(int argc, char** argv) {
     pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "0");
     LetFilesSettle();
     started = started && timeLaunches(quiet);
+    pallisar::IniFile(dir + "settings.cfg").WriteString("Program", "GenerateLog", "1");
+    ClickTiming clicks;
+    started = started && TimeClicks(dir, registry, runs, clicks);
     if (!started) {
         RemoveProgramDir(dir);
         return 2;
@@ -229,6 +312,12 @@ int main(int argc, char** argv) {
     std::printf("  ratio (a) / CreateProcessA             %8.3f\n", a / Median(logged.created));
     std::printf("  ratio (a) / whole probe run            %8.3f\n", a / Median(logged.ended));
     std::printf("  log lines written: %s\n", log.Started() ? "yes" : "no");
+    std::printf("click on the game in the list to its start, %d launches with the log on\n", runs);
+    PrintRow("(c) own work until CreateProcessA", clicks.ownWork);
+    PrintRow("(d) CreateProcessA", clicks.created);
+    PrintRow("    click to the game's start", clicks.started);
+    std::printf("  ratio (c) / (d)                        %8.3f\n",
+                Median(clicks.ownWork) / Median(clicks.created));
 
     registry.DeleteTree(pallisar::RegRoot::LocalMachine, kDriverKey);
     RemoveProgramDir(dir);

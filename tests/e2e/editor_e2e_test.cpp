@@ -16,12 +16,17 @@
 #include "harness.h"
 #include "launch_support.h"
 #include "win32/resource.h"
+#include "win32/tweak_box_ids.h"
 
 namespace pallisar::e2e {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using F = TweakField;
+
+int GlideBox(TweakField field) { return TweakBoxId({field, TweakTab::Glide}); }
+int D3DBox(TweakField field) { return TweakBoxId({field, TweakTab::Direct3D}); }
 
 constexpr char kTitle[] = "Pallisar Game Launcher";
 constexpr char kSettings[] = "[Program]\r\nVersion=1.01\r\n";
@@ -201,7 +206,7 @@ TEST_F(EditorTest, EditRenamesAndDeleteAsks) {
     HWND editor = OpenEditor("Tool");
     EXPECT_TRUE(Checked(editor, IDC_CHKCONFIG));
     EXPECT_EQ(WindowText(Item(editor, IDC_EDPATH)), "");
-    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDESPLASH)), "Disable");
+    EXPECT_EQ(WindowText(Item(editor, GlideBox(F::Splash))), "Disable");
     // Another entry's title is refused.
     SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("doom"));
     std::string caption, text;
@@ -249,7 +254,7 @@ TEST_F(EditorTest, EditRenamesAndDeleteAsks) {
 TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
     ASSERT_NO_FATAL_FAILURE(StartReady());
     HWND editor = OpenEditor();
-    Choose(editor, IDC_CBXGLIDESPLASH, 1);  // Disable
+    Choose(editor, GlideBox(F::Splash), 1);  // Disable
     Click(editor, IDC_BTNSAVEPRESETGLIDE);
     HWND input = nullptr;
     ASSERT_TRUE(WaitForDialog(app_, "Save Preset As...", &input));
@@ -262,11 +267,11 @@ TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
     }));
     EXPECT_TRUE(TextBecomes(Item(editor, IDC_CBXD3DPRESETS), "Fast"));
 
-    Choose(editor, IDC_CBXGLIDESPLASH, 0);  // a change clears the preset box
+    Choose(editor, GlideBox(F::Splash), 0);  // a change clears the preset box
     EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDEPRESETS)), "");
     Choose(editor, IDC_CBXD3DPRESETS, 0);
     EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDEPRESETS)), "Fast");
-    EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDESPLASH)), "Disable");
+    EXPECT_EQ(WindowText(Item(editor, GlideBox(F::Splash))), "Disable");
 
     Click(editor, IDC_BTNDELETEPRESETD3D);
     std::string caption, text;
@@ -347,11 +352,11 @@ TEST_F(EditorTest, TabsOfAVoodoo5AndTheShorterVoodoo3Layout) {
         } else {
             EXPECT_GT(height, 400);
         }
-        for (int id :
-             {IDC_CBXGLIDEANTIALIASING, IDC_LBL_GLIDEANTIALIASING, IDC_CBXD3DANTIALIASING,
-              IDC_CBXGLIDEFSAATOGGLEKEY, IDC_CBXD3DFSAATOGGLEKEY, IDC_CBXGLIDERENDERINGCOLORDEPTH,
-              IDC_CBXGLIDE16BPPDEPTH, IDC_CBXGLIDE32BPPDEPTH, IDC_CBXD3DMIPMAPDITHERING,
-              IDC_CBXD3DMAXBUFFEREDFRAMES, IDC_CBXGLIDEHSR, IDC_CBXGLIDEGUARDBANDCLIPPING}) {
+        for (int id : {GlideBox(F::AA), TweakLabelId({F::AA, TweakTab::Glide}), D3DBox(F::AA),
+                       GlideBox(F::glAAToggle), D3DBox(F::D3DAAToggle), GlideBox(F::ColorDepth),
+                       GlideBox(F::gl16BitZPrecision), GlideBox(F::gl32BitZPrecision),
+                       D3DBox(F::D3DMIPMap), D3DBox(F::D3DMaxBufferedFrames), GlideBox(F::glHSR),
+                       GlideBox(F::glGuardbandClipping)}) {
             EXPECT_EQ((GetWindowLongA(Item(editor, id), GWL_STYLE) & WS_VISIBLE) != 0, !c.reduced)
                 << "control " << id;
         }

@@ -80,9 +80,9 @@ class FakeWindowHost : public MainWindowHost {
 class FakeLaunches : public GameLaunches {
   public:
     explicit FakeLaunches(std::vector<std::string>& out) : out_(out) {}
-    void ListLaunch(IniFile&, const std::string& title) override { Launch("list " + title); }
-    void TrayLaunch(IniFile&, const std::string& title) override { Launch("tray " + title); }
-    void CommandLineLaunch(IniFile&, const std::string& title) override { Launch("run " + title); }
+    void ListLaunch(const GameEntry& entry) override { Launch("list " + entry.Title); }
+    void TrayLaunch(const GameEntry& entry) override { Launch("tray " + entry.Title); }
+    void CommandLineLaunch(const GameEntry& entry) override { Launch("run " + entry.Title); }
 
     std::function<void(const std::string&)> action;
 

@@ -126,6 +126,17 @@ TEST_P(RegistryContractTest, TypedValuesRoundTrip) {
     RegValue number;
     ASSERT_EQ(reader->QueryValue("Number", number), regError::kSuccess);
     EXPECT_EQ(number.AsDword(), 0x12345678u);
+    // Enumerated with their data, the values read as they do one by one.
+    std::vector<NamedRegValue> all;
+    ASSERT_EQ(reader->EnumValueData(all), regError::kSuccess);
+    ASSERT_EQ(all.size(), values.size());
+    for (const NamedRegValue& found : all) {
+        SCOPED_TRACE(found.name);
+        RegValue one;
+        ASSERT_EQ(reader->QueryValue(found.name, one), regError::kSuccess);
+        EXPECT_EQ(found.value.type, one.type);
+        EXPECT_EQ(found.value.data, one.data);
+    }
 
     // Writing again replaces data and type.
     ASSERT_EQ(key->SetValue("Number", RegValue::Text("now text")), regError::kSuccess);

@@ -280,8 +280,7 @@ TEST_F(ApplySettingsTest, SetTweakLogsEveryChange) {
                              "Setting D3D Variable -- SSTH3_SWAPINTERVAL",
                              "\tSet Value: " + kD3DKey + " : \"SSTH3_SWAPINTERVAL\" = 0"}));
     std::vector<std::string> d3dSubKeys{"untouched"};
-    reg.Key = kD3DKey;
-    reg.GetKeyNames("", d3dSubKeys);
+    reg.At(TRootKey::hkLocalMachine, kD3DKey).GetKeyNames("", d3dSubKeys);
     EXPECT_TRUE(d3dSubKeys.empty());
 }
 
@@ -336,7 +335,7 @@ TEST_F(ApplySettingsTest, Voodoo3SkipsColourDepthAntiAliasingAndToggleKeys) {
     driver.IsVoodoo3 = true;
     driver.SliMode = "";
     TSettings game = EveryTweakChanged();
-    game.AA = "SINGLE CHIP ONLY";  // written on every other board, whatever the mode
+    game[TweakField::AA] = "SINGLE CHIP ONLY";  // written on every other board, whatever the mode
     ApplySettings(context, game);
     const ValueMap voodoo3 = Tree();
     const std::vector<std::string> voodoo3Lines = SettingLines();
@@ -415,7 +414,7 @@ TEST(ApplySettingsAntiAliasing, ConfigurationByMultiChipMode) {
         DriverState driver{kDriverKey, false, c.mode};
         TweakContext context{reg, log, driver};
         TSettings game = DefaultTweakSettings();
-        game.AA = c.aa;
+        game[TweakField::AA] = c.aa;
         ApplySettings(context, game);
         const ValueMap tree = ReadValueTree(memory, kDriverKey);
         const std::string sub = c.mode.empty() ? "" : c.mode + "\\";
@@ -441,7 +440,7 @@ TEST_F(ApplySettingsTest, LodBiasIsWrittenFourfold) {
     for (const auto& [lod, written] : cases) {
         SCOPED_TRACE(lod);
         TSettings game = DefaultTweakSettings();
-        game.LODBias = lod;
+        game[TweakField::LODBias] = lod;
         ApplySettings(context, game);
         EXPECT_EQ(Value("Glide\\FX_GLIDE_LOD_BIAS"), written);
         EXPECT_EQ(Value("D3D\\FX_GLIDE_LOD_BIAS"), written);
@@ -458,7 +457,7 @@ TEST_F(ApplySettingsTest, LodBiasThatIsNoNumberStopsBeforeItsRow) {
         log.lines.clear();
         TweakContext freshContext{freshReg, log, driver};
         TSettings game = EveryTweakChanged();
-        game.LODBias = lod;
+        game[TweakField::LODBias] = lod;
         try {
             ApplySettings(freshContext, game);
             ADD_FAILURE() << "no error raised";
@@ -487,11 +486,11 @@ TEST_F(ApplySettingsTest, UnknownChoicesWriteNothingAndGammaIsVerbatim) {
     ASSERT_TRUE(SeedText(memory, kGlideKey, "FX_GLIDE_NO_SPLASH", "1"));
     ASSERT_TRUE(SeedText(memory, kD3DKey, "SSTH3_RGAMMA", "2.00"));
     TSettings game = DefaultTweakSettings();
-    game.Splash = "Enable";  // not upper-cased: matches no choice
-    game.TripleBuffering = "";
-    game.RGamma = "*";  // deletes the gamma variables
-    game.GGamma = "0.1";
-    game.BGamma = "";
+    game[TweakField::Splash] = "Enable";  // not upper-cased: matches no choice
+    game[TweakField::TripleBuffering] = "";
+    game[TweakField::RGamma] = "*";  // deletes the gamma variables
+    game[TweakField::GGamma] = "0.1";
+    game[TweakField::BGamma] = "";
     ApplySettings(context, game);
 
     EXPECT_EQ(Value("Glide\\FX_GLIDE_NO_SPLASH"), "1");
@@ -728,7 +727,7 @@ TEST(ApplySettingsChoices, AntiAliasingWithoutModeKeepsItsBookkeepingInTheGroupK
     DriverState driver{kDriverKey, false, ""};
     TweakContext context{reg, log, driver};
     TSettings game = DefaultTweakSettings();
-    game.AA = "8 SAMPLE ANTI-ALIASING";
+    game[TweakField::AA] = "8 SAMPLE ANTI-ALIASING";
     ApplySettings(context, game);
 
     for (const std::string group : {"Glide", "D3D"}) {

@@ -40,6 +40,7 @@ TEST_F(ExecFileTest, DefaultsAndSystemValues) {
     EXPECT_EQ(exec.WaitStyle(), TWaitStyle::wRegular);
     EXPECT_EQ(exec.WindowStyle(), TWindowStyle::wsNorm);
     EXPECT_FALSE(exec.OnFail);
+    EXPECT_FALSE(exec.OnStart);
     EXPECT_EQ(exec.LastError(), 0u);
     EXPECT_EQ(exec.ProcessInfo(), nullptr);
 
@@ -281,6 +282,23 @@ TEST_F(ExecFileTest, ProcessIsReleasedBeforeTheNextStartAndAtDestruction) {
     }
     EXPECT_EQ(starter.LiveHandles(), 0u);
     EXPECT_EQ(starter.liveAtCreate, (std::vector<std::size_t>{0, 0, 0, 0}));
+}
+
+// OnStart comes once the process exists and before any wait; a failed start has none.
+TEST_F(ExecFileTest, OnStartComesBetweenTheStartAndTheWait) {
+    exec.OnStart = [this](TExecFile& sender) {
+        EXPECT_EQ(&sender, &exec);
+        EXPECT_NE(exec.ProcessInfo(), nullptr);
+        starter.events.push_back("started");
+    };
+    exec.SetCommandLine(kGame);
+    exec.SetWait(true);
+    exec.SetWaitStyle(TWaitStyle::wSuspend);
+    ASSERT_TRUE(exec.Execute());
+    starter.createErrors = {2};
+    EXPECT_FALSE(exec.Execute());
+    EXPECT_EQ(starter.events,
+              (Events{"create " + kGame + " ", "started", "wait 100", "create " + kGame + " "}));
 }
 
 TEST_F(ExecFileTest, SuspendedWaitBlocksOnTheProcessOnly) {

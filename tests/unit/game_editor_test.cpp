@@ -17,7 +17,9 @@
 namespace pallisar {
 namespace {
 
-using B = EditorBox;
+using F = TweakField;
+constexpr EditorBox Glide(TweakField field) { return {field, TweakTab::Glide}; }
+constexpr EditorBox D3D(TweakField field) { return {field, TweakTab::Direct3D}; }
 using test::FakePrompts;
 using Strings = std::vector<std::string>;
 
@@ -77,8 +79,7 @@ TEST_F(GameEditorTest, StoredTextsSelectTheirItemOrTheFallbackInEachSharedBox) {
         settings[c.field] = c.stored;
         TfmGlide& e = Make(settings, c.board);
         for (EditorBox box : EditorBoxes()) {  // a shared value shows on both tabs
-            EXPECT_EQ(FieldOf(box) == c.field ? e.Box(box).Text() : c.shown, c.shown)
-                << BoxName(box);
+            EXPECT_EQ(box.Field == c.field ? e.Box(box).Text() : c.shown, c.shown) << BoxName(box);
         }
     }
 }
@@ -114,8 +115,8 @@ TEST_F(GameEditorTest, LevelOfDetailListsFollowTheProgramSettings) {
         SCOPED_TRACE(settings);
         WriteSettings(settings);
         TfmGlide& e = Make();
-        EXPECT_EQ(e.Box(B::cbxGlideLODBias).Items, items);
-        EXPECT_EQ(e.Box(B::cbxD3DLODBias).Items, items);
+        EXPECT_EQ(e.Box(Glide(F::LODBias)).Items, items);
+        EXPECT_EQ(e.Box(D3D(F::LODBias)).Items, items);
     }
 }
 
@@ -127,13 +128,13 @@ TEST_F(GameEditorTest, OnlyUserChangesClearPresetsAndMoveLinkedBoxes) {
         std::optional<EditorBox> linked;
     };
     const Case cases[] = {
-        {B::cbxGlideSplash, 1, true, false, {}},
-        {B::cbxGlideAntiAliasing, 3, true, false, B::cbxD3DAntiAliasing},
-        {B::cbxGlideMIPMapDithering, 0, true, false, B::cbxD3DMIPMapDithering},
-        {B::cbxGlideVSynch, 1, false, false, {}},
-        {B::cbxD3DMaxBufferedFrames, 4, true, false, {}},
-        {B::cbxD3DZBuffer, 1, false, true, {}},
-        {B::cbxD3DLODBias, 2, false, true, B::cbxGlideLODBias},
+        {Glide(F::Splash), 1, true, false, {}},
+        {Glide(F::AA), 3, true, false, D3D(F::AA)},
+        {Glide(F::MIPMap), 0, true, false, D3D(F::D3DMIPMap)},
+        {Glide(F::VSynch), 1, false, false, {}},
+        {D3D(F::D3DMaxBufferedFrames), 4, true, false, {}},
+        {D3D(F::ZBuffer), 1, false, true, {}},
+        {D3D(F::LODBias), 2, false, true, Glide(F::LODBias)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(BoxName(c.box)));
@@ -143,7 +144,7 @@ TEST_F(GameEditorTest, OnlyUserChangesClearPresetsAndMoveLinkedBoxes) {
         e.cbxGlidePresets.Items = e.cbxD3DPresets.Items = {"a", "b"};
         e.cbxGlidePresets.ItemIndex = e.cbxD3DPresets.ItemIndex = 1;
         TSettings loaded = Defaults();
-        loaded[FieldOf(c.box)] = e.Box(c.box).Items[c.index];
+        loaded[c.box.Field] = e.Box(c.box).Items[c.index];
         e.LoadSettings(loaded);  // loading is no change
         EXPECT_EQ(e.cbxGlidePresets.ItemIndex + e.cbxD3DPresets.ItemIndex, 2);
         e.LoadSettings(Defaults());

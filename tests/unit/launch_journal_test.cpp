@@ -89,7 +89,8 @@ class JournalTest : public ::testing::Test {
         const ProgramSettings settings(dir.Path());
         TExecFile exec(game);
         LaunchJournal journal(dir.Path(), clock);
-        GameLauncher(gameDat, settings, log, prompts, context, exec, &journal).ListLaunch(title);
+        GameLauncher(settings, log, prompts, context, exec, &journal)
+            .ListLaunch(LoadGameEntry(gameDat, title));
     }
     // The next start's recovery, answering the box with `yes`.
     void Recover(bool yes) {

@@ -96,6 +96,8 @@ class LaunchTest : public ::testing::Test {
             values[name] = Get("Glide", name);
         return values;
     }
+    // The entry as the main window hands it to a launch.
+    GameEntry Entry(const std::string& title) const { return LoadGameEntry(gameDat, title); }
     std::vector<std::string> LinesFrom(const std::string& first) const {
         auto it = std::find(log.lines.begin(), log.lines.end(), first);
         return {it, log.lines.end()};
@@ -116,7 +118,7 @@ class LaunchTest : public ::testing::Test {
     TweakContext tweaks{reg, log, driver};
     GameStarter starter;
     TExecFile exec{starter};
-    GameLauncher launcher{gameDat, settings, log, prompts, tweaks, exec};
+    GameLauncher launcher{settings, log, prompts, tweaks, exec};
     std::map<std::string, std::string> during;
     // Registry keys and log bursts still open when the game was started.
     std::pair<int, int> heldWhileRunning{-1, -1};
@@ -126,7 +128,7 @@ class LaunchTest : public ::testing::Test {
 
 TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack) {
     const auto before = Glide();
-    launcher.ListLaunch("Quake");
+    launcher.ListLaunch(Entry("Quake"));
 
     EXPECT_EQ(log.lines.front(), "Quake selected.");
     EXPECT_THAT(log.lines, Contains("Loading Enviroment Settings..."));
@@ -158,7 +160,7 @@ TEST_F(LaunchTest, ListLaunchWritesTheGameValuesWaitsAndPutsThePreviousOnesBack)
 
 TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
     Settings("ResetSettings=0");
-    launcher.ListLaunch("Quake");
+    launcher.ListLaunch(Entry("Quake"));
     EXPECT_FALSE(Waited());
     EXPECT_EQ(log.lines.back(), "\tQuake terminated.");
     EXPECT_EQ(log.lines[log.lines.size() - 2], "\tCommand Paramaters - -fast");
@@ -167,7 +169,7 @@ TEST_F(LaunchTest, WithoutRestoreTheLauncherNeitherWaitsNorRestores) {
 }
 
 TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
-    launcher.ListLaunch("Solo");
+    launcher.ListLaunch(Entry("Solo"));
     EXPECT_THAT(
         log.lines,
         ElementsAre("Solo selected.",
@@ -182,14 +184,14 @@ TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
 }
 
 TEST_F(LaunchTest, GameOnlyFromTheTrayIsLaunchedWithItsTweaks) {
-    launcher.TrayLaunch("Solo");
+    launcher.TrayLaunch(Entry("Solo"));
     EXPECT_EQ(during.at("SSTH3_RGAMMA"), "3.00");
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "1.10");  // restored afterwards
     EXPECT_THAT(log.lines, Not(Contains("Solo selected.")));
 }
 
 TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
-    launcher.ListLaunch("Tune");
+    launcher.ListLaunch(Entry("Tune"));
     EXPECT_THAT(prompts.shown, ElementsAre(FakePrompts::Prompt{"Information", "Tune Loaded"}));
     EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
     // The box comes after the tweaks were written and before that last line.
@@ -199,7 +201,7 @@ TEST_F(LaunchTest, ConfigOnlyWritesTheTweaksAndStartsNothing) {
 
     log.lines.clear();
     Set("Glide", "SSTH3_RGAMMA", "1.10");
-    launcher.TrayLaunch("Tune");
+    launcher.TrayLaunch(Entry("Tune"));
     EXPECT_EQ(prompts.shown.size(), 1u);  // the tray shows no box
     EXPECT_EQ(log.lines.back(), "Config Only option loaded - Tune");
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "0.50");
@@ -211,7 +213,7 @@ TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecor
         during = Glide();
         Settings("ResetSettings=0");
     };
-    launcher.ListLaunch("Quake");
+    launcher.ListLaunch(Entry("Quake"));
     EXPECT_TRUE(Waited());
     EXPECT_EQ(during.at("SSTH3_RGAMMA"), "2.00");
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");
@@ -221,7 +223,7 @@ TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecor
     // launch's record must not be written back.
     starter.events.clear();
     starter.onStart = [this] { Settings("ResetSettings=1"); };
-    launcher.TrayLaunch("Solo");
+    launcher.TrayLaunch(Entry("Solo"));
     EXPECT_FALSE(Waited());
     EXPECT_EQ(log.lines.back(), "\tSolo terminated.");
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "3.00");
@@ -231,7 +233,7 @@ TEST_F(LaunchTest, RestoringIsDecidedAgainAfterTheGameAndOnlyWhatThisLaunchRecor
 TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) {
     starter.createErrors = {2};
     const auto before = Glide();
-    launcher.ListLaunch("Quake");
+    launcher.ListLaunch(Entry("Quake"));
     EXPECT_THAT(prompts.shown, IsEmpty());
     EXPECT_THAT(
         LinesFrom("Running Shortcut \"Quake\""),
@@ -244,7 +246,7 @@ TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) 
 
 TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
     try {
-        launcher.ListLaunch("Broken");
+        launcher.ListLaunch(Entry("Broken"));
         FAIL() << "no error raised";
     } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'ABC' is not a valid floating point value");
@@ -256,14 +258,14 @@ TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
 }
 
 TEST_F(LaunchTest, CommandLineLaunchNeitherRecordsNorRestores) {
-    launcher.CommandLineLaunch("Quake");
+    launcher.CommandLineLaunch(Entry("Quake"));
     EXPECT_TRUE(Waited());                            // ResetSettings on: it waits ...
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "2.00");  // ... but puts nothing back
     EXPECT_THAT(log.lines, Not(Contains("Quake selected.")));
 }
 
 TEST_F(LaunchTest, AnUnknownTitleWritesTheDefaultsAndStartsNothingUseful) {
-    launcher.ListLaunch("No Such Game");
+    launcher.ListLaunch(Entry("No Such Game"));
     const std::string glideGamma =
         std::string("\tSet Value: ") + kDriverKey + "\\Glide : \"SSTH3_RGAMMA\" = 1.30";
     EXPECT_THAT(log.lines, Contains(glideGamma));  // the default was written
@@ -273,15 +275,41 @@ TEST_F(LaunchTest, AnUnknownTitleWritesTheDefaultsAndStartsNothingUseful) {
     EXPECT_EQ(Get("Glide", "SSTH3_RGAMMA"), "1.10");  // restored at once
 }
 
-TEST(FindTitleByRunPath, MatchesWithoutRegardToCaseOrQuotesAndTheLastMatchWins) {
+// A launch works from the entry it is given, read once when the user asked for the
+// launch: Game.dat changed after that reaches neither the driver nor the start.
+TEST_F(LaunchTest, EveryLaunchTakesItsValuesFromTheEntryItIsGiven) {
+    const std::pair<const char*, void (GameLauncher::*)(const GameEntry&)> launches[] = {
+        {"list", &GameLauncher::ListLaunch},
+        {"tray", &GameLauncher::TrayLaunch},
+        {"/RUN", &GameLauncher::CommandLineLaunch},
+    };
+    const std::string catalogue = ReadFileBytes(dir.File("Game.dat"));
+    for (const auto& [name, launch] : launches) {
+        SCOPED_TRACE(name);
+        WriteFileBytes(dir.File("Game.dat"), catalogue);
+        const GameEntry quake = Entry("Quake");
+        WriteFileBytes(dir.File("Game.dat"),
+                       "[Quake]\r\nRun=C:\\Other\\o.exe\r\nParams=-slow\r\nGameOnly=1\r\n"
+                       "RGamma=3.00\r\n");
+        starter.starts.clear();
+        log.lines.clear();
+        (launcher.*launch)(quake);
+        ASSERT_EQ(starter.starts.size(), 1u);
+        EXPECT_EQ(starter.starts[0].commandLine, "C:\\Games\\Quake\\quake.exe -fast");
+        EXPECT_EQ(during.at("SSTH3_RGAMMA"), "2.00");
+        EXPECT_EQ(log.lines.back(), "\tQuake terminated.");
+    }
+}
+
+TEST(FindEntryByRunPath, MatchesWithoutRegardToCaseOrQuotesAndTheLastMatchWins) {
     TempDir dir;
     WriteFileBytes(dir.File("Game.dat"),
                    "[First]\r\nRun=C:\\Games\\Doom\\doom.exe\r\n"
                    "[Other]\r\nRun=C:\\Other\\o.exe\r\n"
                    "[Second]\r\nRun=c:\\games\\DOOM\\doom.exe\r\n");
     IniFile gameDat(dir.File("Game.dat"));
-    EXPECT_EQ(FindTitleByRunPath(gameDat, "C:\\GAMES\\doom\\DOOM.EXE"), "Second");
-    EXPECT_EQ(FindTitleByRunPath(gameDat, "\"c:\\other\\O.exe\""), "Other");
-    EXPECT_EQ(FindTitleByRunPath(gameDat, "C:\\Other"), "DUMMY");
-    EXPECT_EQ(FindTitleByRunPath(gameDat, ""), "DUMMY");
+    EXPECT_EQ(FindEntryByRunPath(gameDat, "C:\\GAMES\\doom\\DOOM.EXE").Title, "Second");
+    EXPECT_EQ(FindEntryByRunPath(gameDat, "\"c:\\other\\O.exe\"").Title, "Other");
+    EXPECT_EQ(FindEntryByRunPath(gameDat, "C:\\Other").Title, "DUMMY");
+    EXPECT_EQ(FindEntryByRunPath(gameDat, "").Title, "DUMMY");
 }

@@ -507,7 +507,7 @@ TEST_F(CatalogueCommandsTest, NewWritesTheEntryUnderTheTypedTitle) {
         EXPECT_EQ(e.edTitle.Text, "");
         e.edTitle.Text = "Quake";
         e.edPath.Text = "C:\\q.exe";
-        e.Box(EditorBox::cbxGlideSplash).ItemIndex = 1;
+        e.Box(EditorBox{TweakField::Splash, TweakTab::Glide}).ItemIndex = 1;
         return e.btnOKClick();
     };
     f.btnAddIconClick();
@@ -544,8 +544,8 @@ TEST_F(CatalogueCommandsTest, EditShowsAnEntryOfBothModesAndWritesItBack) {
         e.chkGameOnlyClick();
         EXPECT_FALSE(e.chkGameOnly.Enabled || e.edPath.Enabled);
         EXPECT_TRUE(e.TabVisible(EditorTab::Gamma));
-        EXPECT_EQ(e.Box(EditorBox::cbxGlideSplash).Text(), "Disable");
-        e.Box(EditorBox::cbxGlideSplash).ItemIndex = 0;
+        EXPECT_EQ(e.Box(EditorBox{TweakField::Splash, TweakTab::Glide}).Text(), "Disable");
+        e.Box(EditorBox{TweakField::Splash, TweakTab::Glide}).ItemIndex = 0;
         return e.btnOKClick();
     };
     EXPECT_TRUE(f.Execute(IDM_POPUP_EDIT));

@@ -78,7 +78,9 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
                   c.refuse == kValueRefused ? "Failed to set data for '" + kValue + "'" : "");
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(afterOK, c.ok ? 1 : 0);
-        EXPECT_EQ(reg.ReadValueDefault(kValue, "(none)"), c.after);  // left on the Run key
+        EXPECT_EQ(reg.At(TRootKey::hkLocalMachine, TfmOptions::kRunKey)
+                      .ReadValueDefault(kValue, "(none)"),
+                  c.after);
         EXPECT_EQ(Setting("ResetSettings") + Setting("GenerateLog"), c.ok ? "10" : "01");
         EXPECT_EQ(Setting("LODLowRange") + " " + Setting("LODHighRange"), c.stored);
         EXPECT_EQ(card, c.ok ? "(kept)" : "(none)");  // removed before the dialog closed

@@ -77,7 +77,7 @@ TEST(PresetsTest, ListedSortedDeletedInFileOrderSavedSortedAndChosenBack) {
     chosen->cbxGlidePresetsChange(true);
     EXPECT_EQ(chosen->cbxGlidePresets.ItemIndex, 2);
     for (EditorBox box : EditorBoxes()) {
-        const std::string key(TweakOf(FieldOf(box)).Key);
+        const std::string key(TweakOf(box.Field).Key);
         if (!settings.ValueExists("Zed", key)) continue;
         EXPECT_EQ(chosen->Box(box).Text(), settings.ReadString("Zed", key, "")) << key;
         EXPECT_EQ(chosen->Box(box).Text(), e->Box(box).Text()) << key;

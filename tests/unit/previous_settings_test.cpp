@@ -68,11 +68,11 @@ TEST_F(PreviousSettingsTest, SaveRecordsToggleKeysSwapIntervalsAndGamma) {
 
 TEST_F(PreviousSettingsTest, LaunchPutsSwapIntervalToggleKeyAndGammaBack) {
     TSettings game = DefaultTweakSettings();
-    game.VSynch = "DISABLE";
-    game.D3DVSynch = "DISABLE";
-    game.glAAToggle = "NUM-LOCK";
-    game.D3DAAToggle = "F12";
-    game.RGamma = "0.50";
+    game[TweakField::VSynch] = "DISABLE";
+    game[TweakField::D3DVSynch] = "DISABLE";
+    game[TweakField::glAAToggle] = "NUM-LOCK";
+    game[TweakField::D3DAAToggle] = "F12";
+    game[TweakField::RGamma] = "0.50";
     Seed("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "123");
     Seed("Glide", "SSTH3_RGAMMA", "2.00");
     Seed("D3D", "SSTH3_SWAPINTERVAL", "1");
@@ -95,7 +95,7 @@ TEST_F(PreviousSettingsTest, LaunchPutsSwapIntervalToggleKeyAndGammaBack) {
 
     // A swap interval of 0 before the launch is 0 again after it.
     Seed("Glide", "FX_GLIDE_SWAPINTERVAL", "0");
-    game.VSynch = "ENABLE";
+    game[TweakField::VSynch] = "ENABLE";
     const ValueMap enabled = Launch(game);
     EXPECT_EQ(enabled.count("Glide\\FX_GLIDE_SWAPINTERVAL"), 0u);
     EXPECT_EQ(Value("Glide\\FX_GLIDE_SWAPINTERVAL"), "0");
@@ -145,8 +145,7 @@ TEST_F(PreviousSettingsTest, ExchangeLeavesSubKeysWithoutTweakValueAlone) {
     expected["Glide\\Vertical Sync\\Previous Value"] = "1";
     EXPECT_EQ(Tree(), expected);
     std::vector<std::string> d3d{"untouched"};
-    reg.Key = kDriverKey;
-    reg.GetKeyNames("", d3d);
+    reg.At(TRootKey::hkLocalMachine, kDriverKey).GetKeyNames("", d3d);
     EXPECT_EQ(d3d, std::vector<std::string>{"Glide"});
 }
 
@@ -249,9 +248,9 @@ TEST_F(PreviousSettingsTest, RestoreClearsZeroSplashAndDitherAndCopesWithoutD3DK
 TEST_F(PreviousSettingsTest, RefusedWriteEndsTheRestoreWithItsError) {
     Seed("Glide", "FX_GLIDE_AA_TOGGLE_KEY", "111");
     TSettings game = DefaultTweakSettings();
-    game.glAAToggle = "F12";
-    game.RGamma = "0.50";
-    game.GGamma = "0.60";
+    game[TweakField::glAAToggle] = "F12";
+    game[TweakField::RGamma] = "0.50";
+    game[TweakField::GGamma] = "0.60";
     const TPrevSettings saved = SavePreviousSettings(context);
     ApplySettings(context, game);
     log.lines.clear();

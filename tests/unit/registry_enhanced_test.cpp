@@ -176,6 +176,29 @@ TEST_F(RegistryEnhancedTest, RootKeyChoosesTheRoot) {
     EXPECT_EQ(fresh.ReadValueDefault("Where", "NONE"), "user");
 }
 
+// A key named in the call is used as it is, whatever the shared Key and RootKey hold,
+// and they are left as they were.
+TEST_F(RegistryEnhancedTest, AKeyGivenInTheCallIgnoresTheSharedBaseKey) {
+    Put("K\\Glide", "Value", RegValue::Text("machine"));
+    Put("Elsewhere", "Value", RegValue::Text("user"), RegRoot::CurrentUser);
+    reg.RootKey = TRootKey::hkCurrentUser;
+    reg.Key = "Elsewhere";
+    const auto glide = reg.At(TRootKey::hkLocalMachine, "K\\Glide");
+    EXPECT_EQ(glide.ReadValueDefault("Value", "NONE"), "machine");
+    glide.WriteValue("Sub\\Value", "1");
+    glide.DeleteValue("Value");
+    std::vector<std::string> subKeys;
+    glide.GetKeyNames("", subKeys);
+    EXPECT_EQ(subKeys, std::vector<std::string>{"Sub"});
+    EXPECT_EQ(Get("K\\Glide\\Sub", "Value").data, "1");
+    EXPECT_EQ(Get("K\\Glide", "Value").type, RegType::None);
+    EXPECT_EQ(reg.ReadValue("Value"), "user");
+    EXPECT_EQ(reg.Key, "Elsewhere");
+    EXPECT_EQ(reg.RootKey, TRootKey::hkCurrentUser);
+    // An empty base key does nothing, as with Key.
+    EXPECT_EQ(reg.At(TRootKey::hkLocalMachine, "").ReadValueDefault("Value", "NONE"), "NONE");
+}
+
 TEST_F(RegistryEnhancedTest, RefusedWriteRaisesWithTheValueName) {
     Put("Drv\\Glide", "SSTH3_RGAMMA", RegValue::Text("1.30"));
     store.RefuseWritesBelow(RegRoot::LocalMachine, "Drv");

@@ -50,7 +50,8 @@ TEST(ShortcutCommand, EntryGivesTheShortcutsFieldsOrAWarningOrAnError) {
         factory.calls.clear(), link.SetHotKey("K");
         std::string error;
         try {
-            CreateShortcut(catalogue, c.title, prompts, "C:\\Tools\\pallisar.exe", link);
+            CreateShortcut(LoadGameEntry(catalogue, c.title), prompts, "C:\\Tools\\pallisar.exe",
+                           link);
         } catch (const ConvertError& e) {
             error = e.what();
         }

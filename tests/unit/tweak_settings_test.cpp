@@ -13,30 +13,32 @@ namespace {
 
 // The combo texts of a game that uses the editor's mixed-case texts.
 GameSettingsInput EditorInput() {
+    using F = TweakField;
     GameSettingsInput input;
-    input.Combos = {
-        {"Splash", "Disable"},
-        {"TextureCompression", "Enable"},
-        {"ColorDepth", "Force 32bpp Rendering"},
-        {"MIPMap", "Enable"},
-        {"MaxBufferedFrames", "2 Pending Buffers"},
-        {"TripleBuffering", "Enable"},
-        {"gl16BitZPrecision", "Faster"},
-        {"gl32BitZPrecision", "Disable"},
-        {"glHSR", "Semi-Aggressive Tiling"},
-        {"glGuardbandClipping", "Enable"},
-        {"ZBuffer", "Disable"},
-        {"D3DMIPMap", "Enable"},
-        {"D3DMaxBufferedFrames", "Default"},
-        {"AlphaBlending", "Sharper"},
-        {"TDFilterQuality", "High"},
-        {"AA", "4 Sample Anti-Aliasing"},
-        {"glAAToggle", "Key-Pad /"},
-        {"D3DAAToggle", "Ctrl-Alt-A"},
-        {"LODBias", "-0.75"},
-        {"VSynch", "Disable"},
-        {"D3DVSynch", "Disable"},
+    const std::pair<TweakField, const char*> combos[] = {
+        {F::Splash, "Disable"},
+        {F::TextureCompression, "Enable"},
+        {F::ColorDepth, "Force 32bpp Rendering"},
+        {F::MIPMap, "Enable"},
+        {F::MaxBufferedFrames, "2 Pending Buffers"},
+        {F::TripleBuffering, "Enable"},
+        {F::gl16BitZPrecision, "Faster"},
+        {F::gl32BitZPrecision, "Disable"},
+        {F::glHSR, "Semi-Aggressive Tiling"},
+        {F::glGuardbandClipping, "Enable"},
+        {F::ZBuffer, "Disable"},
+        {F::D3DMIPMap, "Enable"},
+        {F::D3DMaxBufferedFrames, "Default"},
+        {F::AlphaBlending, "Sharper"},
+        {F::TDFilterQuality, "High"},
+        {F::AA, "4 Sample Anti-Aliasing"},
+        {F::glAAToggle, "Key-Pad /"},
+        {F::D3DAAToggle, "Ctrl-Alt-A"},
+        {F::LODBias, "-0.75"},
+        {F::VSynch, "Disable"},
+        {F::D3DVSynch, "Disable"},
     };
+    for (const auto& [field, text] : combos) input.Combos[field] = text;
     input.RGammaPosition = 10;
     input.GGammaPosition = 130;
     input.BGammaPosition = 400;
@@ -44,38 +46,6 @@ GameSettingsInput EditorInput() {
 }
 
 }  // namespace
-
-TEST(TSettings, FieldNumbersFollowTheKeyTable) {
-    TSettings settings;
-    for (std::size_t i = 0; i < kTweakFieldCount; ++i) {
-        settings[i] = TweakOf(static_cast<TweakField>(i)).Key;
-    }
-    EXPECT_EQ(settings.Splash, "Splash");
-    EXPECT_EQ(settings.ColorDepth, "ColorDepth");
-    EXPECT_EQ(settings.TextureCompression, "TextureCompression");
-    EXPECT_EQ(settings.MIPMap, "MIPMap");
-    EXPECT_EQ(settings.D3DMIPMap, "D3DMIPMap");
-    EXPECT_EQ(settings.AlphaBlending, "AlphaBlending");
-    EXPECT_EQ(settings.MaxBufferedFrames, "MaxBufferedFrames");
-    EXPECT_EQ(settings.D3DMaxBufferedFrames, "D3DMaxBufferedFrames");
-    EXPECT_EQ(settings.TDFilterQuality, "TDFilterQuality");
-    EXPECT_EQ(settings.AA, "AA");
-    EXPECT_EQ(settings.TripleBuffering, "TripleBuffering");
-    EXPECT_EQ(settings.LODBias, "LODBias");
-    EXPECT_EQ(settings.glAAToggle, "glAAToggle");
-    EXPECT_EQ(settings.D3DAAToggle, "D3DAAToggle");
-    EXPECT_EQ(settings.ZBuffer, "ZBuffer");
-    EXPECT_EQ(settings.VSynch, "VSynch");
-    EXPECT_EQ(settings.D3DVSynch, "D3DVSynch");
-    EXPECT_EQ(settings.RGamma, "RGamma");
-    EXPECT_EQ(settings.GGamma, "GGamma");
-    EXPECT_EQ(settings.BGamma, "BGamma");
-    EXPECT_EQ(settings.gl16BitZPrecision, "gl16BitZPrecision");
-    EXPECT_EQ(settings.gl32BitZPrecision, "gl32BitZPrecision");
-    EXPECT_EQ(settings.glHSR, "glHSR");
-    EXPECT_EQ(settings.glGuardbandClipping, "glGuardbandClipping");
-    EXPECT_EQ(&settings[TweakField::glHSR], &settings.glHSR);
-}
 
 TEST(ReadGameSettings, MissingKeysReadTheirDefaults) {
     TempDir dir;
@@ -95,14 +65,14 @@ TEST(ReadGameSettings, UpperCasesChoicesButPassesGammaOn) {
                    "RGamma=1.3\r\nGGamma=abc\r\nBGamma=0.10\r\nSplash=Whatever\r\n"
                    "LODBias=-0.75\r\n");
     const TSettings settings = ReadGameSettings(IniFile(dir.File("Game.dat")), "Quake");
-    EXPECT_EQ(settings.MaxBufferedFrames, "1 PENDING BUFFER");
-    EXPECT_EQ(settings.glAAToggle, "KEY-PAD /");
-    EXPECT_EQ(settings.Splash, "WHATEVER");
-    EXPECT_EQ(settings.LODBias, "-0.75");
-    EXPECT_EQ(settings.RGamma, "1.3");
-    EXPECT_EQ(settings.GGamma, "abc");
-    EXPECT_EQ(settings.BGamma, "0.10");
-    EXPECT_EQ(settings.D3DMaxBufferedFrames, "1 PENDING BUFFER");
+    EXPECT_EQ(settings[TweakField::MaxBufferedFrames], "1 PENDING BUFFER");
+    EXPECT_EQ(settings[TweakField::glAAToggle], "KEY-PAD /");
+    EXPECT_EQ(settings[TweakField::Splash], "WHATEVER");
+    EXPECT_EQ(settings[TweakField::LODBias], "-0.75");
+    EXPECT_EQ(settings[TweakField::RGamma], "1.3");
+    EXPECT_EQ(settings[TweakField::GGamma], "abc");
+    EXPECT_EQ(settings[TweakField::BGamma], "0.10");
+    EXPECT_EQ(settings[TweakField::D3DMaxBufferedFrames], "1 PENDING BUFFER");
 }
 
 TEST(ReadGameSettings, EmptyTitleNeverReadsAnotherGame) {
@@ -114,7 +84,7 @@ TEST(ReadGameSettings, EmptyTitleNeverReadsAnotherGame) {
                    "[Quake]\r\nSplash=Disable\r\nRGamma=2.00\r\n");
     const IniFile gameDat(dir.File("Game.dat"));
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadGameSettings(gameDat, ""), DefaultTweakSettings());
-    EXPECT_EQ(ReadGameSettings(gameDat, "Quake").Splash, "DISABLE");
+    EXPECT_EQ(ReadGameSettings(gameDat, "Quake")[TweakField::Splash], "DISABLE");
 }
 
 TEST(WriteGameSettings, WritesTheEditorTextsInOrderAndGammaWithTwoDecimals) {
@@ -157,11 +127,11 @@ TEST(WriteGameSettings, WritesTheEditorTextsInOrderAndGammaWithTwoDecimals) {
 
     // Read back for a launch, the choices are upper-cased, the gamma texts kept.
     const TSettings settings = ReadGameSettings(gameDat, "Quake");
-    EXPECT_EQ(settings.ColorDepth, "FORCE 32BPP RENDERING");
-    EXPECT_EQ(settings.D3DAAToggle, "CTRL-ALT-A");
-    EXPECT_EQ(settings.AA, "4 SAMPLE ANTI-ALIASING");
-    EXPECT_EQ(settings.RGamma, "0.10");
-    EXPECT_EQ(settings.BGamma, "4.00");
+    EXPECT_EQ(settings[TweakField::ColorDepth], "FORCE 32BPP RENDERING");
+    EXPECT_EQ(settings[TweakField::D3DAAToggle], "CTRL-ALT-A");
+    EXPECT_EQ(settings[TweakField::AA], "4 SAMPLE ANTI-ALIASING");
+    EXPECT_EQ(settings[TweakField::RGamma], "0.10");
+    EXPECT_EQ(settings[TweakField::BGamma], "4.00");
 }
 
 TEST(WriteGameSettings, SliderPositionsBetweenTheEnds) {
@@ -184,7 +154,7 @@ TEST(WriteGameSettings, SliderPositionsBetweenTheEnds) {
         ASSERT_EQ(gameDat.ReadString("Quake", "BGamma", ""), text) << position;
     }
     // A combo box with no selection shows, and writes, the empty text.
-    input.Combos.erase("Splash");
+    input.Combos[TweakField::Splash].clear();
     WriteGameSettings(gameDat, "Quake", input);
     EXPECT_TRUE(gameDat.ValueExists("Quake", "Splash"));
     EXPECT_EQ(gameDat.ReadString("Quake", "Splash", "missing"), "");

@@ -62,7 +62,8 @@ TEST(OptionsViewTest, TheDialogShowsTheModelAndOkHandsOnWhatTheUserChanged) {
     EXPECT_EQ(shown, "- - X -1.5 3");
     EXPECT_EQ(world.Setting("ResetSettings") + world.Setting("GenerateLog"), "10");
     EXPECT_EQ(world.Setting("LODLowRange") + " " + world.Setting("LODHighRange"), "-0.5 3");
-    EXPECT_EQ(world.reg.ReadValueDefault(TfmOptions::kAutoStartValue, "(none)"),
+    EXPECT_EQ(world.reg.At(TRootKey::hkLocalMachine, TfmOptions::kRunKey)
+                  .ReadValueDefault(TfmOptions::kAutoStartValue, "(none)"),
               world.program + " /min");
     EXPECT_TRUE(world.prompts.shown.empty());
 }

@@ -41,7 +41,7 @@ TEST(ShortcutLinkWine, CommandWritesALinkTheShellReadsBack) {
     Win32ShellLinkFactory factory;
     TShortcutLink link(factory);
     link.SetHotKey("K");
-    CreateShortcut(IniFile(dir.File("Game.dat")), "Foo", prompts, launcher, link);
+    CreateShortcut(LoadGameEntry(IniFile(dir.File("Game.dat")), "Foo"), prompts, launcher, link);
 
     test::LinkFields got;
     ASSERT_TRUE(test::ReadLink(file, got));
