@@ -16,7 +16,8 @@ namespace {
 constexpr char kVendorPrefix[] = "VEN_121A";
 const char* const kEnumKeys[] = {"SYSTEM\\ControlSet001\\Enum\\PCI", "Enum\\PCI"};
 constexpr char kNtDriverRoot[] = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs";
-// Windows 98 is given to pallisar.exe alone through Wine's per-program settings.
+// An old Windows version is given to pallisar.exe alone through Wine's per-program
+// settings.
 constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\pallisar.exe";
 const char* const kBoardFiles[] = {"voodoo3_win98", "voodoo4_single", "voodoo5_dual",
                                    "voodoo5_quad"};
@@ -190,17 +191,27 @@ testing::AssertionResult LoadBoard(const std::string& board) {
     }
     if (board.find("win98") != std::string::npos &&
         !ReadRegString(HKEY_CURRENT_USER, kAppDefaults, "Version")) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &key, nullptr) != ERROR_SUCCESS) {
-            return testing::AssertionFailure() << "cannot create " << kAppDefaults;
-        }
-        static const char kWin98[] = "win98";
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(kWin98),
-                       sizeof kWin98);
-        RegCloseKey(key);
+        if (auto reported = ReportWindowsVersion("win98"); !reported) return reported;
     }
     return testing::AssertionSuccess() << board;
+}
+
+testing::AssertionResult ReportWindowsVersion(const std::string& version) {
+    if (version.empty()) {
+        if (DeleteKeyTree(HKEY_CURRENT_USER, kAppDefaults)) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "cannot remove " << kAppDefaults;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return testing::AssertionFailure() << "cannot create " << kAppDefaults;
+    }
+    const LONG set =
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(key);
+    if (set != ERROR_SUCCESS) return testing::AssertionFailure() << "cannot set " << version;
+    return testing::AssertionSuccess() << version;
 }
 
 }  // namespace pallisar::e2e

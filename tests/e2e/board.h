@@ -19,6 +19,11 @@ std::string BoardFile(const std::string& board);
 // regedit. An empty name leaves the registry without any board.
 testing::AssertionResult LoadBoard(const std::string& board);
 
+// Makes Wine report this Windows version ("win95", "win98", "winme", "nt40", "win2k",
+// "winxp") to pallisar.exe alone, from its next start on; an empty one removes the
+// setting, so that it gets Wine's own version again.
+testing::AssertionResult ReportWindowsVersion(const std::string& version);
+
 // Imports a REGEDIT4 file with "regedit /s" and waits for it.
 testing::AssertionResult ImportRegFile(const std::string& path);
 

@@ -60,6 +60,40 @@ HWND FindWindowOf(DWORD processId, const char* className, bool visible) {
     return search.found;
 }
 
+RECT ScreenRect(HWND window) {
+    RECT rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (window) GetWindowRect(window, &rect);
+    return rect;
+}
+
+DWORD Stride(int width) { return ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4; }
+
+// The screen under `rect` as a bottom-up 24-bit DIB, each row padded to 4 bytes.
+std::vector<char> ScreenBits(const RECT& rect, BITMAPINFOHEADER* header) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    std::vector<char> bytes;
+    if (bits) {
+        const char* first = static_cast<const char*>(bits);
+        bytes.assign(first, first + Stride(width) * static_cast<DWORD>(height));
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    *header = info.bmiHeader;
+    return bytes;
+}
+
 }  // namespace
 
 HWND Item(HWND dialog, int id) {
@@ -104,6 +138,19 @@ testing::AssertionResult WaitUntilGone(HWND window) {
     return testing::AssertionFailure() << "\"" << WindowText(window) << "\" still open";
 }
 
+testing::AssertionResult SaveAs(const AppProcess& app, const std::string& path,
+                                std::string* proposed) {
+    HWND save = nullptr;
+    if (auto found = WaitForDialog(app, "Save As", &save); !found) return found;
+    // The name box of the common dialog: cmb13 (0x47C) or, in the old style, edt1 (0x480).
+    HWND name = Item(save, 0x47C) ? Item(save, 0x47C) : Item(save, 0x480);
+    if (name == nullptr) return testing::AssertionFailure() << "the save dialog has no name box";
+    *proposed = WindowText(name);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    if (auto pressed = PressButton(save, "&Save"); !pressed) return pressed;
+    return WaitUntilGone(save);
+}
+
 void Click(HWND dialog, int id) { PostMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
 
 void Choose(HWND dialog, int id, int index) {
@@ -132,33 +179,36 @@ bool Checked(HWND dialog, int id) {
     return SendMessageA(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+ScreenImage CaptureScreen(HWND window) {
+    const RECT rect = ScreenRect(window);
+    BITMAPINFOHEADER header{};
+    const std::vector<char> bits = ScreenBits(rect, &header);
+    ScreenImage image;
+    if (bits.empty()) return image;
+    image.width = rect.right - rect.left;
+    image.height = rect.bottom - rect.top;
+    const DWORD stride = Stride(image.width);
+    for (int y = 0; y < image.height; ++y) {
+        const char* row = bits.data() + stride * static_cast<DWORD>(image.height - 1 - y);
+        for (int x = 0; x < image.width; ++x) {
+            const auto* pixel = reinterpret_cast<const BYTE*>(row + 3 * x);  // blue, green, red
+            image.pixels.push_back(RGB(pixel[2], pixel[1], pixel[0]));
+        }
+    }
+    return image;
+}
+
 void SaveScreenshot(HWND window, const std::string& path) {
-    RECT rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (window) GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPINFOHEADER header{};
+    const std::vector<char> bits = ScreenBits(ScreenRect(window), &header);
+    const DWORD size = static_cast<DWORD>(bits.size());
     BITMAPFILEHEADER file{
         0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
         0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), size);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(bits.data(), size);
 }
 
 std::string Shot(const std::string& name) {

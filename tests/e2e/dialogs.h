@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "harness.h"
 
@@ -26,6 +27,10 @@ testing::AssertionResult WaitForMessageBoxTitled(const AppProcess& app, const st
                                                  MessageBoxInfo* box);
 // Waits until the window is gone or hidden.
 testing::AssertionResult WaitUntilGone(HWND window);
+// Answers the common "Save As" dialog of the process as a user does: the file name typed
+// into the name box, then Save. The name the dialog proposed goes to *proposed.
+testing::AssertionResult SaveAs(const AppProcess& app, const std::string& path,
+                                std::string* proposed);
 // Posts a click to the dialog's button of this id.
 void Click(HWND dialog, int id);
 // Chooses a drop-down item as the user does: the box's page hears of the change, and
@@ -46,6 +51,15 @@ testing::AssertionResult Eventually(Condition condition, const char* what) {
 testing::AssertionResult TextBecomes(HWND control, const std::string& expected);
 bool Checked(HWND dialog, int id);
 
+// What the screen shows of a window (the whole screen for nullptr), row by row from the
+// top.
+struct ScreenImage {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+ScreenImage CaptureScreen(HWND window);
 // Saves what the screen shows of a window (the whole screen for nullptr) as a BMP file.
 void SaveScreenshot(HWND window, const std::string& path);
 // The path of a screenshot named `name` in the build's screenshot folder.

@@ -17,7 +17,6 @@
 #include "dialogs.h"
 #include "harness.h"
 #include "launch_support.h"
-#include "state_file.h"
 #include "support/shell_link_reader.h"
 #include "win32/com_ptr.h"
 #include "win32/resource.h"
@@ -209,24 +208,6 @@ class LaunchTest : public ::testing::Test {
         ASSERT_TRUE(PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0));
     }
 
-    // Chooses the tray menu's item with this caption as a user does: a right click on
-    // the icon in the notification area, then the arrow keys and Enter in the menu.
-    void ClickTrayItem(const std::string& caption) {
-        StateReport state;
-        ASSERT_TRUE(RequestStateReport(window_, state_, &state));
-        const auto items = state.MenuCaptions("TrayPopup");
-        const auto found = std::find(items.begin(), items.end(), caption);
-        ASSERT_NE(found, items.end()) << caption << " is not in the tray menu";
-        // The arrow keys pass over separators.
-        const auto downs = 1 + std::count_if(items.begin(), found,
-                                             [](const std::string& item) { return item != "-"; });
-        ASSERT_TRUE(ClickWineTrayIcon(WM_RBUTTONDOWN));
-        HWND menu = nullptr;
-        ASSERT_TRUE(WaitForPopupMenu(app_.Id(), &menu));
-        for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    }
-
     void ExitAndWait() {
         ASSERT_TRUE(PressButton(window_, "Exit"));
         DWORD code = 99;
@@ -389,7 +370,7 @@ TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
 TEST_F(LaunchTest, GameOnlyFromTheTrayWritesAndRestoresTheTweaks) {
     dir_.Write("Game.dat", GameSection("Only Game", probe_, "", "GameOnly=1\r\n"));
     ASSERT_NO_FATAL_FAILURE(StartReady());
-    ASSERT_NO_FATAL_FAILURE(ClickTrayItem("Only Game"));
+    ASSERT_TRUE(ClickTrayItem(app_, window_, state_, "Only Game"));
     std::vector<ProbeRun> runs;
     ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
     EXPECT_EQ(runs[0].glide, kGlideWhileRunning);
@@ -432,7 +413,7 @@ TEST_F(LaunchTest, ConfigOnlyFromTheListShowsTheLoadedBox) {
 TEST_F(LaunchTest, ConfigOnlyFromTheTrayOnlyLogs) {
     dir_.Write("Game.dat", GameSection("Tool", "INTERNAL", ""));
     ASSERT_NO_FATAL_FAILURE(StartReady());
-    ASSERT_NO_FATAL_FAILURE(ClickTrayItem("Tool"));
+    ASSERT_TRUE(ClickTrayItem(app_, window_, state_, "Tool"));
     ASSERT_TRUE(WaitForLogLine("Config Only option loaded - Tool"));
     ASSERT_TRUE(Answers(window_, kTimeout));
     Sleep(300);  // a box would be up by now
@@ -538,15 +519,9 @@ TEST_F(LaunchTest, ShortcutMadeByTheProgramLaunchesTheGameWhenOpened) {
     DeleteFileA(lnk.c_str());
     ASSERT_TRUE(SelectTitle(app_, window_, "Probe Game"));
     PostCommand(IDM_POPUP_SHORTCUT);
-    HWND save = nullptr;
-    ASSERT_TRUE(WaitForDialog(app_, "Save As", &save));
-    // The name box of the common dialog: cmb13 (0x47C) or, in the old style, edt1 (0x480).
-    HWND name = Item(save, 0x47C) ? Item(save, 0x47C) : Item(save, 0x480);
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(WindowText(name), "Probe Game");
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lnk.c_str()));
-    ASSERT_TRUE(PressButton(save, "&Save"));
-    ASSERT_TRUE(WaitUntilGone(save));
+    std::string proposed;
+    ASSERT_TRUE(SaveAs(app_, lnk, &proposed));
+    EXPECT_EQ(proposed, "Probe Game");
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
     ASSERT_EQ(GetFileAttributesA(lnk.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <sstream>
 
+#include "dialogs.h"
+#include "state_file.h"
 #include "support/regedit_file.h"
 #include "win32/win32_registry.h"
 
@@ -138,6 +140,28 @@ testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
     auto failure = testing::AssertionFailure() << "\"" << title << "\" is not in the list:";
     for (const auto& caption : captions) failure << " \"" << caption << "\"";
     return failure;
+}
+
+testing::AssertionResult ClickTrayItem(const AppProcess& process, HWND window,
+                                       const std::string& stateFile, const std::string& caption,
+                                       const std::function<void(HWND menu)>& whileOpen) {
+    StateReport state;
+    if (auto report = RequestStateReport(window, stateFile, &state); !report) return report;
+    const auto items = state.MenuCaptions("TrayPopup");
+    const auto found = std::find(items.begin(), items.end(), caption);
+    if (found == items.end()) {
+        return testing::AssertionFailure() << caption << " is not in the tray menu";
+    }
+    // The arrow keys pass over separators.
+    const auto downs = 1 + std::count_if(items.begin(), found,
+                                         [](const std::string& item) { return item != "-"; });
+    if (auto click = ClickWineTrayIcon(WM_RBUTTONDOWN); !click) return click;
+    HWND menu = nullptr;
+    if (auto popup = WaitForPopupMenu(process.Id(), &menu); !popup) return popup;
+    if (whileOpen) whileOpen(menu);
+    for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return testing::AssertionSuccess();
 }
 
 bool Answers(HWND window, Millis limit) {

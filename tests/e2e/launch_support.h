@@ -1,10 +1,12 @@
 #pragma once
-// Helpers for the launch tests: the probe game's report, selecting a list item in the
-// launcher's window, snapshots of the driver's keys, and checks of the log's order.
+// Helpers for the launch tests: the probe game's report, choosing an item of the
+// launcher's list or tray menu, snapshots of the driver's keys, and checks of the log's
+// order.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,6 +42,14 @@ testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND lis
 // Selects the list item with this caption.
 testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
                                      const std::string& title);
+
+// Chooses the tray menu's item with this caption as a user does: a right click on the
+// icon in the notification area, then the arrow keys and Enter in the menu. The items are
+// known from the state report that the program writes to `stateFile`; `whileOpen` is
+// given the menu while it is up, before the keys.
+testing::AssertionResult ClickTrayItem(const AppProcess& process, HWND window,
+                                       const std::string& stateFile, const std::string& caption,
+                                       const std::function<void(HWND menu)>& whileOpen = {});
 
 // True when the window's thread answers a message within the limit.
 bool Answers(HWND window, Millis limit);
