@@ -17,9 +17,9 @@ namespace pallisar {
 class GameLaunches {
   public:
     virtual ~GameLaunches() = default;
-    virtual void ListLaunch(const GameEntry& entry) = 0;
-    virtual void TrayLaunch(const GameEntry& entry) = 0;
-    virtual void CommandLineLaunch(const GameEntry& entry) = 0;
+    virtual LaunchOutcome ListLaunch(const GameEntry& entry) = 0;
+    virtual LaunchOutcome TrayLaunch(const GameEntry& entry) = 0;
+    virtual LaunchOutcome CommandLineLaunch(const GameEntry& entry) = 0;
     // At start-up, once the driver key is known and before any launch: finishes a
     // launch that the launcher did not live to end (see launch_recovery.h).
     virtual void RecoverInterruptedLaunch() {}
@@ -36,9 +36,15 @@ class SessionLaunches : public GameLaunches {
                     Prompts& prompts, TExecFile& exec, LaunchJournal* journal = nullptr)
         : launcher_(settings, log, prompts, session.Tweaks(), exec, journal) {}
 
-    void ListLaunch(const GameEntry& entry) override { launcher_.ListLaunch(entry); }
-    void TrayLaunch(const GameEntry& entry) override { launcher_.TrayLaunch(entry); }
-    void CommandLineLaunch(const GameEntry& entry) override { launcher_.CommandLineLaunch(entry); }
+    LaunchOutcome ListLaunch(const GameEntry& entry) override {
+        return launcher_.ListLaunch(entry);
+    }
+    LaunchOutcome TrayLaunch(const GameEntry& entry) override {
+        return launcher_.TrayLaunch(entry);
+    }
+    LaunchOutcome CommandLineLaunch(const GameEntry& entry) override {
+        return launcher_.CommandLineLaunch(entry);
+    }
     void RecoverInterruptedLaunch() override { launcher_.RecoverInterruptedLaunch(); }
 
   private:

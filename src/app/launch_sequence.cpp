@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "app/launch_recovery.h"
-#include "tweaks/apply_settings.h"
 #include "tweaks/driver_snapshot.h"
 #include "tweaks/previous_settings.h"
 #include "tweaks/tweak_burst.h"
@@ -90,37 +89,45 @@ GameLauncher::GameLauncher(const ProgramSettings& settings, LogWriter& log, Prom
       exec_(exec),
       journal_(journal) {}
 
-void GameLauncher::ListLaunch(const GameEntry& entry) {
+LaunchOutcome GameLauncher::ListLaunch(const GameEntry& entry) {
     log_.WriteLog(entry.Title + " selected.");
     if (entry.GameOnly) {
         log_.WriteLog("Running application in \"GAME ONLY\" mode. No settings will be adjusted.");
         RunGame(entry);
-        return;
+        return {};
     }
-    LaunchWithTweaks(entry, /*showLoadedBox=*/true);
+    return LaunchWithTweaks(entry, /*showLoadedBox=*/true);
 }
 
-void GameLauncher::TrayLaunch(const GameEntry& entry) {
-    LaunchWithTweaks(entry, /*showLoadedBox=*/false);
+LaunchOutcome GameLauncher::TrayLaunch(const GameEntry& entry) {
+    return LaunchWithTweaks(entry, /*showLoadedBox=*/false);
 }
 
-void GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox) {
+LaunchOutcome GameLauncher::Outcome(const TweakWriteReport& report) const {
+    return {RefusedSettingsText(report, tweaks_.Reg.Store())};
+}
+
+LaunchOutcome GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox) {
+    // Before anything is recorded or written: a value that cannot be written ends the
+    // launch here.
+    const TweakPlan plan = PlanSettings(tweaks_.Driver, entry.Tweaks);
     const bool saved = settings_.ResetSettings();
     const bool configOnly = entry.IsConfigOnly();
     // Only a launch that is going to restore keeps a journal.
     JournalKeeper journal(saved && !configOnly ? journal_ : nullptr, tweaks_);
     // The record of this launch only: a launch that records nothing restores nothing.
     TPrevSettings previous;
+    TweakWriteReport written;
     {
         const TweakBurst burst(tweaks_);
         if (saved) previous = SavePreviousSettings(tweaks_);
         journal.Applying(entry.Title, previous);
-        ApplySettings(tweaks_, entry.Tweaks);
+        written = ApplySettings(tweaks_, plan);
     }
     if (configOnly) {
         if (showLoadedBox) prompts_.ShowInformation(entry.Title + " Loaded");
         log_.WriteLog("Config Only option loaded - " + entry.Title);
-        return;
+        return Outcome(written);
     }
     {
         const OnGameStart started(exec_, [&journal] { journal.Running(); });
@@ -134,14 +141,18 @@ void GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox) 
         journal.Restoring();
         RestorePreviousSettings(tweaks_, previous);
     }
+    return Outcome(written);
 }
 
-void GameLauncher::CommandLineLaunch(const GameEntry& entry) {
+LaunchOutcome GameLauncher::CommandLineLaunch(const GameEntry& entry) {
+    const TweakPlan plan = PlanSettings(tweaks_.Driver, entry.Tweaks);
+    TweakWriteReport written;
     {
         const TweakBurst burst(tweaks_);
-        ApplySettings(tweaks_, entry.Tweaks);
+        written = ApplySettings(tweaks_, plan);
     }
     RunGame(entry);
+    return Outcome(written);
 }
 
 void GameLauncher::RunGame(const GameEntry& entry) {

@@ -4,7 +4,9 @@
 // works from the entry it is given and reads nothing more of the catalogue. Everything runs on
 // the calling (user-interface) thread; a launch that waits blocks it until the game
 // ends. Errors of the driver side (a LOD bias that is no number, a refused write while
-// restoring) end the launch and reach the caller.
+// restoring) end the launch and reach the caller; every value of the entry that could
+// raise is converted before the driver is touched, so such an error leaves the driver
+// as it was.
 
 #include "app/exec_file.h"
 #include "app/game_entry.h"
@@ -12,9 +14,17 @@
 #include "app/program_settings.h"
 #include "core/log_writer.h"
 #include "platform/prompts.h"
+#include "tweaks/apply_settings.h"
 #include "tweaks/driver_state.h"
 
 namespace pallisar {
+
+// What a launch leaves for the user to read afterwards (the main window's status bar):
+// how many of the game's driver settings the registry refused, and why. Empty when
+// every setting was written or none was to be.
+struct LaunchOutcome {
+    std::string status;
+};
 
 class GameLauncher {
   public:
@@ -26,13 +36,13 @@ class GameLauncher {
 
     // A launch from the game list (double-click, File > Run, the Run button):
     // honours Game Only and Config Only entries.
-    void ListLaunch(const GameEntry& entry);
+    LaunchOutcome ListLaunch(const GameEntry& entry);
     // A launch from a game item of the tray menu: Game Only is ignored and a Config
     // Only entry shows no box.
-    void TrayLaunch(const GameEntry& entry);
+    LaunchOutcome TrayLaunch(const GameEntry& entry);
     // The /RUN launch: the entry's tweaks are written and its program started, with
     // no record or restore of the driver's previous values.
-    void CommandLineLaunch(const GameEntry& entry);
+    LaunchOutcome CommandLineLaunch(const GameEntry& entry);
     // Logs and starts the entry's program; waits for it exactly when ResetSettings
     // is on. A program that cannot start fails silently.
     void RunGame(const GameEntry& entry);
@@ -43,7 +53,8 @@ class GameLauncher {
   private:
     // Records the driver's values (when restoring is on), writes the entry's tweaks,
     // then starts the game and restores, or for a Config Only entry only reports.
-    void LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox);
+    LaunchOutcome LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox);
+    LaunchOutcome Outcome(const TweakWriteReport& report) const;
 
     const ProgramSettings& settings_;
     LogWriter& log_;

@@ -24,10 +24,16 @@ class FileWriteError : public Error {
     explicit FileWriteError(const std::string& path) : Error("Unable to write to " + path) {}
 };
 
-// A registry write that the registry refused: "Failed to set data for '%s'".
+// A registry write that the registry refused: "Failed to set data for '%s'". Code() is
+// the registry's error number (Windows numbering), 0 when it is not known.
 class RegistryError : public Error {
   public:
-    using Error::Error;
+    explicit RegistryError(const std::string& message, long code = 0)
+        : Error(message), code_(code) {}
+    long Code() const { return code_; }
+
+  private:
+    long code_;
 };
 
 }  // namespace pallisar

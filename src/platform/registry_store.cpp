@@ -31,4 +31,17 @@ long RegistryKey::EnumValueData(std::vector<NamedRegValue>& values) {
     return regError::kSuccess;
 }
 
+std::string RegistryStore::ErrorText(long code) const {
+    switch (code) {
+        case regError::kFileNotFound:
+            return "The system cannot find the file specified.";
+        case regError::kAccessDenied:
+            return "Access is denied.";
+        case regError::kInvalidParameter:
+            return "The parameter is incorrect.";
+        default:
+            return "Error " + std::to_string(code) + ".";
+    }
+}
+
 }  // namespace pallisar

@@ -93,6 +93,9 @@ class RegistryStore {
     // kFileNotFound when it does not exist. Handles open below it then fail with
     // kKeyDeleted.
     virtual long DeleteTree(RegRoot root, std::string_view path) = 0;
+    // The system's sentence for an error code ("Access is denied."), for telling the
+    // user why a write was refused. The registry in memory names the codes it gives.
+    virtual std::string ErrorText(long code) const;
 };
 
 }  // namespace pallisar

@@ -15,19 +15,20 @@ bool Serves(KeyAccess held, KeyAccess wanted) {
 }  // namespace
 
 std::unique_ptr<RegistryKey> OperationKeys::Open(RegRoot root, std::string_view path,
-                                                 KeyAccess access) {
+                                                 KeyAccess access, long* openError) {
     std::unique_ptr<RegistryKey> key;
     const long result = access == KeyAccess::Create
                             ? store_.CreateKey(root, path, key)
                             : store_.OpenKey(root, path, access == KeyAccess::Write, key);
-    if (result != regError::kSuccess) return nullptr;
-    return key;
+    if (result == regError::kSuccess) return key;
+    if (openError) *openError = result;
+    return nullptr;
 }
 
 std::optional<long> OperationKeys::Use(RegRoot root, std::string_view path, KeyAccess access,
-                                       const Operation& operation) {
+                                       const Operation& operation, long* openError) {
     if (holds_ == 0) {
-        const auto key = Open(root, path, access);
+        const auto key = Open(root, path, access, openError);
         if (!key) return std::nullopt;
         return operation(*key);
     }
@@ -39,7 +40,7 @@ std::optional<long> OperationKeys::Use(RegRoot root, std::string_view path, KeyA
         if (result != regError::kKeyDeleted) return result;
         held_.erase(found);  // deleted behind our back: open it as a new operation would
     }
-    auto key = Open(root, path, access);
+    auto key = Open(root, path, access, openError);
     if (!key) return std::nullopt;
     const long result = operation(*key);
     held_[std::move(id)] = HeldKey{std::move(key), access};

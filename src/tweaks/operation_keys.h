@@ -31,9 +31,10 @@ class OperationKeys {
     explicit OperationKeys(RegistryStore& store) : store_(store) {}
 
     // Runs `operation` on the key at `path` (relative to `root`) opened with `access`
-    // and returns its result; nothing when the key cannot be opened.
+    // and returns its result; nothing when the key cannot be opened, the registry's
+    // error for that then going to *openError when given.
     std::optional<long> Use(RegRoot root, std::string_view path, KeyAccess access,
-                            const Operation& operation);
+                            const Operation& operation, long* openError = nullptr);
 
     // Holds keys until as many Release calls as Hold calls have been made.
     void Hold() { ++holds_; }
@@ -50,7 +51,8 @@ class OperationKeys {
     };
     using KeyId = std::pair<RegRoot, std::string>;  // path in upper case
 
-    std::unique_ptr<RegistryKey> Open(RegRoot root, std::string_view path, KeyAccess access);
+    std::unique_ptr<RegistryKey> Open(RegRoot root, std::string_view path, KeyAccess access,
+                                      long* openError);
 
     RegistryStore& store_;
     int holds_ = 0;

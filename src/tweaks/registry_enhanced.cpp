@@ -104,12 +104,13 @@ std::optional<long> TRegistryEnhanced::Query(const BaseKey& at, std::string_view
 void TRegistryEnhanced::WriteData(const BaseKey& at, std::string_view name, const RegValue& value) {
     if (at.path_.empty()) return;
     const std::string valueName = ValueName(name);
-    const auto result =
-        keys_.Use(StoreRoot(at.root_), StorePath(ValueKeyPath(at.path_, name)), KeyAccess::Create,
-                  [&](RegistryKey& key) { return key.SetValue(valueName, value); });
-    if (!result) throw RegistryKeyError(Quoted("Failed to set data for", valueName));
+    long openError = 0;
+    const auto result = keys_.Use(
+        StoreRoot(at.root_), StorePath(ValueKeyPath(at.path_, name)), KeyAccess::Create,
+        [&](RegistryKey& key) { return key.SetValue(valueName, value); }, &openError);
+    if (!result) throw RegistryKeyError(Quoted("Failed to set data for", valueName), openError);
     if (*result != regError::kSuccess)
-        throw RegistryError(Quoted("Failed to set data for", valueName));
+        throw RegistryError(Quoted("Failed to set data for", valueName), *result);
 }
 
 std::string TRegistryEnhanced::BaseKey::ReadValue(std::string_view name) const {

@@ -96,8 +96,8 @@ class TRegistryEnhanced {
 
     // Writes a string value (REG_SZ), creating the key path when missing.
     // Throws RegistryError "Failed to set data for '<value name>'" when the registry
-    // refuses the key (then a RegistryKeyError) or the value: a tweak that did not
-    // reach the driver must not pass for written.
+    // refuses the key (then a RegistryKeyError) or the value, carrying the registry's
+    // error code: a tweak that did not reach the driver must not pass for written.
     void WriteValue(std::string_view name, std::string_view value) {
         Current().WriteValue(name, value);
     }

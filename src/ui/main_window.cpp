@@ -164,7 +164,9 @@ void TfmMain::SetItemCaption(int index, const std::string& caption) {
 
 void TfmMain::ListViewDblClick() {
     const auto title = SelectedTitle();
-    if (title && catalogue_) services_.launches.ListLaunch(LoadGameEntry(*catalogue_, *title));
+    if (!title || !catalogue_) return;
+    SetStatusText("");  // the last launch's report goes with the new launch
+    SetStatusText(services_.launches.ListLaunch(LoadGameEntry(*catalogue_, *title)).status);
 }
 
 void TfmMain::btnRunClick() {
@@ -181,7 +183,14 @@ void TfmMain::TrayPopupRun(size_t trayIndex) {
     if (item.IsSeparator() || item.Command != IDM_TRAY_GAME_FIRST + static_cast<int>(trayIndex)) {
         return;  // a separator or a fixed item
     }
-    services_.launches.TrayLaunch(LoadGameEntry(*catalogue_, item.Caption));
+    SetStatusText("");
+    SetStatusText(services_.launches.TrayLaunch(LoadGameEntry(*catalogue_, item.Caption)).status);
+}
+
+void TfmMain::SetStatusText(const std::string& text) {
+    if (text == statusText_) return;
+    statusText_ = text;
+    if (host_) host_->StateChanged();
 }
 
 void TfmMain::miRestoreClick() {

@@ -123,6 +123,9 @@ class TfmMain {
 
     // --- What the window shows ---
     const std::string& Caption() const { return caption_; }
+    // The status bar: what the last launch from the list or the tray menu reports
+    // (refused driver settings); empty otherwise.
+    const std::string& StatusText() const { return statusText_; }
     ViewStyle GetViewStyle() const { return viewStyle_; }
     const std::vector<ListItem>& Items() const { return list_.Items; }
     const std::vector<IconRef>& IconList() const { return list_.IconList; }
@@ -162,6 +165,8 @@ class TfmMain {
     // writes Game.dat once and reloads the list.
     void RunEditor(TfmGlide& editor, IniBatch& writes);
     void RunFromCommandLine(const std::string& wantedPath);
+    // Shows `text` in the status bar.
+    void SetStatusText(const std::string& text);
     // Builds the tray menu from the list as loaded and has the view show both.
     void ShowLoadedList();
 
@@ -169,6 +174,7 @@ class TfmMain {
     MainWindowHost* host_ = nullptr;
     std::vector<std::string> arguments_;
     std::string caption_ = kApplicationTitle;
+    std::string statusText_;
     ViewStyle viewStyle_ = ViewStyle::vsIcon;
     GameListView list_;
     std::vector<MenuItem> trayPopup_;

@@ -439,6 +439,11 @@ void MainWindowView::SyncCaptionAndStyle() {
     char current[512] = {};
     GetWindowTextA(hwnd_, current, sizeof current);
     if (model_.Caption() != current) SetWindowTextA(hwnd_, model_.Caption().c_str());
+    if (statusBar_ && model_.StatusText() != statusText_) {
+        statusText_ = model_.StatusText();
+        SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID,
+                     reinterpret_cast<LPARAM>(statusText_.c_str()));
+    }
     if (!listView_) return;
     const LONG_PTR style = GetWindowLongPtrA(listView_, GWL_STYLE);
     const LONG_PTR wanted = (style & ~LVS_TYPEMASK) | ListStyleFor(model_.GetViewStyle());

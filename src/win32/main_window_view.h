@@ -99,6 +99,7 @@ class MainWindowView : public Window, private MainWindowHost {
     TfmMain& model_;
     HWND listView_ = nullptr;
     HWND statusBar_ = nullptr;
+    std::string statusText_;  // what the status bar shows
     ScopedImageList largeImages_;
     ScopedImageList smallImages_;
     ScopedMenu trayMenu_;

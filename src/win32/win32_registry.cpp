@@ -198,4 +198,15 @@ long Win32Registry::DeleteTree(RegRoot root, std::string_view path) {
     return DeleteKeyAndBelow(RootHandle(root), std::string(path));
 }
 
+std::string Win32Registry::ErrorText(long code) const {
+    char text[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+    // The system's sentences end with a line break.
+    while (length > 0 &&
+           (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        --length;
+    return length > 0 ? std::string(text, length) : RegistryStore::ErrorText(code);
+}
+
 }  // namespace pallisar

@@ -577,17 +577,32 @@ TEST_F(LaunchTest, ShortcutMadeByTheProgramLaunchesTheGameWhenOpened) {
 
 // An error that ends the launch early is shown, and then the program ends: it must not
 // stay behind as a process without a window.
-TEST_F(RunArgumentTest, AnErrorThatEndsTheLaunchEarlyIsShownAndTheProgramEnds) {
+// A value that cannot be written ends a launch before the driver is touched: the error
+// is shown, no game starts, every driver value stays as it was; after /RUN the program
+// ends.
+TEST_F(RunArgumentTest, AnErrorThatEndsTheLaunchEarlyIsShownAndLeavesTheDriverAsItWas) {
     dir_.Write("Game.dat", GameSection("Probe Game", probe_, "", "LODBias=x\r\n"));
+    const auto expectErrorBox = [&] {
+        MessageBoxInfo box;
+        ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+        EXPECT_EQ(box.caption, "Pallisar Game Launcher");
+        EXPECT_EQ(box.text, "'X' is not a valid floating point value.");
+        ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    };
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    ASSERT_TRUE(SelectTitle(app_, window_, "Probe Game"));
+    ASSERT_TRUE(PressButton(window_, "Run"));
+    ASSERT_NO_FATAL_FAILURE(expectErrorBox());
+    ASSERT_TRUE(Answers(window_, kTimeout));
+    ExpectDriverDiffers({}, {});
+    ASSERT_NO_FATAL_FAILURE(ExitAndWait());
+
     ASSERT_NO_FATAL_FAILURE(Start({"/run", probe_}));
-    MessageBoxInfo box;
-    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
-    EXPECT_EQ(box.caption, "Pallisar Game Launcher");
-    EXPECT_EQ(box.text, "'X' is not a valid floating point value.");
-    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    ASSERT_NO_FATAL_FAILURE(expectErrorBox());
     DWORD code = 99;
     ASSERT_TRUE(app_.WaitForExit(kTimeout, &code));
     EXPECT_TRUE(ReadProbeRuns(report_).empty());
+    ExpectDriverDiffers({}, {});
     EXPECT_THAT(LogLines().back(), StartsWith("Application Terminated - "));
 }
 

@@ -11,6 +11,7 @@
 #include "board.h"
 #include "dialogs.h"
 #include "harness.h"
+#include "support/icon_fixtures.h"
 #include "win32/resource.h"
 
 namespace pallisar::e2e {
@@ -184,6 +185,42 @@ TEST_F(ShellTest, OptionsAreStoredOnOkAndResetActsAtOnce) {
     Command(IDC_BTN_EXIT);
     ASSERT_TRUE(app_.WaitForExit(kTimeout));
     DeleteAutoStart();
+}
+
+// The icon chosen in the change-icon dialog cannot be read once the dialog closes (its
+// file is gone): the icon there was stays, byte for byte, and the user is told so.
+TEST_F(ShellTest, AnIconThatCannotBeSavedKeepsTheOldOne) {
+    const std::string oldIcon = test::MakeIcoFile({test::MakeDibImage(32, 32, 8, 1)});
+    dir_.Write("pallisar.ico", oldIcon);
+    // Two icons, where pallisar.ico, which the dialog opens on, has one.
+    dir_.Write("chosen.dll", test::MakePeFile(test::NumberedGroups(2)));
+    ASSERT_NO_FATAL_FAILURE(StartReady());
+    Command(IDM_EDIT_OPTIONS);
+    HWND options = nullptr;
+    ASSERT_TRUE(WaitForDialog(app_, "Options", &options));
+    Click(options, IDC_OPTIONS_BTNEDPATH);
+    HWND changeIcon = nullptr;
+    ASSERT_TRUE(WaitForDialog(app_, "Change Icon", &changeIcon));
+
+    HWND name = Item(changeIcon, IDC_CHANGEICON_FILENAME);
+    SetText(changeIcon, IDC_CHANGEICON_FILENAME, dir_.File("chosen.dll").c_str());
+    PostMessageA(name, WM_KEYDOWN, VK_RETURN, 0);
+    HWND icons = Item(changeIcon, IDC_CHANGEICON_ICONS);
+    ASSERT_TRUE(Eventually([&] { return SendMessageA(icons, LB_GETCOUNT, 0, 0) == 2; },
+                           "the chosen file's icons listed"));
+    ASSERT_TRUE(DeleteFileA(dir_.File("chosen.dll").c_str()));
+    Click(changeIcon, IDOK);
+
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBoxTitled(app_, "Error", &box));
+    EXPECT_EQ(box.text, "Error in icon! The previous icon has been kept.");
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    EXPECT_EQ(dir_.Read("pallisar.ico"), oldIcon);
+    Click(options, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(options));
+    Command(IDC_BTN_EXIT);
+    ASSERT_TRUE(app_.WaitForExit(kTimeout));
+    EXPECT_EQ(dir_.Read("pallisar.ico"), oldIcon);
 }
 
 }  // namespace

@@ -80,16 +80,27 @@ class FakeWindowHost : public MainWindowHost {
 class FakeLaunches : public GameLaunches {
   public:
     explicit FakeLaunches(std::vector<std::string>& out) : out_(out) {}
-    void ListLaunch(const GameEntry& entry) override { Launch("list " + entry.Title); }
-    void TrayLaunch(const GameEntry& entry) override { Launch("tray " + entry.Title); }
-    void CommandLineLaunch(const GameEntry& entry) override { Launch("run " + entry.Title); }
+    LaunchOutcome ListLaunch(const GameEntry& entry) override {
+        return Launch("list " + entry.Title);
+    }
+    LaunchOutcome TrayLaunch(const GameEntry& entry) override {
+        return Launch("tray " + entry.Title);
+    }
+    LaunchOutcome CommandLineLaunch(const GameEntry& entry) override {
+        return Launch("run " + entry.Title);
+    }
 
     std::function<void(const std::string&)> action;
+    // What every launch reports.
+    LaunchOutcome outcome;
 
   private:
-    void Launch(const std::string& what) {
-        if (action) return action(what);
-        out_.push_back(what);
+    LaunchOutcome Launch(const std::string& what) {
+        if (action)
+            action(what);
+        else
+            out_.push_back(what);
+        return outcome;
     }
     std::vector<std::string>& out_;
 };

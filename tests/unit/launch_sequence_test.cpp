@@ -11,6 +11,7 @@
 #include "support/fake_prompts.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
+#include "support/tweak_scenarios.h"
 
 using namespace pallisar;
 using namespace pallisar::test;
@@ -22,6 +23,13 @@ using ::testing::Not;
 namespace {
 
 const char* const kDriverKey = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
+
+// The three kinds of launch, for tests that hold for each.
+const std::pair<const char*, LaunchOutcome (GameLauncher::*)(const GameEntry&)> kLaunches[] = {
+    {"list", &GameLauncher::ListLaunch},
+    {"tray", &GameLauncher::TrayLaunch},
+    {"/RUN", &GameLauncher::CommandLineLaunch},
+};
 
 // Records what the driver keys hold while the "game" runs (during the wait).
 class GameStarter : public FakeProcessStarter {
@@ -111,7 +119,8 @@ class LaunchTest : public ::testing::Test {
     IniFile gameDat{dir.File("Game.dat")};
     ProgramSettings settings{dir.Path()};
     MemoryRegistry store;
-    TRegistryEnhanced reg{store};
+    ValueRefusingStore refusing{store};
+    TRegistryEnhanced reg{refusing};
     RecordingLog log;
     BoxPrompts prompts{log};
     DriverState driver;
@@ -244,17 +253,40 @@ TEST_F(LaunchTest, AProgramThatCannotStartIsSilentAndTheDriverIsRestoredAtOnce) 
     EXPECT_EQ(Glide().at("FX_GLIDE_SWAPINTERVAL"), before.at("FX_GLIDE_SWAPINTERVAL"));
 }
 
-TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchBeforeTheStart) {
-    try {
-        launcher.ListLaunch(Entry("Broken"));
-        FAIL() << "no error raised";
-    } catch (const ConvertError& e) {
-        EXPECT_STREQ(e.what(), "'ABC' is not a valid floating point value");
+// A value that cannot be written stops every kind of launch before the driver is
+// touched: nothing is recorded, written or started.
+TEST_F(LaunchTest, ALodBiasThatIsNoNumberStopsTheLaunchWithTheDriverAsItWas) {
+    const ValueMap before = ReadValueTree(store, kDriverKey);
+    for (const auto& [name, launch] : kLaunches) {
+        SCOPED_TRACE(name);
+        try {
+            (launcher.*launch)(Entry("Broken"));
+            ADD_FAILURE() << "no error raised";
+        } catch (const ConvertError& e) {
+            EXPECT_STREQ(e.what(), "'ABC' is not a valid floating point value");
+        }
+        EXPECT_EQ(ReadValueTree(store, kDriverKey), before);
+        EXPECT_THAT(starter.starts, IsEmpty());
+        // The error leaves no key and no log burst open behind it.
+        EXPECT_EQ(store.OpenHandles(), 0);
+        EXPECT_EQ(log.openBursts, 0);
     }
-    EXPECT_THAT(starter.starts, IsEmpty());
-    // The error leaves no key and no log burst open behind it.
-    EXPECT_EQ(store.OpenHandles(), 0);
-    EXPECT_EQ(log.openBursts, 0);
+}
+
+// Refused driver values do not stop the launch; it reports how many of the game's
+// settings they belong to, and why.
+TEST_F(LaunchTest, RefusedDriverValuesAreCountedBySettingInTheLaunchesReport) {
+    for (const auto& [name, launch] : kLaunches) {
+        SCOPED_TRACE(name);
+        // One value of one setting, and the value of another in each group.
+        refusing.refused = {"FX_GLIDE_BPP", "SSTH3_ALPHADITHERMODE"};
+        starter.starts.clear();
+        EXPECT_EQ((launcher.*launch)(Entry("Quake")).status,
+                  "2 of 24 driver settings could not be written: Access is denied.");
+        EXPECT_EQ(starter.starts.size(), 1u);
+        refusing.refused.clear();
+        EXPECT_EQ((launcher.*launch)(Entry("Quake")).status, "");
+    }
 }
 
 TEST_F(LaunchTest, CommandLineLaunchNeitherRecordsNorRestores) {
@@ -278,13 +310,8 @@ TEST_F(LaunchTest, AnUnknownTitleWritesTheDefaultsAndStartsNothingUseful) {
 // A launch works from the entry it is given, read once when the user asked for the
 // launch: Game.dat changed after that reaches neither the driver nor the start.
 TEST_F(LaunchTest, EveryLaunchTakesItsValuesFromTheEntryItIsGiven) {
-    const std::pair<const char*, void (GameLauncher::*)(const GameEntry&)> launches[] = {
-        {"list", &GameLauncher::ListLaunch},
-        {"tray", &GameLauncher::TrayLaunch},
-        {"/RUN", &GameLauncher::CommandLineLaunch},
-    };
     const std::string catalogue = ReadFileBytes(dir.File("Game.dat"));
-    for (const auto& [name, launch] : launches) {
+    for (const auto& [name, launch] : kLaunches) {
         SCOPED_TRACE(name);
         WriteFileBytes(dir.File("Game.dat"), catalogue);
         const GameEntry quake = Entry("Quake");

@@ -367,9 +367,14 @@ TEST_F(MainWindowTest, LaunchHandlersUseTheSelectedOrClickedTitle) {
     EXPECT_EQ(prompts.shown, (std::vector<FakePrompts::Prompt>{{"Error", "No Title Selected"}}));
 
     f.SetSelected(1);
+    // What a launch reports shows in the status bar until the next launch.
+    launches.outcome.status = "2 of 24 driver settings could not be written: Access is denied.";
     f.btnRunClick();
+    EXPECT_EQ(f.StatusText(), launches.outcome.status);
+    launches.outcome.status.clear();
     f.SetItemCaption(1, "Beta Edited");  // an in-place edit lasts until the next load
     f.ListViewDblClick();
+    EXPECT_EQ(f.StatusText(), "");
     f.TrayPopupRun(0);
     f.TrayPopupRun(2);  // the fixed separator
     f.TrayPopupRun(99);

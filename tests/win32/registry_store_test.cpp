@@ -15,3 +15,13 @@ INSTANTIATE_TEST_SUITE_P(
                     RegistryStoreFactory{"Memory",
                                          [] { return std::make_unique<MemoryRegistry>(); }}),
     RegistryContractCaseName);
+
+// What the user reads for a refused write: the system's own sentence, without the line
+// break it ends with.
+TEST(Win32RegistryErrorText, IsTheSystemsSentence) {
+    const std::string text = Win32Registry().ErrorText(regError::kAccessDenied);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.find("ccess"), std::string::npos) << text;
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), '\r');
+}
