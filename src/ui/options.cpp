@@ -50,9 +50,12 @@ void TfmOptions::WriteAutoStart() {
     }
     try {
         reg.WriteValue(kAutoStartValue, services_.programFile + kAutoStartSwitch);
-    } catch (const RegistryKeyError&) {
-        // No rights to the Run key (a user who is not an administrator): the program
-        // simply does not start with Windows.
+    } catch (const RegistryKeyError& refused) {
+        // No rights to the Run key (a user who is not an administrator on NT, 2000 or
+        // XP): Windows will not start the program, which the user must learn.
+        throw RegistryError(
+            std::string(refused.what()) + ": " + services_.reg.Store().ErrorText(refused.Code()),
+            refused.Code());
     }
 }
 

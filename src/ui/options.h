@@ -73,10 +73,11 @@ class TfmOptions {
     // --- Handlers ---
     // OK: the autostart value (written or deleted), ResetSettings, GenerateLog, and each
     // LOD text that is a number ("." as decimal point; any other text keeps its key).
-    // A Run key that cannot be opened or created is passed over without a message. A
-    // value the registry refuses in the opened key does not stop the later steps: its
-    // RegistryError is raised once they have run. A settings file that cannot be
-    // written raises FileWriteError at once.
+    // An autostart value the registry refuses does not stop the later steps: its
+    // RegistryError is raised once they have run ("Failed to set data for
+    // 'Pallisar5 Game Launcher'", followed by the system's reason when the Run key
+    // itself cannot be opened or created). A settings file that cannot be written
+    // raises FileWriteError at once.
     void btnOKClick();
     // "...": the change-icon dialog on pallisar.ico (or the program file when there is
     // none), icon 0; its choice is saved as pallisar.ico at once, replacing the file

@@ -39,6 +39,7 @@ class OptionsTest : public testing::Test, public OptionsHost, public test::Optio
 // with Cancel, which first clicks "Reset".
 TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing) {
     const std::string kValue = TfmOptions::kAutoStartValue, on = program + " /min";
+    const std::string refused = "Failed to set data for '" + kValue + "'";
     enum Refuse { kNone, kValueRefused, kKeyRefused };
     struct Case {
         bool ok;                // else Cancel
@@ -47,13 +48,16 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
         Refuse refuse;
         std::string low, high;      // as typed
         std::string after, stored;  // the Run value; "low high" (-1 and 1 before)
+        std::string error;          // reported once every other choice is stored
     } cases[] = {
-        {true, "NO", false, true, kNone, "x", "3", on, "-1 3"},
-        {true, "no", true, false, kNone, "-0.25", "1,5", "(none)", "-0.25 1"},
-        {true, "old", true, true, kValueRefused, "-3", "3", "old", "-3 3"},
-        {true, "old", true, true, kKeyRefused, "-3", "3", "old", "-3 3"},
-        {true, "old", true, false, kKeyRefused, "-3", "3", "old", "-3 3"},
-        {false, "old", true, false, kNone, "-3", "3", "old", "-1 1"},
+        {true, "NO", false, true, kNone, "x", "3", on, "-1 3", ""},
+        {true, "no", true, false, kNone, "-0.25", "1,5", "(none)", "-0.25 1", ""},
+        {true, "old", true, true, kValueRefused, "-3", "3", "old", "-3 3", refused},
+        // No rights to the Run key at all: the reason comes with it.
+        {true, "old", true, true, kKeyRefused, "-3", "3", "old", "-3 3",
+         refused + ": Access is denied."},
+        {true, "old", true, false, kKeyRefused, "-3", "3", "old", "-3 3", ""},
+        {false, "old", true, false, kNone, "-3", "3", "old", "-1 1", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.ok << c.before << c.autoStart << c.refuse);
@@ -74,8 +78,7 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
             o.chkLog.Checked = false, o.edLODLow.Text = c.low, o.edLODHigh.Text = c.high;
             return c.ok;
         });
-        EXPECT_EQ(error,
-                  c.refuse == kValueRefused ? "Failed to set data for '" + kValue + "'" : "");
+        EXPECT_EQ(error, c.error);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(afterOK, c.ok ? 1 : 0);
         EXPECT_EQ(reg.At(TRootKey::hkLocalMachine, TfmOptions::kRunKey)
