@@ -43,7 +43,10 @@ int RunLauncher(HINSTANCE instance, int showCommand, pallisar::Win32Prompts& pro
     // The prompts outlive the application and its window.
     struct Detach {
         Win32Prompts& prompts;
-        ~Detach() { prompts.SetOwner(nullptr), prompts.SetApplication(nullptr); }
+        ~Detach() {
+            prompts.SetOwner(nullptr);
+            prompts.SetApplication(nullptr);
+        }
     } detach{prompts};
     prompts.SetApplication(&app);
     app.SetTitle(kApplicationTitle);

@@ -266,6 +266,26 @@ TEST_F(MainWindowViewTest, ErrorInAHandlerIsShownAndTheWindowGoesOn) {
     EXPECT_FALSE(form->Closed());
 }
 
+// What a launch reports of refused driver settings stands in the status bar until the
+// next launch.
+TEST_F(MainWindowViewTest, StatusBarShowsWhatTheLastLaunchReported) {
+    Open();
+    const auto statusText = [&] {
+        // A status bar in simple mode gives its one text as its first part's.
+        char text[256] = {};
+        SendMessageA(view->StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    ListView_SetItemState(view->ListView(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    launches.outcome.status = "3 of 24 driver settings could not be written: Access is denied.";
+    SendMessageA(view->Handle(), WM_COMMAND, IDC_BTN_RUN, 0);
+    EXPECT_EQ(statusText(), launches.outcome.status);
+    launches.outcome.status.clear();
+    SendMessageA(view->Handle(), WM_COMMAND, IDM_TRAY_GAME_FIRST, 0);
+    EXPECT_EQ(statusText(), "");
+    EXPECT_EQ(launched, (std::vector<std::string>{"list Alpha", "tray Alpha"}));
+}
+
 TEST_F(MainWindowViewTest, ExitClosesTheWindowAfterFormClose) {
     Open();
     SendMessageA(view->Handle(), WM_COMMAND, IDC_BTN_EXIT,
