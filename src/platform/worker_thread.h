@@ -59,15 +59,13 @@ class WakeSignal {
 
 // Runs `body` on a thread of its own from construction on. The destructor waits for
 // the body to return, so the body must be told to end first. A thread the system
-// refuses to start never runs the body (Running() is false).
+// refuses to start never runs the body.
 class WorkerThread {
   public:
     explicit WorkerThread(std::function<void()> body);
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
-
-    bool Running() const;
 
   private:
     struct State;

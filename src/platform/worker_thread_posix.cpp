@@ -54,15 +54,13 @@ WorkerThread::WorkerThread(std::function<void()> body) : state_(std::make_unique
     try {
         state_->thread = std::thread(std::move(body));
     } catch (const std::system_error&) {
-        // Not started: Running() tells.
+        // Not started: the body never runs, and there is nothing to wait for.
     }
 }
 
 WorkerThread::~WorkerThread() {
     if (state_->thread.joinable()) state_->thread.join();
 }
-
-bool WorkerThread::Running() const { return state_->thread.joinable(); }
 
 }  // namespace pallisar
 #endif

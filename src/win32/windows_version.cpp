@@ -2,7 +2,9 @@
 
 namespace pallisar {
 
-WindowsVersion RunningWindows() {
+namespace {
+
+WindowsVersion AskWindows() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     // Deprecated for telling Windows 8 from 10, which the program never needs to.
@@ -11,6 +13,14 @@ WindowsVersion RunningWindows() {
     if (!GetVersionExA(&info)) return {};
 #pragma GCC diagnostic pop
     return {info.dwPlatformId == VER_PLATFORM_WIN32_NT, info.dwMajorVersion, info.dwMinorVersion};
+}
+
+}  // namespace
+
+WindowsVersion RunningWindows() {
+    // The version does not change while the program runs: asked once.
+    static const WindowsVersion version = AskWindows();
+    return version;
 }
 
 bool IsWindows95() {

@@ -65,6 +65,4 @@ WorkerThread::~WorkerThread() {
     CloseHandle(state_->thread);
 }
 
-bool WorkerThread::Running() const { return state_->thread != nullptr; }
-
 }  // namespace pallisar
