@@ -23,22 +23,20 @@ std::string Parent(std::string_view path) {
     return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last));
 }
 
-void TakeKey(RegistryStore& store, const std::string& driverKey, const std::string& path,
-             DriverSnapshot& snapshot) {
-    std::unique_ptr<RegistryKey> key;
-    if (store.OpenKey(kRoot, Join(driverKey, path), false, key) != regError::kSuccess) return;
-    SnapshotKey taken{path, {}};
+// Through the registry component, so that in a launch the keys read here are the ones
+// its writes use next.
+void TakeKey(TweakContext& context, const std::string& path, DriverSnapshot& snapshot) {
+    const TRegistryEnhanced::BaseKey key = context.Machine(Join(context.Driver.DriverKey, path));
     std::vector<NamedRegValue> values;
-    key->EnumValueData(values);
+    if (!key.GetValues(values)) return;
+    SnapshotKey taken{path, {}};
     for (NamedRegValue& value : values) {
         taken.Values.push_back({std::move(value.name), std::move(value.value)});
     }
     std::vector<std::string> subKeys;
-    key->EnumSubKeys(subKeys);
-    key.reset();
+    key.GetKeyNames("", subKeys);
     snapshot.Keys.push_back(std::move(taken));
-    for (const std::string& subKey : subKeys)
-        TakeKey(store, driverKey, Join(path, subKey), snapshot);
+    for (const std::string& subKey : subKeys) TakeKey(context, Join(path, subKey), snapshot);
 }
 
 // A value as the log shows it: a string's text, a number in decimal, other data in hex.
@@ -145,10 +143,9 @@ class PutBack {
 }  // namespace
 
 DriverSnapshot TakeDriverSnapshot(TweakContext& context) {
+    const TRegistryEnhanced::KeepKeysOpen keys(context.Reg);  // each key opened once
     DriverSnapshot snapshot;
-    for (std::string_view group : kSnapshotGroups) {
-        TakeKey(context.Reg.Store(), context.Driver.DriverKey, std::string(group), snapshot);
-    }
+    for (std::string_view group : kSnapshotGroups) TakeKey(context, std::string(group), snapshot);
     return snapshot;
 }
 

@@ -40,10 +40,20 @@ std::optional<long> OperationKeys::Use(RegRoot root, std::string_view path, KeyA
         if (result != regError::kKeyDeleted) return result;
         held_.erase(found);  // deleted behind our back: open it as a new operation would
     }
-    auto key = Open(root, path, access, openError);
+    // A key read in a burst is usually written next (a launch reads a driver value,
+    // then writes it): opened for writing when the user may, it serves both.
+    KeyAccess opened = access == KeyAccess::Read ? KeyAccess::Write : access;
+    long writeError = regError::kSuccess;
+    auto key = Open(root, path, opened, &writeError);
+    if (!key && opened != access && writeError != regError::kFileNotFound) {
+        opened = access;
+        key = Open(root, path, opened, openError);
+    } else if (!key && openError) {
+        *openError = writeError;
+    }
     if (!key) return std::nullopt;
     const long result = operation(*key);
-    held_[std::move(id)] = HeldKey{std::move(key), access};
+    held_[std::move(id)] = HeldKey{std::move(key), opened};
     return result;
 }
 

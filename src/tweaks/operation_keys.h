@@ -3,8 +3,10 @@
 // operation opens its own key and releases it before returning. While held (a launch
 // writing a hundred values into a dozen keys), a key opened once is kept open and used
 // again by the next operations on the same path, until the hold ends; then every key
-// is released. A held key that someone else deleted meanwhile is opened afresh, so an
-// operation sees exactly what it would have seen with a key of its own.
+// is released. A key that a held read opens is opened for writing when the registry
+// allows it, so that the writes that follow use it too. A held key that someone else
+// deleted meanwhile is opened afresh, so an operation sees exactly what it would have
+// seen with a key of its own.
 
 #include <functional>
 #include <map>

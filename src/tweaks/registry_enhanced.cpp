@@ -148,6 +148,17 @@ void TRegistryEnhanced::BaseKey::GetKeyNames(std::string_view subPath,
     if (result == regError::kSuccess) list = std::move(names);
 }
 
+bool TRegistryEnhanced::BaseKey::GetValues(std::vector<NamedRegValue>& list) const {
+    if (path_.empty()) return false;
+    std::vector<NamedRegValue> values;
+    const auto result =
+        reg_.keys_.Use(StoreRoot(root_), StorePath("\\" + TrimSlashes(path_)), KeyAccess::Read,
+                       [&](RegistryKey& key) { return key.EnumValueData(values); });
+    if (!result) return false;
+    list = std::move(values);
+    return true;
+}
+
 void TRegistryEnhanced::BaseKey::DeleteValue(std::string_view name) const {
     if (path_.empty()) return;
     // Unlike the other operations, the base key is used as it stands here.

@@ -58,6 +58,9 @@ class TRegistryEnhanced {
         std::string ReadValue(std::string_view name) const;
         std::string ReadValueDefault(std::string_view name, std::string_view fallback) const;
         void GetKeyNames(std::string_view subPath, std::vector<std::string>& list) const;
+        // Replaces `list` with every value of the base key itself, whatever its type;
+        // false (and `list` as it was) when that key cannot be opened.
+        bool GetValues(std::vector<NamedRegValue>& list) const;
         void DeleteValue(std::string_view name) const;
 
       private:

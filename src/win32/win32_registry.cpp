@@ -39,23 +39,22 @@ RegValue ReadValue(DWORD type, std::string data) {
     return {static_cast<RegType>(type), std::move(data)};
 }
 
+// The first buffer for an enumerated name: every key name fits (255 characters at
+// most); a longer value name is met with ERROR_MORE_DATA and a larger buffer. Asking
+// the key for its longest name first would cost a call per key.
+constexpr DWORD kFirstNameSize = 256;
+
 // Names of the sub-keys (or values) of `key`, in the registry's order.
 long EnumNames(HKEY key, bool subKeys, std::vector<std::string>& names) {
-    DWORD longestKey = 0;
-    DWORD longestValue = 0;
-    long result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestKey, nullptr,
-                                   nullptr, &longestValue, nullptr, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    std::vector<char> buffer((subKeys ? longestKey : longestValue) + 1);
+    std::vector<char> buffer(kFirstNameSize);
     std::vector<std::string> found;
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        result = subKeys ? RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr,
-                                         nullptr, nullptr)
-                         : RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr,
-                                         nullptr, nullptr);
+        const long result = subKeys ? RegEnumKeyExA(key, index, buffer.data(), &length, nullptr,
+                                                    nullptr, nullptr, nullptr)
+                                    : RegEnumValueA(key, index, buffer.data(), &length, nullptr,
+                                                    nullptr, nullptr, nullptr);
         if (result == ERROR_MORE_DATA) {
-            // Another writer made a longer name since the key was measured.
             buffer.resize(buffer.size() * 2 + 256);
             --index;
             continue;
@@ -116,23 +115,17 @@ class Win32Key final : public RegistryKey {
 
     // One call per value, its data with its name.
     long EnumValueData(std::vector<NamedRegValue>& values) override {
-        DWORD longestName = 0;
-        DWORD longestData = 0;
-        long result =
-            RegQueryInfoKeyA(key_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, &longestName, &longestData, nullptr, nullptr);
-        if (result != ERROR_SUCCESS) return result;
-        std::vector<char> name(longestName + 1);
-        std::string data(std::max<DWORD>(longestData, kFirstReadSize), '\0');
+        std::vector<char> name(kFirstNameSize);
+        std::string data(kFirstReadSize, '\0');
         std::vector<NamedRegValue> found;
         for (DWORD index = 0;; ++index) {
             DWORD nameLength = static_cast<DWORD>(name.size());
             DWORD size = static_cast<DWORD>(data.size());
             DWORD type = 0;
-            result = RegEnumValueA(key_.Get(), index, name.data(), &nameLength, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data.data()), &size);
+            const long result = RegEnumValueA(key_.Get(), index, name.data(), &nameLength, nullptr,
+                                              &type, reinterpret_cast<BYTE*>(data.data()), &size);
             if (result == ERROR_MORE_DATA) {
-                // Another writer made a longer name or value since the key was measured.
+                // A longer name or value than the buffers hold: again, with larger ones.
                 name.resize(name.size() * 2 + 256);
                 data.resize(std::max<size_t>(data.size() * 2, size));
                 --index;

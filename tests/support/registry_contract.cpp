@@ -108,6 +108,7 @@ TEST_P(RegistryContractTest, TypedValuesRoundTrip) {
         {"Text5000", RegValue::Text(std::string(5000, 'c'))},
         {"Binary256", RegValue{RegType::Binary, std::string(256, '\x7F')}},
         {"Binary257", RegValue{RegType::Binary, std::string(257, '\x01')}},
+        {std::string(300, 'N'), RegValue::Text("a name longer than the first buffer")},
     };
     for (const auto& [name, value] : values) ASSERT_EQ(key->SetValue(name, value), 0) << name;
     auto reader = [&] {
