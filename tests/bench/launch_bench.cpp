@@ -26,6 +26,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,12 +167,96 @@ class TimedStarter : public pallisar::Win32ProcessStarter {
   public:
     pallisar::ProcessStartResult StartProcess(const pallisar::ProcessStart& start) override {
         called = Clock::now();
+        if (OnCalled) OnCalled();
         pallisar::ProcessStartResult result = Win32ProcessStarter::StartProcess(start);
         returned = Clock::now();
         return result;
     }
     Clock::time_point called;
     Clock::time_point returned;
+    std::function<void()> OnCalled;
+};
+
+// The registry as the program sees it, adding up the operations made through it and the
+// time they take, by kind: where a launch's own work goes.
+enum class RegCall { Open, Read, Write, Close };
+constexpr const char* kRegCallNames[] = {"open or create a key", "read (value, enumeration)",
+                                         "write (set, delete)", "close a key"};
+
+struct RegCallTally {
+    int count[4] = {};
+    double millis[4] = {};
+    template <typename Call>
+    long Add(RegCall kind, Call&& call) {
+        const auto start = Clock::now();
+        const long result = call();
+        millis[static_cast<int>(kind)] += Millis(Clock::now() - start);
+        ++count[static_cast<int>(kind)];
+        return result;
+    }
+};
+
+class TalliedKey : public pallisar::RegistryKey {
+  public:
+    TalliedKey(std::unique_ptr<pallisar::RegistryKey> key, RegCallTally& tally)
+        : key_(std::move(key)), tally_(tally) {}
+    ~TalliedKey() override {
+        tally_.Add(RegCall::Close, [&] {
+            key_.reset();
+            return 0L;
+        });
+    }
+    long QueryValue(std::string_view name, pallisar::RegValue& value) override {
+        return tally_.Add(RegCall::Read, [&] { return key_->QueryValue(name, value); });
+    }
+    long SetValue(std::string_view name, const pallisar::RegValue& value) override {
+        return tally_.Add(RegCall::Write, [&] { return key_->SetValue(name, value); });
+    }
+    long DeleteValue(std::string_view name) override {
+        return tally_.Add(RegCall::Write, [&] { return key_->DeleteValue(name); });
+    }
+    long EnumSubKeys(std::vector<std::string>& names) override {
+        return tally_.Add(RegCall::Read, [&] { return key_->EnumSubKeys(names); });
+    }
+    long EnumValues(std::vector<std::string>& names) override {
+        return tally_.Add(RegCall::Read, [&] { return key_->EnumValues(names); });
+    }
+    long EnumValueData(std::vector<pallisar::NamedRegValue>& values) override {
+        return tally_.Add(RegCall::Read, [&] { return key_->EnumValueData(values); });
+    }
+
+  private:
+    std::unique_ptr<pallisar::RegistryKey> key_;
+    RegCallTally& tally_;
+};
+
+class TalliedRegistry : public pallisar::RegistryStore {
+  public:
+    explicit TalliedRegistry(pallisar::RegistryStore& inner) : inner_(inner) {}
+    long OpenKey(pallisar::RegRoot root, std::string_view path, bool write,
+                 std::unique_ptr<pallisar::RegistryKey>& key) override {
+        return Opened(key, [&](auto& opened) { return inner_.OpenKey(root, path, write, opened); });
+    }
+    long CreateKey(pallisar::RegRoot root, std::string_view path,
+                   std::unique_ptr<pallisar::RegistryKey>& key) override {
+        return Opened(key, [&](auto& opened) { return inner_.CreateKey(root, path, opened); });
+    }
+    long DeleteTree(pallisar::RegRoot root, std::string_view path) override {
+        return tally.Add(RegCall::Write, [&] { return inner_.DeleteTree(root, path); });
+    }
+    std::string ErrorText(long code) const override { return inner_.ErrorText(code); }
+
+    RegCallTally tally;
+
+  private:
+    template <typename Open>
+    long Opened(std::unique_ptr<pallisar::RegistryKey>& key, Open&& open) {
+        std::unique_ptr<pallisar::RegistryKey> opened;
+        const long result = tally.Add(RegCall::Open, [&] { return open(opened); });
+        if (opened) key = std::make_unique<TalliedKey>(std::move(opened), tally);
+        return result;
+    }
+    pallisar::RegistryStore& inner_;
 };
 
 // Clicks on the game in the list as the program takes them: the main window's model
@@ -180,11 +266,15 @@ struct ClickTiming {
     std::vector<double> ownWork;  // from the click until CreateProcessA is called, ms
     std::vector<double> created;  // CreateProcessA itself
     std::vector<double> started;  // from the click until CreateProcessA has returned
+    // Registry operations from the click until CreateProcessA, per kind: ms and count.
+    std::vector<double> registryMillis[4];
+    std::vector<double> registryCount[4];
 };
 
-bool TimeClicks(const std::string& dir, pallisar::RegistryStore& registry, int runs,
+bool TimeClicks(const std::string& dir, pallisar::RegistryStore& systemRegistry, int runs,
                 ClickTiming& timing) {
     using namespace pallisar;
+    TalliedRegistry registry(systemRegistry);
     Log log(dir);
     SystemDateTime clock;
     test::FakePrompts prompts;
@@ -211,6 +301,9 @@ bool TimeClicks(const std::string& dir, pallisar::RegistryStore& registry, int r
     LetFilesSettle();
     for (int i = 0; i < runs; ++i) {
         starter.called = starter.returned = {};
+        RegCallTally untilStart;
+        starter.OnCalled = [&] { untilStart = registry.tally; };
+        registry.tally = {};
         const auto click = Clock::now();
         form.ListViewDblClick();
         if (starter.returned == Clock::time_point{} || !exec.ProcessInfo()) {
@@ -220,6 +313,10 @@ bool TimeClicks(const std::string& dir, pallisar::RegistryStore& registry, int r
         timing.ownWork.push_back(Millis(starter.called - click));
         timing.created.push_back(Millis(starter.returned - starter.called));
         timing.started.push_back(Millis(starter.returned - click));
+        for (int kind = 0; kind < 4; ++kind) {
+            timing.registryMillis[kind].push_back(untilStart.millis[kind]);
+            timing.registryCount[kind].push_back(untilStart.count[kind]);
+        }
     }
     form.FormClose();
     return true;
@@ -318,6 +415,13 @@ int main(int argc, char** argv) {
     PrintRow("    click to the game's start", clicks.started);
     std::printf("  ratio (c) / (d)                        %8.3f\n",
                 Median(clicks.ownWork) / Median(clicks.created));
+    std::printf("  registry operations in (c), by kind: median ms (min .. max), count\n");
+    for (int kind = 0; kind < 4; ++kind) {
+        char what[64];
+        std::snprintf(what, sizeof what, "  %s", kRegCallNames[kind]);
+        PrintRow(what, clicks.registryMillis[kind]);
+        std::printf("  %-34s %8.0f\n", "    count", Median(clicks.registryCount[kind]));
+    }
 
     registry.DeleteTree(pallisar::RegRoot::LocalMachine, kDriverKey);
     RemoveProgramDir(dir);
