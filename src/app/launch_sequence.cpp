@@ -1,6 +1,7 @@
 #include "app/launch_sequence.h"
 
 #include <functional>
+#include <optional>
 
 #include "app/launch_recovery.h"
 #include "tweaks/driver_snapshot.h"
@@ -117,22 +118,26 @@ LaunchOutcome GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLo
     JournalKeeper journal(saved && !configOnly ? journal_ : nullptr, tweaks_);
     // The record of this launch only: a launch that records nothing restores nothing.
     TPrevSettings previous;
-    TweakWriteReport written;
-    {
-        const TweakBurst burst(tweaks_);
-        if (saved) previous = SavePreviousSettings(tweaks_);
-        journal.Applying(entry.Title, previous);
-        written = ApplySettings(tweaks_, plan);
-    }
+    // Until the game has started: letting go of the keys and the log file need not
+    // keep it waiting, but nothing stays open while the launcher waits.
+    std::optional<TweakBurst> burst(std::in_place, tweaks_);
+    if (saved) previous = SavePreviousSettings(tweaks_);
+    journal.Applying(entry.Title, previous);
+    const TweakWriteReport written = ApplySettings(tweaks_, plan);
     if (configOnly) {
+        burst.reset();
         if (showLoadedBox) prompts_.ShowInformation(entry.Title + " Loaded");
         log_.WriteLog("Config Only option loaded - " + entry.Title);
         return Outcome(written);
     }
     {
-        const OnGameStart started(exec_, [&journal] { journal.Running(); });
+        const OnGameStart started(exec_, [&] {
+            burst.reset();
+            journal.Running();
+        });
         RunGame(entry);
     }
+    burst.reset();  // a game that could not start
     // The setting is read again after the game, but only values recorded by this
     // launch are ever put back: restoring a record that was never taken would write
     // empty gamma values into the driver.
