@@ -43,15 +43,16 @@ std::optional<long> OperationKeys::Use(RegRoot root, std::string_view path, KeyA
     // A key read in a burst is usually written next (a launch reads a driver value,
     // then writes it): opened for writing when the user may, it serves both.
     KeyAccess opened = access == KeyAccess::Read ? KeyAccess::Write : access;
-    long writeError = regError::kSuccess;
-    auto key = Open(root, path, opened, &writeError);
-    if (!key && opened != access && writeError != regError::kFileNotFound) {
-        opened = access;
-        key = Open(root, path, opened, openError);
-    } else if (!key && openError) {
-        *openError = writeError;
+    long error = regError::kSuccess;
+    auto key = Open(root, path, opened, &error);
+    if (!key && opened != access && error != regError::kFileNotFound) {
+        opened = access;  // the user may only read it
+        key = Open(root, path, opened, &error);
     }
-    if (!key) return std::nullopt;
+    if (!key) {
+        if (openError) *openError = error;
+        return std::nullopt;
+    }
     const long result = operation(*key);
     held_[std::move(id)] = HeldKey{std::move(key), opened};
     return result;
