@@ -1,7 +1,6 @@
 #include "app/launch_journal.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -92,10 +91,7 @@ uint32_t Checksum(std::string_view bytes) {
 }
 
 std::string EndLine(std::string_view body) {
-    char line[64];
-    std::snprintf(line, sizeof line, "End=%zu %08X", body.size(),
-                  static_cast<unsigned>(Checksum(body)));
-    return line;
+    return "End=" + std::to_string(body.size()) + " " + HexText(Checksum(body), 8);
 }
 
 bool ParseNumber(std::string_view text, unsigned long long& number) {

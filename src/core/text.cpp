@@ -1,12 +1,10 @@
 #include "core/text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
+#include "core/decimal.h"
 #include "core/errors.h"
 
 namespace pallisar {
@@ -104,41 +102,40 @@ bool TryStrToFloat(std::string_view text, double& value) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin])) ++begin;
     while (end > begin && IsBlank(text[end - 1])) --end;
-    std::string_view body = text.substr(begin, end - begin);
+    const std::string_view body = text.substr(begin, end - begin);
 
     // The accepted grammar: [sign] digits [. digits] [(e|E) [sign] digits], at least
     // one digit in the mantissa.
-    std::string cleaned;
     size_t i = 0;
-    if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
-        if (body[i] == '-') cleaned += '-';
-        ++i;
-    }
-    size_t mantissaDigits = 0;
-    while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissaDigits;
+    bool negative = false;
+    if (i < body.size() && (body[i] == '+' || body[i] == '-')) negative = body[i++] == '-';
+    std::string digits;
+    long long pointAt = 0;  // digits before the point
+    while (i < body.size() && IsDigit(body[i])) digits += body[i++], ++pointAt;
     if (i < body.size() && body[i] == '.') {
-        cleaned += body[i++];
-        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++mantissaDigits;
-    }
-    if (mantissaDigits == 0) return false;
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
-        cleaned += 'e';
         ++i;
-        if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
-            if (body[i] == '-') cleaned += '-';
-            ++i;
-        }
+        while (i < body.size() && IsDigit(body[i])) digits += body[i++];
+    }
+    if (digits.empty()) return false;
+    long long exponent = 0;
+    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < body.size() && (body[i] == '+' || body[i] == '-'))
+            negativeExponent = body[i++] == '-';
         size_t exponentDigits = 0;
-        while (i < body.size() && IsDigit(body[i])) cleaned += body[i++], ++exponentDigits;
+        for (; i < body.size() && IsDigit(body[i]); ++i, ++exponentDigits) {
+            // Far beyond any double's range; more digits change nothing.
+            if (exponent < 100000000) exponent = exponent * 10 + (body[i] - '0');
+        }
         if (exponentDigits == 0) return false;
+        if (negativeExponent) exponent = -exponent;
     }
     if (i != body.size()) return false;
 
     double parsed = 0;
-    const auto [ptr, ec] = std::from_chars(cleaned.data(), cleaned.data() + cleaned.size(), parsed);
-    if (ec != std::errc() || ptr != cleaned.data() + cleaned.size() || !std::isfinite(parsed))
-        return false;
-    value = parsed;
+    if (!DecimalToDouble(digits, pointAt + exponent, parsed)) return false;
+    value = negative ? -parsed : parsed;
     return true;
 }
 
@@ -154,20 +151,12 @@ std::string FloatToStr(double value) {
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
 
-    // 15 significant digits, correctly rounded, as d.dddddddddddddde[+-]x.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", value);
-    std::string_view s(buffer);
-    const bool negative = s.front() == '-';
-    if (negative) s.remove_prefix(1);
-    const size_t e = s.find('e');
-    std::string digits;
-    for (char c : s.substr(0, e))
-        if (IsDigit(c)) digits += c;
-    const int exponent = std::atoi(std::string(s.substr(e + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    // 15 significant digits, correctly rounded: value = 0.digits x 10^(exponent + 1).
+    const DecimalDigits rounded = RoundToSignificant(value, 15);
+    const std::string& digits = rounded.digits;
+    const int exponent = rounded.exponent - 1;
 
-    std::string result = negative ? "-" : "";
+    std::string result = value < 0 ? "-" : "";
     if (exponent < -4 || exponent >= 15) {
         result += digits.substr(0, 1);
         if (digits.size() > 1) result += "." + digits.substr(1);
@@ -186,11 +175,27 @@ std::string FloatToStr(double value) {
 }
 
 std::string FormatFloat00(double value) {
-    // Round the hundredths half away from zero; adding 0.0 turns -0 into 0.
-    const double rounded = std::round(value * 100.0) / 100.0 + 0.0;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", rounded);
-    return buffer;
+    // Round the hundredths half away from zero (a negative result that rounds to
+    // zero shows as "0.00"), then show the two decimals of that.
+    double hundredths = std::fabs(value * 100.0);
+    const double whole = std::floor(hundredths);
+    hundredths = hundredths - whole >= 0.5 ? whole + 1 : whole;
+    std::string digits = RoundToPlaces(hundredths / 100.0, 2);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    const bool negative = value < 0 && hundredths != 0;
+    return (negative ? "-" : "") + digits.substr(0, digits.size() - 2) + "." +
+           digits.substr(digits.size() - 2);
+}
+
+std::string HexText(uint32_t value, int width) {
+    std::string reversed;
+    do {
+        reversed += "0123456789ABCDEF"[value % 16];
+        value /= 16;
+    } while (value != 0);
+    if (static_cast<int>(reversed.size()) < width)
+        reversed.append(static_cast<size_t>(width) - reversed.size(), '0');
+    return std::string(reversed.rbegin(), reversed.rend());
 }
 
 long long RoundHalfEven(double value) {

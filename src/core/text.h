@@ -3,6 +3,7 @@
 // same whatever the user's locale: "." is the only decimal separator and only the
 // ASCII letters a-z and A-Z change case.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,9 @@ bool TryStrToFloat(std::string_view text, double& value);
 std::string FloatToStr(double value);
 // The "0.00" pattern: two decimals, halves rounded away from zero (1.3 -> "1.30").
 std::string FormatFloat00(double value);
+
+// Upper-case hexadecimal digits, with leading zeros up to `width` digits.
+std::string HexText(uint32_t value, int width);
 
 // The nearest whole number, halves going to the even neighbour (2.5 -> 2, 3.5 -> 4).
 long long RoundHalfEven(double value);

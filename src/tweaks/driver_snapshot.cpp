@@ -1,6 +1,5 @@
 #include "tweaks/driver_snapshot.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -46,11 +45,7 @@ std::string Shown(const RegValue& value) {
         return std::to_string(value.AsDword());
     }
     std::string hex = "hex(" + std::to_string(static_cast<uint32_t>(value.type)) + "):";
-    for (unsigned char byte : value.data) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02x,", byte);
-        hex += digits;
-    }
+    for (unsigned char byte : value.data) hex += LowerCase(HexText(byte, 2)) + ",";
     if (!value.data.empty()) hex.pop_back();
     return hex;
 }

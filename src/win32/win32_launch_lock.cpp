@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 
 #include "core/text.h"
 
@@ -15,10 +14,7 @@ namespace {
 std::string LockName(const std::string& programDir) {
     uint32_t hash = 2166136261u;
     for (unsigned char c : UpperCase(programDir)) hash = (hash ^ c) * 16777619u;
-    char name[64];
-    std::snprintf(name, sizeof name, "Pallisar Game Launcher launch %08lX",
-                  static_cast<unsigned long>(hash));
-    return name;
+    return "Pallisar Game Launcher launch " + HexText(hash, 8);
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <objidl.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "win32/com_ptr.h"
 
 namespace pallisar {
@@ -69,10 +69,7 @@ std::string ComErrorText(int32_t result) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
         text.pop_back();
     if (!text.empty()) return text;
-    char fallback[32];
-    std::snprintf(fallback, sizeof fallback, "OLE error %08lX",
-                  static_cast<unsigned long>(static_cast<uint32_t>(result)));
-    return fallback;
+    return "OLE error " + HexText(static_cast<uint32_t>(result), 8);
 }
 
 std::unique_ptr<ShellLink> Win32ShellLinkFactory::Create() {
