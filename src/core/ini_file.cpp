@@ -1,8 +1,8 @@
 #include "core/ini_file.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -144,11 +144,7 @@ std::shared_ptr<Document> Parse(std::string bytes, bool exists) {
 // ---------------------------------------------------------------------------------
 // File access and the cache of parsed files.
 
-long long NowSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
+long long NowSeconds() { return static_cast<long long>(std::time(nullptr)); }
 
 // A file whose modification time lies this many seconds before the moment it was read
 // cannot change again without its time stamp changing too: the coarsest time stamps

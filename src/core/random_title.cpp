@@ -1,7 +1,8 @@
 #include "core/random_title.h"
 
-#include <chrono>
 #include <random>
+
+#include "core/seed_source.h"
 
 namespace pallisar {
 
@@ -12,12 +13,12 @@ constexpr int kHighestCode = 89;
 }  // namespace
 
 std::string RandomTitle() {
-    // The clock alone repeats within its resolution; mixing in random_device keeps
-    // two titles made in the same tick apart.
-    std::random_device device;
-    const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
-    std::seed_seq seed{static_cast<unsigned>(ticks), static_cast<unsigned>(ticks >> 32), device(),
-                       device()};
+    // The clocks alone repeat within their resolution; the count of calls keeps two
+    // titles made in the same tick apart.
+    static uint32_t calls = 0;
+    std::vector<uint32_t> numbers = SeedNumbers();
+    numbers.push_back(++calls);
+    std::seed_seq seed(numbers.begin(), numbers.end());
     std::mt19937 generator(seed);
     std::uniform_int_distribution<int> code(kLowestCode, kHighestCode);
 
