@@ -84,12 +84,19 @@ class GameEditorView::Page : public Dialog {
 GameEditorView::GameEditorView(Application& app, TfmGlide& model)
     : Dialog(app), model_(model), shownItems_(EditorBoxes().size()) {}
 
-// The editor whose dialog runs on this thread (one at a time: it is modal).
-thread_local GameEditorView* tabbingEditor = nullptr;
+// The editor whose dialog is open, with its hook (one at a time: it is modal, and
+// the program's windows all run on its one user-interface thread).
+namespace {
+GameEditorView* tabbingEditor = nullptr;
+HHOOK tabbingHook = nullptr;
+}  // namespace
 
 GameEditorView::~GameEditorView() {
     if (keyFilter_) UnhookWindowsHookEx(keyFilter_);
-    if (tabbingEditor == this) tabbingEditor = nullptr;
+    if (tabbingEditor == this) {
+        tabbingEditor = nullptr;
+        tabbingHook = nullptr;
+    }
     model_.SetHost(nullptr);
 }
 
@@ -102,7 +109,8 @@ LRESULT CALLBACK GameEditorView::KeyFilter(int code, WPARAM wParam, LPARAM lPara
             [&] { switched = editor->SwitchTab(*reinterpret_cast<const MSG*>(lParam)); });
         if (switched) return TRUE;
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    // Windows 95, 98 and ME pass the message on only with the hook's own handle.
+    return CallNextHookEx(tabbingHook, code, wParam, lParam);
 }
 
 bool GameEditorView::SwitchTab(const MSG& message) {
@@ -151,6 +159,7 @@ void GameEditorView::Fill() {
     PostMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_EDTITLE)), TRUE);
     tabbingEditor = this;
     keyFilter_ = SetWindowsHookExA(WH_MSGFILTER, KeyFilter, nullptr, GetCurrentThreadId());
+    tabbingHook = keyFilter_;
 }
 
 void GameEditorView::CreatePages() {
