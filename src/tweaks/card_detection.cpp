@@ -37,18 +37,21 @@ constexpr PciId kPciIds[] = {
 // HKEY_LOCAL_MACHINE). The NT line names CurrentControlSet although ControlSet001
 // is the set searched; the log has always read that way.
 struct Layout {
+    bool nt;
     const char* enumKey;
     const char* driverRoot;
     const char* firstLogLine;
 };
 
 constexpr Layout kNtLayout = {
+    true,
     "SYSTEM\\ControlSet001\\Enum\\PCI\\",
     "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\",
     "WindowsNT Detected : Using Key \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\\"",
 };
 
 constexpr Layout k9xLayout = {
+    false,
     "Enum\\PCI\\",
     "System\\CurrentControlSet\\Services\\Class\\",
     "Windows9x Detected : Using Key "
@@ -70,74 +73,87 @@ int LocationDeviceNumber(const std::string& location) {
     return number;
 }
 
-}  // namespace
+// What one layout holds of a board.
+struct LayoutSearch {
+    bool boardListed = false;        // a device id of the table is there
+    bool faulty = false;             // "ERROR IN DRIVERS": the search stopped there
+    std::string driverPart = kNone;  // NT: the device name; 95/98: the "Driver" value
+};
 
-CardDetection DetectCard(TweakContext& context, const SystemInfo& system) {
+LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetection& result) {
     DriverState& driver = context.Driver;
-    const bool nt = system.IsWindowsNT();
-    const Layout& layout = nt ? kNtLayout : k9xLayout;
     context.Log.WriteLog(layout.firstLogLine);
 
     std::vector<std::string> deviceIds;
     context.Machine(layout.enumKey).GetKeyNames("", deviceIds);
 
     // Every listed id is checked; when several are present the last one wins.
-    bool idFound = false;
+    LayoutSearch search;
     std::string foundId;
     for (const std::string& deviceId : deviceIds) {
         for (const PciId& row : kPciIds) {
             if (deviceId != row.id) continue;
-            idFound = true;
+            search.boardListed = true;
             foundId = deviceId;
             driver.IsVoodoo3 = row.voodoo3;
             if (row.voodoo3) context.Log.WriteLog("Voodoo3 Series Detected");
             context.Log.WriteLog("Voodoo PNP ID found : " + deviceId);
         }
     }
+    if (!search.boardListed) return search;
 
-    CardDetection result;
-    std::string driverPart = kNone;  // NT: the device name; 95/98: the "Driver" value
-    if (idFound) {
-        const std::string idKey = std::string(layout.enumKey) + foundId;
-        std::vector<std::string> instances;
-        context.Machine(idKey).GetKeyNames("", instances);
+    const std::string idKey = std::string(layout.enumKey) + foundId;
+    std::vector<std::string> instances;
+    context.Machine(idKey).GetKeyNames("", instances);
 
-        // The values of the last instance examined are the ones kept.
-        for (const std::string& instance : instances) {
-            const TRegistryEnhanced::BaseKey reg = context.Machine(idKey + "\\" + instance);
-            context.Log.WriteLog("Examining " + reg.Path());
-            result.Description = reg.ReadValueDefault("DeviceDesc", kNone);
-            context.Log.WriteLog("Driver Name Found : " + result.Description);
-            bool faulty = false;
-            if (nt) {
-                const std::string service = reg.ReadValueDefault("Service", kNone);
-                context.Log.WriteLog("Service Found : " + service);
-                const std::string location = reg.ReadValueDefault("LocationInformation", kNone);
-                context.Log.WriteLog("Location Info Found: " + location);
-                driverPart = "Device" + std::to_string(LocationDeviceNumber(location) - 1);
-                context.Log.WriteLog("Device ID Found : " + driverPart);
-                faulty = service == kNone || result.Description == kNone || location == kNone;
-            } else {
-                driverPart = reg.ReadValueDefault("Driver", kNone);
-                context.Log.WriteLog("Driver Key Found : " + driverPart);
-                faulty = driverPart == kNone || result.Description == kNone;
-            }
-            if (faulty) {
-                // The board is there but its driver is not properly installed: stop
-                // here, leaving the caption and the multi-chip mode alone.
-                context.Log.WriteLog("ERROR IN DRIVERS");
-                return result;
-            }
+    // The values of the last instance examined are the ones kept.
+    for (const std::string& instance : instances) {
+        const TRegistryEnhanced::BaseKey reg = context.Machine(idKey + "\\" + instance);
+        context.Log.WriteLog("Examining " + reg.Path());
+        result.Description = reg.ReadValueDefault("DeviceDesc", kNone);
+        context.Log.WriteLog("Driver Name Found : " + result.Description);
+        if (layout.nt) {
+            const std::string service = reg.ReadValueDefault("Service", kNone);
+            context.Log.WriteLog("Service Found : " + service);
+            const std::string location = reg.ReadValueDefault("LocationInformation", kNone);
+            context.Log.WriteLog("Location Info Found: " + location);
+            search.driverPart = "Device" + std::to_string(LocationDeviceNumber(location) - 1);
+            context.Log.WriteLog("Device ID Found : " + search.driverPart);
+            search.faulty = service == kNone || result.Description == kNone || location == kNone;
+        } else {
+            search.driverPart = reg.ReadValueDefault("Driver", kNone);
+            context.Log.WriteLog("Driver Key Found : " + search.driverPart);
+            search.faulty = search.driverPart == kNone || result.Description == kNone;
         }
-        driver.DriverKey = layout.driverRoot + driverPart;
+        if (search.faulty) {
+            // The board is there but its driver is not properly installed.
+            context.Log.WriteLog("ERROR IN DRIVERS");
+            return search;
+        }
     }
+    driver.DriverKey = layout.driverRoot + search.driverPart;
+    return search;
+}
 
-    if (driverPart != kNone) {
-        context.Log.WriteLog("Using Voodoo Card At " + driver.DriverKey);
+}  // namespace
+
+CardDetection DetectCard(TweakContext& context, const SystemInfo& system) {
+    const bool nt = system.IsWindowsNT();
+    CardDetection result;
+    LayoutSearch search = SearchLayout(context, nt ? kNtLayout : k9xLayout, result);
+    // Windows 2000 and XP report the 95/98 family to a program run in a "Windows 95"
+    // or "Windows 98" compatibility mode: a board the reported family's layout does
+    // not list is looked for where the other family records it.
+    if (!search.boardListed) search = SearchLayout(context, nt ? k9xLayout : kNtLayout, result);
+    // A fault in the driver's records leaves the caption and the multi-chip mode alone.
+    if (search.faulty) return result;
+
+    if (search.driverPart != kNone) {
+        context.Log.WriteLog("Using Voodoo Card At " + context.Driver.DriverKey);
         result.Found = true;
     }
     result.ChangeCaption = true;
-    if (!driver.IsVoodoo3) DetectSliMode(context);
+    if (!context.Driver.IsVoodoo3) DetectSliMode(context);
     return result;
 }
 
