@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/worker_thread.h"
+#include "win32/runtime/processor_emulation.h"
 
 namespace pallisar {
 
@@ -48,7 +49,9 @@ struct WorkerThread::State {
     HANDLE thread = nullptr;
 
     static DWORD WINAPI Run(void* state) {
-        static_cast<State*>(state)->body();
+        // Each thread has its own exception handlers: the processor emulation goes
+        // into this one too.
+        RunWithProcessorEmulation([](void* self) { static_cast<State*>(self)->body(); }, state);
         return 0;
     }
 };
