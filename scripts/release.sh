@@ -5,8 +5,9 @@
 #   scripts/release.sh
 #
 # Installs what is missing (scripts/setup.sh), builds pallisar.exe in build/win32 (the
-# tree the tests run), strips it, checks it with scripts/check-exe.sh (every Windows
-# from 95 on loads it, it fits its size, its versions agree) and zips it.
+# tree the tests run), checks it with scripts/check-exe.sh (every Windows from 95 on
+# loads it, every processor from the Pentium on runs it, it fits its size, its versions
+# agree), strips it and zips it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${PALLISAR_BUILD:-$root/build}"
@@ -22,8 +23,9 @@ cmake --build "$build/win32" --target pallisar -j "$(nproc)" >"$build/win32.rele
 version=$(sed -n 's/^#define PALLISAR_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/app/version.h")
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+"$root/scripts/check-exe.sh" "$build/win32/bin/pallisar.exe" \
+  "$build"/win32/src/libpallisar_{portable,win32,runtime}.a
 i686-w64-mingw32-strip -o "$stage/pallisar.exe" "$build/win32/bin/pallisar.exe"
-"$root/scripts/check-exe.sh" "$stage/pallisar.exe"
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/scripts/release-readme.txt" >"$stage/README.txt"
 
 mkdir -p "$dist"
