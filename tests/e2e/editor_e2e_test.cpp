@@ -168,9 +168,11 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     editor = OpenEditor();
     SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Setup"));
     Click(editor, IDC_CHKCONFIG);
+    // The view greys the controls out one after the other: each is waited for.
     EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(Item(editor, IDC_EDPATH)); },
                            "the path box disabled"));
-    EXPECT_FALSE(IsWindowEnabled(Item(editor, IDC_CHKGAMEONLY)));
+    EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(Item(editor, IDC_CHKGAMEONLY)); },
+                           "Game Only disabled"));
     ASSERT_NO_FATAL_FAILURE(PressOk(editor));
 
     EXPECT_TRUE(FileBecomes("Game.dat", [](const std::string& text) {
