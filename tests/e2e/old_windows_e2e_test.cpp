@@ -1,8 +1,10 @@
 // One run of pallisar.exe on each Windows it supports, as Wine reports that version to it
 // alone: the start on the board of that system's registry layout, the list, a launch
-// that waits and restores, the editor's OK, a launch from the tray menu and a shortcut
-// through the save dialog. The program picks its fallbacks by the reported version, so
-// each row runs the code a user of that system gets.
+// that waits and restores, the editor's OK on an entry and on a New one, a launch from
+// the tray menu and a shortcut through the save dialog. The program picks its fallbacks
+// by the reported version, so each row runs the code a user of that system gets. One
+// more row is XP in its "Windows 98" compatibility mode: the 95/98 family reported, the
+// board where the NT family records it.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,6 +35,7 @@ constexpr char k9xKey[] = "System\\CurrentControlSet\\Services\\Class\\Display\\
 constexpr char kNtKey[] = "SYSTEM\\CurrentControlSet\\Services\\3dfxvs\\Device0";
 
 struct OldWindows {
+    const char* name;
     const char* version;  // as Wine's per-program setting names it
     const char* board;
     const char* description;  // the board's name in the caption
@@ -41,15 +44,16 @@ struct OldWindows {
     bool menuPictures;   // 98, ME, 2000 and later draw the tray menu's game icons
 };
 
-void PrintTo(const OldWindows& system, std::ostream* out) { *out << system.version; }
+void PrintTo(const OldWindows& system, std::ostream* out) { *out << system.name; }
 
 const OldWindows kSystems[] = {
-    {"win95", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", false},
-    {"win98", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
-    {"winme", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
-    {"nt40", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", false},
-    {"win2k", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
-    {"winxp", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
+    {"win95", "win95", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", false},
+    {"win98", "win98", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
+    {"winme", "winme", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
+    {"nt40", "nt40", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", false},
+    {"win2k", "win2k", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
+    {"winxp", "winxp", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
+    {"winxp_as_98", "win98", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
 };
 
 // Gamma and vertical sync unlike either board's; the restore puts these back.
@@ -138,7 +142,7 @@ class OldWindowsTest : public ::testing::TestWithParam<OldWindows> {
 
     std::string Key() const { return GetParam().driverKey; }
     std::string Shot(const std::string& what) const {
-        return e2e::Shot(std::string("old-windows-") + GetParam().version + "-" + what);
+        return e2e::Shot(std::string("old-windows-") + GetParam().name + "-" + what);
     }
     void Command(UINT id) { ASSERT_TRUE(PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0)); }
 
@@ -211,6 +215,18 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         EXPECT_EQ(gameDat.ReadString(kGame, "Run", ""), probe_);
         EXPECT_EQ(gameDat.ReadString(kGame, "RGamma", ""), "2.00");
         EXPECT_EQ(gameDat.ReadString(kGame, "VSynch", ""), "Enable");
+        // New: a random title that no entry has, then the one typed.
+        Command(IDC_BTN_ADD_ICON);
+        ASSERT_TRUE(WaitForDialog(app_, "Edit", &editor));
+        EXPECT_EQ(WindowText(Item(editor, IDC_EDTITLE)), "");
+        SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Added"));
+        SendMessageA(Item(editor, IDC_EDPATH), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(probe_.c_str()));
+        Click(editor, IDOK);
+        ASSERT_TRUE(WaitUntilGone(editor));
+        EXPECT_TRUE(Eventually([&] { return gameDat.ReadString("Added", "Run", "") == probe_; },
+                               "the new entry written"));
+        EXPECT_THAT(gameDat.ReadSections(), testing::ElementsAre(kGame, "Added"));
         WIN32_FIND_DATAA found;
         HANDLE temp = FindFirstFileA(dir_.File("Game.dat.~*").c_str(), &found);
         EXPECT_EQ(temp, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
@@ -255,7 +271,7 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
 
 INSTANTIATE_TEST_SUITE_P(OldWindows, OldWindowsTest, testing::ValuesIn(kSystems),
                          [](const testing::TestParamInfo<OldWindows>& info) {
-                             return std::string(info.param.version);
+                             return std::string(info.param.name);
                          });
 
 }  // namespace
