@@ -191,6 +191,13 @@ bool ParseBody(std::string_view body, JournalRecord& record) {
 
 }  // namespace
 
+std::string_view JournalPhaseName(JournalPhase phase) {
+    for (const auto& [value, name] : kPhaseNames) {
+        if (value == phase) return name;
+    }
+    return {};
+}
+
 std::string FormatJournal(const JournalRecord& record) {
     std::string body;
     const auto line = [&body](std::string_view name, std::string_view data) {
@@ -198,9 +205,7 @@ std::string FormatJournal(const JournalRecord& record) {
     };
     body.append(kHeader).append(kEol);
     line("Version", std::to_string(kJournalVersion));
-    for (const auto& [value, name] : kPhaseNames) {
-        if (value == record.Phase) line("Phase", name);
-    }
+    line("Phase", JournalPhaseName(record.Phase));
     line("DriverKey", Escape(record.DriverKey));
     line("Title", Escape(record.Title));
     line("Started", Escape(record.Started));
@@ -270,7 +275,15 @@ bool LaunchJournal::Write(const JournalRecord& record) {
     return ReplaceFileContents(Path(), FormatJournal(record));
 }
 
-std::optional<std::string> LaunchJournal::Read() const { return ReadFileBytes(Path()); }
+std::optional<std::string> LaunchJournal::Read() const {
+    const std::string path = Path();
+    FinishInterruptedReplacements(path, [](std::string_view bytes) {
+        JournalProblem problem = JournalProblem::None;
+        ParseJournal(bytes, &problem);
+        return problem != JournalProblem::Damaged;
+    });
+    return ReadFileBytes(path);
+}
 
 bool LaunchJournal::Remove() {
     const std::string path = Path();
