@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -95,7 +94,7 @@ TEST(OldWindowsReplace, EachFileWholeAfterAFailureAfterEachStep) {
         // The next start: before the first read of each file.
         FinishInterruptedWrites(dir);
         LaunchJournal(dir, clock).Read();
-        std::vector<std::string> expected;
+        size_t present = 0;
         for (const ProgramFile& file : ProgramFiles()) {
             const auto bytes = ReadFileBytes(dir + file.name);
             if (kCases[i].newAtNextRun) {
@@ -105,12 +104,9 @@ TEST(OldWindowsReplace, EachFileWholeAfterAFailureAfterEachStep) {
             } else {
                 EXPECT_FALSE(bytes) << file.name;
             }
-            if (bytes) expected.push_back(file.name);
+            present += bytes.has_value();
         }
-        std::vector<std::string> found = FileNamesStartingWith(dir, "");
-        std::sort(found.begin(), found.end());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(found, expected);
+        EXPECT_EQ(FileNamesStartingWith(dir, "").size(), present);  // nothing else
     }
 }
 
@@ -118,7 +114,6 @@ TEST(OldWindowsReplaceChild, FailAfterEachStep) {
     if (!test::InChildAsOldWindows()) GTEST_SKIP() << "runs in a child process run as Windows 98";
     char root[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableA(kCasesVariable, root, sizeof root), 0u);
-    const NoClock clock;
     ReplaceAsWithoutMoveFileEx(true);
     for (size_t i = 0; i < std::size(kCases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -132,15 +127,6 @@ TEST(OldWindowsReplaceChild, FailAfterEachStep) {
             });
             EXPECT_EQ(ReplaceFileContents(dir + file.name, file.after), c.returns) << file.name;
             InjectFileReplaceFailures({});
-        }
-        if (c.step == ReplaceStep::SetAside && c.failure == InjectedFailure::EveryCall) {
-            // A second launcher starting now leaves this one's replacements alone.
-            FinishInterruptedWrites(dir);
-            LaunchJournal(dir, clock).Read();
-            for (const ProgramFile& file : ProgramFiles()) {
-                EXPECT_FALSE(FileExists(dir + file.name)) << file.name;
-                EXPECT_EQ(FileNamesStartingWith(dir, std::string(file.name) + ".~").size(), 2u);
-            }
         }
     }
     ReplaceAsWithoutMoveFileEx(false);
