@@ -187,6 +187,13 @@ bool ParseBody(std::string_view body, JournalRecord& record) {
 
 }  // namespace
 
+std::string_view JournalPhaseName(JournalPhase phase) {
+    for (const auto& [value, name] : kPhaseNames) {
+        if (value == phase) return name;
+    }
+    return {};
+}
+
 std::string FormatJournal(const JournalRecord& record) {
     std::string body;
     const auto line = [&body](std::string_view name, std::string_view data) {
@@ -194,9 +201,7 @@ std::string FormatJournal(const JournalRecord& record) {
     };
     body.append(kHeader).append(kEol);
     line("Version", std::to_string(kJournalVersion));
-    for (const auto& [value, name] : kPhaseNames) {
-        if (value == record.Phase) line("Phase", name);
-    }
+    line("Phase", JournalPhaseName(record.Phase));
     line("DriverKey", Escape(record.DriverKey));
     line("Title", Escape(record.Title));
     line("Started", Escape(record.Started));
@@ -266,7 +271,15 @@ bool LaunchJournal::Write(const JournalRecord& record) {
     return ReplaceFileContents(Path(), FormatJournal(record));
 }
 
-std::optional<std::string> LaunchJournal::Read() const { return ReadFileBytes(Path()); }
+std::optional<std::string> LaunchJournal::Read() const {
+    const std::string path = Path();
+    FinishInterruptedReplacements(path, [](std::string_view bytes) {
+        JournalProblem problem = JournalProblem::None;
+        ParseJournal(bytes, &problem);
+        return problem != JournalProblem::Damaged;
+    });
+    return ReadFileBytes(path);
+}
 
 bool LaunchJournal::Remove() {
     const std::string path = Path();

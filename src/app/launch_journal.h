@@ -30,6 +30,9 @@ enum class JournalPhase {
     Restoring,
 };
 
+// The phase's name as the journal's Phase line holds it ("Applying", ...).
+std::string_view JournalPhaseName(JournalPhase phase);
+
 struct JournalRecord {
     JournalPhase Phase = JournalPhase::Applying;
     std::string DriverKey;
@@ -73,7 +76,9 @@ class LaunchJournal {
     // file, if any, is then as it was). From the first write on this process holds the
     // lock, until Remove.
     bool Write(const JournalRecord& record);
-    // The file's bytes; none when there is no journal.
+    // The file's bytes; none when there is no journal. A replacement of the file that a
+    // launcher which has ended left half-way is finished first (a copy is taken only
+    // when ParseJournal finds it complete).
     std::optional<std::string> Read() const;
     // Deletes the file and lets go of the lock; false when the file is still there.
     bool Remove();

@@ -40,6 +40,17 @@ void Restore(LaunchJournal& journal, TweakContext& tweaks, JournalRecord record)
 
 }  // namespace
 
+void RemoveJournalAfterRestore(LaunchJournal& journal, TweakContext& tweaks) {
+    RegistryStore& store = tweaks.Reg.Store();
+    const long flushed = store.FlushKey(RegRoot::LocalMachine, tweaks.Driver.DriverKey);
+    if (flushed != regError::kSuccess) {
+        tweaks.Log.WriteLog("!ERROR! writing the driver's key to the disk: " +
+                            tweaks.Driver.DriverKey);
+        tweaks.Log.WriteLog("\t" + store.ErrorText(flushed));
+    }
+    journal.Remove();
+}
+
 std::string RecoveryQuestion(const JournalRecord& record) {
     return "The launcher was closed before " + Launch(record) +
            " ended, so the driver may still hold that game's settings.\n\n"
@@ -81,7 +92,7 @@ void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prom
         prompts.ShowApplicationError(error.what());
         return;
     }
-    journal.Remove();
+    RemoveJournalAfterRestore(journal, tweaks);
     log.WriteLog("\tDriver settings restored; launch journal removed.");
 }
 

@@ -22,4 +22,11 @@ void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prom
 // The question the user is asked for a journal's launch.
 std::string RecoveryQuestion(const JournalRecord& record);
 
+// Removes the journal of a launch whose restore is done, once the driver's key has been
+// written to the disk: the registry writes its changes lazily, and a power cut in
+// between must not keep the journal's deletion and lose the restore. A flush that fails
+// is logged with the system's reason; the journal goes all the same, as the restore
+// itself was made.
+void RemoveJournalAfterRestore(LaunchJournal& journal, TweakContext& tweaks);
+
 }  // namespace pallisar

@@ -15,7 +15,8 @@ namespace {
 
 // The journal of one launch: rewritten as the launch moves on, removed when the launch
 // ends while the launcher still lives, however it ends (an error of the launch is
-// shown to the user; only a launcher that died leaves the journal behind).
+// shown to the user; only a launcher that died leaves the journal behind). After a
+// restore it goes only once the driver's key is on the disk.
 class JournalKeeper {
   public:
     JournalKeeper(LaunchJournal* journal, TweakContext& tweaks)
@@ -24,12 +25,18 @@ class JournalKeeper {
         if (journal_ && journal_->InUseElsewhere()) journal_ = nullptr;
     }
     ~JournalKeeper() {
-        if (journal_) journal_->Remove();
+        if (!journal_) return;
+        if (restored_) {
+            RemoveJournalAfterRestore(*journal_, tweaks_);
+        } else {
+            journal_->Remove();
+        }
     }
     JournalKeeper(const JournalKeeper&) = delete;
     JournalKeeper& operator=(const JournalKeeper&) = delete;
 
-    // Before the first driver write: the tree as it is now.
+    // Before the first driver write: the tree as it is now. A driver key that cannot
+    // be read raises its RegistryError here, before anything is written.
     void Applying(const std::string& title, const TPrevSettings& previous) {
         if (!journal_) return;
         record_.DriverKey = tweaks_.Driver.DriverKey;
@@ -44,25 +51,49 @@ class JournalKeeper {
     // back.
     void Running() { Enter(JournalPhase::Running); }
     // Before the restore's first write: the tree as the game left it.
-    void Restoring() { Enter(JournalPhase::Restoring); }
+    void Restoring() {
+        restored_ = journal_ != nullptr;
+        Enter(JournalPhase::Restoring);
+    }
 
   private:
     void Enter(JournalPhase phase) {
         if (!journal_) return;
+        LogWriter& log = tweaks_.Log;
         record_.Phase = phase;
-        record_.Snapshot =
-            phase == JournalPhase::Running ? DriverSnapshot{} : TakeDriverSnapshot(tweaks_);
+        try {
+            record_.Snapshot =
+                phase == JournalPhase::Running ? DriverSnapshot{} : TakeDriverSnapshot(tweaks_);
+        } catch (const RegistryError& error) {
+            log.WriteLog("!ERROR! " + std::string(error.what()));
+            if (phase == JournalPhase::Applying) {
+                log.WriteLog("\tThe launch was stopped before any driver value was written.");
+                throw;
+            }
+            // The restore goes on; the journal on disk still holds what a crash would
+            // have to put back.
+            log.WriteLog("\tThe launch journal is kept as it was.");
+            return;
+        }
         if (journal_->Write(record_)) return;
-        // Without its journal the launch goes on as it always has; a stale one must not
-        // be taken for this launch's later.
-        tweaks_.Log.WriteLog("!ERROR! writing launch journal: " + journal_->Path());
-        journal_->Remove();
-        journal_ = nullptr;
+        log.WriteLog("!ERROR! writing launch journal: " + journal_->Path());
+        if (phase == JournalPhase::Applying) {
+            // Without its journal the launch goes on as it always has; a stale one must
+            // not be taken for this launch's later.
+            journal_->Remove();
+            journal_ = nullptr;
+            return;
+        }
+        // The journal of the step before stays: it still puts the driver right after a
+        // crash (the "Applying" one gives back the tree before the launch).
+        log.WriteLog("\tThe \"" + std::string(JournalPhaseName(phase)) +
+                     "\" record could not be written; the journal as it was is kept.");
     }
 
     LaunchJournal* journal_;
     TweakContext& tweaks_;
     JournalRecord record_;
+    bool restored_ = false;
 };
 
 // Has `action` run when the launcher's program has started, for as long as it lives.

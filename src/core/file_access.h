@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pallisar {
 
@@ -28,6 +30,12 @@ FileStamp StatFile(const std::string& path);
 
 // True for a regular file (not a directory).
 bool FileExists(const std::string& path);
+
+// The names (without the directory) of the regular files in `directory` (with its
+// trailing delimiter; empty for the current one) whose names begin with `prefix`,
+// ASCII letter case ignored. None when the directory cannot be read.
+std::vector<std::string> FileNamesStartingWith(const std::string& directory,
+                                               std::string_view prefix);
 
 // The whole file; nothing when it cannot be opened or read. `sizeHint` (the size a
 // stamp reported) lets the read take one call.

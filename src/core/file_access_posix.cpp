@@ -1,4 +1,5 @@
 #ifndef _WIN32
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cerrno>
 
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace pallisar {
 
@@ -25,6 +27,22 @@ FileStamp StatFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return StatFile(path).exists; }
+
+std::vector<std::string> FileNamesStartingWith(const std::string& directory,
+                                               std::string_view prefix) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() >= prefix.size() && SameText(name.substr(0, prefix.size()), prefix) &&
+            FileExists(directory + std::string(name))) {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
 
 std::optional<std::string> ReadFileBytes(const std::string& path, long long sizeHint) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,11 +1,23 @@
 #pragma once
 // Replacing a file whole, so that a failed or interrupted write never leaves it half
-// written: the new bytes go to a temporary file beside it, which is flushed to the disk
-// and then moved over the old one (rename after fsync on POSIX; MoveFileExA with
-// MOVEFILE_WRITE_THROUGH on Windows NT, keeping the file's attributes). Windows 95, 98
-// and ME cannot move a file over another: there the old file is deleted just before the
-// move, so a crash at that moment leaves the new bytes in the temporary file only.
+// written or without its contents. The new bytes go to a temporary file beside it,
+// "<file>.~<writer>-<n>.tmp", which is flushed to the disk. Then:
+// - where the system moves a file over another in one step (rename on POSIX;
+//   MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH on Windows
+//   NT, 2000, XP and later, keeping the file's attributes), the temporary file is moved
+//   over the old one;
+// - where MoveFileExA answers ERROR_CALL_NOT_IMPLEMENTED (Windows 95, 98 and ME, which
+//   cannot move a file over another), the old file is renamed aside to
+//   "<file>.~<writer>-<n>.old", the temporary file renamed to the file's name, and the
+//   copy set aside deleted.
+// <writer> names the process that writes, <n> counts its replacements. Every state
+// between two steps can be told from the names alone, and FinishInterruptedReplacements
+// completes or undoes what a writer that has ended left half-way.
+//
+// A move that Windows refuses because another program has one of the files open (a
+// virus scanner looking at a file just written) is tried again for about a second.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +25,32 @@ namespace pallisar {
 
 // Gives the file at `path` the contents `bytes`, creating it when missing. Returns
 // false when refused (a read-only file, a directory, a folder that cannot be written,
-// a full disk): the old file is then as it was and no temporary file is left.
+// a full disk): the old file is then as it was. No temporary file is left, except when
+// the old file could not be put back on Windows 95, 98 or ME: then the new bytes stay
+// beside the copy set aside, for FinishInterruptedReplacements.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+// Whether bytes read from a copy of a file are its whole contents; an empty function
+// takes any bytes.
+using WholeContents = std::function<bool(std::string_view bytes)>;
+
+// What FinishInterruptedReplacements did to the file itself.
+enum class ReplacementFinish {
+    Nothing,      // the file was there (or is missing and no copy of it is)
+    NewContents,  // a replacement cut short after the old file was set aside: the new
+                  // contents took the file's name
+    OldContents,  // the same, but the new contents were not whole: the old ones went back
+};
+
+// For a file about to be read for the first time in a run: completes or undoes the
+// replacements of `path` that writers which have ended (a crash, a power cut) left
+// half-way, then removes their temporary files and copies set aside. Where the file is
+// missing and a copy of it was set aside, the new copy takes its place when it is whole,
+// else the copy set aside goes back (it was the file). The files of a writer that still
+// runs (another launcher) are left alone. Nothing throws; a rename that fails leaves
+// every copy where it is, for the next start.
+ReplacementFinish FinishInterruptedReplacements(const std::string& path,
+                                                const WholeContents& whole = {});
 
 // For tests of the failure path: the next ReplaceFileContents fails once it has
 // written `bytes` bytes of the temporary file (with every byte written, it fails
@@ -25,10 +61,43 @@ void FailNextFileReplaceAfter(long long bytes);
 // ReplaceFileContents waits for the disk (it does unless told otherwise).
 void FlushFileReplacements(bool flush);
 
+// The steps of a replacement, in their order (SetAside and AsideDeleted only on the way
+// of Windows 95, 98 and ME).
+enum class ReplaceStep { Flushed, SetAside, InPlace, AsideDeleted };
+// What fails after a step, for tests: nothing, the next call on the file system (a file
+// held by another program for a moment), or every later call of that replacement (a disk
+// gone, or a process that died there: the files stay as that step left them).
+enum class InjectedFailure { None, NextCall, EveryCall };
+// For tests: `atStep` is asked after each step of the following replacements; an empty
+// function ends this.
+void InjectFileReplaceFailures(std::function<InjectedFailure(ReplaceStep)> atStep);
+
+// For tests under Wine, whose MoveFileExA works whatever Windows version it reports:
+// while on, the replacement meets MoveFileExA's ERROR_CALL_NOT_IMPLEMENTED, as on
+// Windows 95, 98 and ME, without calling it. No effect on POSIX.
+void ReplaceAsWithoutMoveFileEx(bool on);
+
 namespace detail {
 // The failure asked for by FailNextFileReplaceAfter, taken once; negative for none.
 long long TakeFileReplaceFailure();
 bool FlushingFileReplacements();
+InjectedFailure FailureAfter(ReplaceStep step);
+bool MoveFileExTakenAway();
+
+// The names of this process's next replacement of `path`.
+struct ReplacementNames {
+    std::string temporary;  // "<path>.~<writer>-<n>.tmp"
+    std::string aside;      // "<path>.~<writer>-<n>.old"
+};
+ReplacementNames NextReplacementNames(const std::string& path);
+
+// The writer part of this process's names ("<process id>.<start>" in hex). On Windows
+// the first call makes a named object that lives as long as the process, by which
+// FileWriterAlive tells a running writer from one that has ended.
+const std::string& ThisFileWriter();
+// Whether the process that `writer` names still runs (when that cannot be told, a
+// writer counts as running).
+bool FileWriterAlive(std::string_view writer);
 }  // namespace detail
 
 }  // namespace pallisar

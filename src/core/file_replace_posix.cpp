@@ -1,10 +1,13 @@
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "core/file_replace.h"
 
@@ -46,11 +49,10 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (exists && (!S_ISREG(old.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;
     const mode_t mode = exists ? (old.st_mode & 07777) : 0666;
 
-    static std::atomic<unsigned> serial{0};
     std::string temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+        temp = detail::NextReplacementNames(path).temporary;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST) return false;
     }
@@ -63,13 +65,35 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     const bool flush = detail::FlushingFileReplacements();
     bool ok = WriteAll(fd, bytes) && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    // Like a disk gone after the flush: the rename and the clean-up fail alike.
+    const InjectedFailure failure =
+        ok ? detail::FailureAfter(ReplaceStep::Flushed) : InjectedFailure::None;
+    ok = ok && failure == InjectedFailure::None && ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(temp.c_str());
+        if (failure != InjectedFailure::EveryCall) ::unlink(temp.c_str());
         return false;
     }
     if (flush) SyncDirectoryOf(path);
+    (void)detail::FailureAfter(ReplaceStep::InPlace);
     return true;
+}
+
+const std::string& detail::ThisFileWriter() {
+    static const std::string writer = [] {
+        char id[40];
+        std::snprintf(id, sizeof id, "%lx.%lx", static_cast<unsigned long>(::getpid()),
+                      static_cast<unsigned long>(std::time(nullptr)) & 0xFFFFFFFFul);
+        return std::string(id);
+    }();
+    return writer;
+}
+
+bool detail::FileWriterAlive(std::string_view writer) {
+    const std::string id(writer.substr(0, writer.find('.')));
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(id.c_str(), &end, 16);
+    if (id.empty() || *end != '\0' || pid == 0 || pid > 0x7FFFFFFFul) return true;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 }  // namespace pallisar

@@ -226,6 +226,11 @@ long MemoryRegistry::DeleteTree(RegRoot root, std::string_view path) {
     return regError::kSuccess;
 }
 
+long MemoryRegistry::FlushKey(RegRoot root, std::string_view path) {
+    std::unique_ptr<RegistryKey> key;
+    return OpenKey(root, path, false, key);
+}
+
 void MemoryRegistry::RefuseWritesBelow(RegRoot root, std::string_view path) {
     const auto parts = SplitPath(path);
     if (parts) state_->refused.emplace_back(root, Folded(*parts));

@@ -21,6 +21,8 @@ class MemoryRegistry final : public RegistryStore {
                  std::unique_ptr<RegistryKey>& key) override;
     long CreateKey(RegRoot root, std::string_view path, std::unique_ptr<RegistryKey>& key) override;
     long DeleteTree(RegRoot root, std::string_view path) override;
+    // Nothing to write anywhere: succeeds for a key that exists.
+    long FlushKey(RegRoot root, std::string_view path) override;
 
     // From now on every write at or below root\path fails with kAccessDenied, as on
     // a key whose permissions allow reading only: opening it for writing, creating

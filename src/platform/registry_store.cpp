@@ -23,9 +23,10 @@ long RegistryKey::EnumValueData(std::vector<NamedRegValue>& values) {
     std::vector<NamedRegValue> found;
     for (std::string& name : names) {
         RegValue value;
-        if (QueryValue(name, value) == regError::kSuccess) {
-            found.push_back({std::move(name), std::move(value)});
-        }
+        const long read = QueryValue(name, value);
+        if (read == regError::kFileNotFound) continue;
+        if (read != regError::kSuccess) return read;
+        found.push_back({std::move(name), std::move(value)});
     }
     values = std::move(found);
     return regError::kSuccess;

@@ -75,8 +75,8 @@ class RegistryKey {
     // Names of the values, in the registry's enumeration order.
     virtual long EnumValues(std::vector<std::string>& names) = 0;
     // The values with their data, in the registry's enumeration order: what EnumValues
-    // and a QueryValue of each name give (a value that cannot be read is left out), in
-    // as few calls as the store can.
+    // and a QueryValue of each name give (a value deleted meanwhile is left out; one that
+    // cannot be read fails the call with its error), in as few calls as the store can.
     virtual long EnumValueData(std::vector<NamedRegValue>& values);
 };
 
@@ -93,6 +93,9 @@ class RegistryStore {
     // kFileNotFound when it does not exist. Handles open below it then fail with
     // kKeyDeleted.
     virtual long DeleteTree(RegRoot root, std::string_view path) = 0;
+    // Has the key's changes written to the disk now rather than when the registry gets
+    // to it (RegFlushKey); kFileNotFound when the key does not exist.
+    virtual long FlushKey(RegRoot root, std::string_view path) = 0;
     // The system's sentence for an error code ("Access is denied."), for telling the
     // user why a write was refused. The registry in memory names the codes it gives.
     virtual std::string ErrorText(long code) const;

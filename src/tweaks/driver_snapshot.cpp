@@ -23,17 +23,24 @@ std::string Parent(std::string_view path) {
 }
 
 // Through the registry component, so that in a launch the keys read here are the ones
-// its writes use next.
+// its writes use next. Only a key that does not exist is left out: putting back a copy
+// without a key that exists would delete it.
 void TakeKey(TweakContext& context, const std::string& path, DriverSnapshot& snapshot) {
-    const TRegistryEnhanced::BaseKey key = context.Machine(Join(context.Driver.DriverKey, path));
+    const std::string full = Join(context.Driver.DriverKey, path);
+    const TRegistryEnhanced::BaseKey key = context.Machine(full);
     std::vector<NamedRegValue> values;
-    if (!key.GetValues(values)) return;
+    long error = key.GetValues(values);
+    std::vector<std::string> subKeys;
+    if (error == regError::kSuccess) key.GetKeyNames("", subKeys, &error);
+    if (error == regError::kFileNotFound) return;  // no such key (any more)
+    if (error != regError::kSuccess) {
+        throw RegistryError(
+            "Failed to read key '" + full + "': " + context.Reg.Store().ErrorText(error), error);
+    }
     SnapshotKey taken{path, {}};
     for (NamedRegValue& value : values) {
         taken.Values.push_back({std::move(value.name), std::move(value.value)});
     }
-    std::vector<std::string> subKeys;
-    key.GetKeyNames("", subKeys);
     snapshot.Keys.push_back(std::move(taken));
     for (const std::string& subKey : subKeys) TakeKey(context, Join(path, subKey), snapshot);
 }

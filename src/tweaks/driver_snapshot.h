@@ -42,7 +42,9 @@ struct DriverSnapshot {
 // The two group keys a snapshot covers, in the order they are taken and put back.
 inline constexpr std::string_view kSnapshotGroups[] = {"Glide", "D3D"};
 
-// Reads both trees. Never throws: a key or value that cannot be read is left out.
+// Reads both trees. Throws RegistryError "Failed to read key '<key>': <the system's
+// reason>" when a key that exists (or one of its values) cannot be read; only keys that
+// do not exist are left out.
 DriverSnapshot TakeDriverSnapshot(TweakContext& context);
 
 // Makes both trees hold exactly what `snapshot` holds: values and keys it lacks are

@@ -138,35 +138,46 @@ std::string TRegistryEnhanced::BaseKey::ReadValueDefault(std::string_view name,
 }
 
 void TRegistryEnhanced::BaseKey::GetKeyNames(std::string_view subPath,
-                                             std::vector<std::string>& list) const {
+                                             std::vector<std::string>& list, long* error) const {
+    if (error) *error = regError::kSuccess;
     if (path_.empty()) return;
     std::string path = "\\" + TrimSlashes(path_);
     if (!subPath.empty()) path += "\\" + TrimSlashes(subPath);
     std::vector<std::string> names;
-    const auto result = reg_.keys_.Use(StoreRoot(root_), StorePath(path), KeyAccess::Read,
-                                       [&](RegistryKey& key) { return key.EnumSubKeys(names); });
-    if (result == regError::kSuccess) list = std::move(names);
+    long openError = regError::kSuccess;
+    const auto result = reg_.keys_.Use(
+        StoreRoot(root_), StorePath(path), KeyAccess::Read,
+        [&](RegistryKey& key) { return key.EnumSubKeys(names); }, &openError);
+    if (result == regError::kSuccess) {
+        list = std::move(names);
+    } else if (error) {
+        *error = result ? *result : openError;
+    }
 }
 
-bool TRegistryEnhanced::BaseKey::GetValues(std::vector<NamedRegValue>& list) const {
-    if (path_.empty()) return false;
+long TRegistryEnhanced::BaseKey::GetValues(std::vector<NamedRegValue>& list) const {
+    if (path_.empty()) return regError::kFileNotFound;
     std::vector<NamedRegValue> values;
-    const auto result =
-        reg_.keys_.Use(StoreRoot(root_), StorePath("\\" + TrimSlashes(path_)), KeyAccess::Read,
-                       [&](RegistryKey& key) { return key.EnumValueData(values); });
-    if (!result) return false;
-    list = std::move(values);
-    return true;
+    long openError = regError::kSuccess;
+    const auto result = reg_.keys_.Use(
+        StoreRoot(root_), StorePath("\\" + TrimSlashes(path_)), KeyAccess::Read,
+        [&](RegistryKey& key) { return key.EnumValueData(values); }, &openError);
+    if (!result) return openError;
+    if (*result == regError::kSuccess) list = std::move(values);
+    return *result;
 }
 
-void TRegistryEnhanced::BaseKey::DeleteValue(std::string_view name) const {
-    if (path_.empty()) return;
+long TRegistryEnhanced::BaseKey::DeleteValue(std::string_view name) const {
+    if (path_.empty()) return regError::kFileNotFound;
     // Unlike the other operations, the base key is used as it stands here.
     const std::string path = "\\" + path_ + ParentPath(name);
     const std::string valueName = ValueName(name);
-    // A missing key, a missing value and a refusal are all ignored.
-    reg_.keys_.Use(StoreRoot(root_), StorePath(path), KeyAccess::Write,
-                   [&](RegistryKey& key) { return key.DeleteValue(valueName); });
+    // A missing key, a missing value and a refusal have no effect.
+    long openError = regError::kSuccess;
+    const auto result = reg_.keys_.Use(
+        StoreRoot(root_), StorePath(path), KeyAccess::Write,
+        [&](RegistryKey& key) { return key.DeleteValue(valueName); }, &openError);
+    return result ? *result : openError;
 }
 
 }  // namespace pallisar

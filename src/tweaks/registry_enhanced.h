@@ -57,11 +57,18 @@ class TRegistryEnhanced {
         void WriteValue(std::string_view name, uint32_t value) const;
         std::string ReadValue(std::string_view name) const;
         std::string ReadValueDefault(std::string_view name, std::string_view fallback) const;
-        void GetKeyNames(std::string_view subPath, std::vector<std::string>& list) const;
-        // Replaces `list` with every value of the base key itself, whatever its type;
-        // false (and `list` as it was) when that key cannot be opened.
-        bool GetValues(std::vector<NamedRegValue>& list) const;
-        void DeleteValue(std::string_view name) const;
+        // As the component's GetKeyNames; the registry's error of a key that cannot be
+        // opened or listed goes to *error when given (kSuccess otherwise).
+        void GetKeyNames(std::string_view subPath, std::vector<std::string>& list,
+                         long* error = nullptr) const;
+        // Replaces `list` with every value of the base key itself, whatever its type.
+        // Returns the registry's answer: kSuccess, or the error of a key that cannot be
+        // opened or of a value that cannot be read (`list` is then as it was).
+        long GetValues(std::vector<NamedRegValue>& list) const;
+        // As the component's DeleteValue, which ignores what the registry answers; that
+        // answer is returned for a caller that must tell a refusal apart: kSuccess,
+        // kFileNotFound for a missing key or value, or the error of the refusal.
+        long DeleteValue(std::string_view name) const;
 
       private:
         friend class TRegistryEnhanced;

@@ -14,6 +14,7 @@
 #include "tweaks/sli_mode.h"
 #include "ui/about.h"
 #include "ui/command_ids.h"
+#include "ui/interrupted_writes.h"
 #include "ui/main_menus.h"
 #include "ui/options.h"
 #include "ui/shortcut_command.h"
@@ -42,8 +43,11 @@ TfmMain::TfmMain(MainWindowServices services, std::vector<std::string> arguments
 }
 
 void TfmMain::FormCreate() {
+    // Before the first read of any of them (the log's first line reads settings.cfg).
+    const std::vector<std::string> finished = FinishInterruptedWrites(services_.programDir);
     services_.log.WriteLog(ApplicationInitializedLine(services_.clock));
     services_.log.WriteLog(kVersionLine);
+    for (const std::string& line : finished) services_.log.WriteLog(line);
     // Numbers are read and written with "." whatever the regional settings: the text
     // conversions of core/text.h never consult the locale.
     ProgramSettings settings(services_.programDir);

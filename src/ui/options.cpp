@@ -42,10 +42,18 @@ TRegistryEnhanced::BaseKey TfmOptions::RunKey() const {
     return services_.reg.At(TRootKey::hkLocalMachine, kRunKey);
 }
 
+// A refusal with the reason Windows gives for it.
+RegistryError TfmOptions::Refused(const std::string& what, long code) const {
+    return RegistryError(what + ": " + services_.reg.Store().ErrorText(code), code);
+}
+
 void TfmOptions::WriteAutoStart() {
     const TRegistryEnhanced::BaseKey reg = RunKey();
     if (!chkAutoStart.Checked) {
-        reg.DeleteValue(kAutoStartValue);
+        // A value that stays would have Windows start the program all the same.
+        const long deleted = reg.DeleteValue(kAutoStartValue);
+        if (deleted != regError::kSuccess && deleted != regError::kFileNotFound)
+            throw Refused(std::string("Failed to delete value '") + kAutoStartValue + "'", deleted);
         return;
     }
     try {
@@ -53,9 +61,7 @@ void TfmOptions::WriteAutoStart() {
     } catch (const RegistryKeyError& refused) {
         // No rights to the Run key (a user who is not an administrator on NT, 2000 or
         // XP): Windows will not start the program, which the user must learn.
-        throw RegistryError(
-            std::string(refused.what()) + ": " + services_.reg.Store().ErrorText(refused.Code()),
-            refused.Code());
+        throw Refused(refused.what(), refused.Code());
     }
 }
 

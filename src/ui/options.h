@@ -76,8 +76,9 @@ class TfmOptions {
     // An autostart value the registry refuses does not stop the later steps: its
     // RegistryError is raised once they have run ("Failed to set data for
     // 'Pallisar5 Game Launcher'", followed by the system's reason when the Run key
-    // itself cannot be opened or created). A settings file that cannot be written
-    // raises FileWriteError at once.
+    // itself cannot be opened or created; "Failed to delete value 'Pallisar5 Game
+    // Launcher'" with the reason when the value stays). A settings file that cannot be
+    // written raises FileWriteError at once.
     void btnOKClick();
     // "...": the change-icon dialog on pallisar.ico (or the program file when there is
     // none), icon 0; its choice is saved as pallisar.ico at once, replacing the file
@@ -91,6 +92,7 @@ class TfmOptions {
     std::string IconPath() const;
     // The values of kRunKey.
     TRegistryEnhanced::BaseKey RunKey() const;
+    RegistryError Refused(const std::string& what, long code) const;
     void WriteAutoStart();
 
     OptionsServices services_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/file_access.h"
+#include "core/text.h"
 
 namespace pallisar {
 
@@ -49,6 +50,25 @@ FileStamp StatFile(const std::string& path) {
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::vector<std::string> FileNamesStartingWith(const std::string& directory,
+                                               std::string_view prefix) {
+    std::vector<std::string> names;
+    if (prefix.find_first_of("*?") != std::string_view::npos) return names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((directory + std::string(prefix) + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        // The pattern also matches short (8.3) names: the long name decides.
+        const std::string_view name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            name.size() >= prefix.size() && SameText(name.substr(0, prefix.size()), prefix)) {
+            names.emplace_back(name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path, long long sizeHint) {

@@ -1,9 +1,8 @@
 #include <windows.h>
 
-#include <atomic>
+#include <cstdio>
 
 #include "core/file_replace.h"
-#include "win32/windows_version.h"
 
 namespace pallisar {
 
@@ -28,27 +27,125 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Windows 95, 98 and ME export MoveFileExA, but only as a stub that fails with
-// ERROR_CALL_NOT_IMPLEMENTED.
-bool MoveFileExImplemented() { return RunningWindows().nt; }
+// A file that another program holds open (a virus scanner reading a file just closed)
+// cannot be moved or deleted until it lets go; that is worth a second's wait.
+bool InUseElsewhere(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+}
+constexpr int kInUseTries = 20;
+constexpr DWORD kInUsePause = 50;  // ms
+
+template <typename Call>
+bool TryWhileInUse(Call call) {
+    for (int attempt = 1;; ++attempt) {
+        if (call()) return true;
+        const DWORD error = GetLastError();
+        if (!InUseElsewhere(error) || attempt == kInUseTries) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kInUsePause);
+    }
+}
+
+// The calls on the file system of one replacement, failing where a test injected a
+// failure (see InjectFileReplaceFailures).
+class ReplaceCalls {
+  public:
+    explicit ReplaceCalls(bool flush) : flush_(flush) {}
+
+    // `step` is done.
+    void Done(ReplaceStep step) {
+        const InjectedFailure failure = detail::FailureAfter(step);
+        if (failure != InjectedFailure::None) failure_ = failure;
+    }
+    // MoveFileExA over an existing file, flushed; ERROR_CALL_NOT_IMPLEMENTED in
+    // *error on Windows 95, 98 and ME.
+    bool MoveOver(const std::string& from, const std::string& to, DWORD* error) {
+        if (detail::MoveFileExTakenAway()) {
+            *error = ERROR_CALL_NOT_IMPLEMENTED;
+            return false;
+        }
+        const DWORD flags = MOVEFILE_REPLACE_EXISTING | (flush_ ? MOVEFILE_WRITE_THROUGH : 0);
+        const bool moved = !Injected() && TryWhileInUse([&] {
+            return MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
+        });
+        *error = moved ? ERROR_SUCCESS : GetLastError();
+        return moved;
+    }
+    // Renames a file to a name that is free.
+    bool Move(const std::string& from, const std::string& to) {
+        return !Injected() &&
+               TryWhileInUse([&] { return MoveFileA(from.c_str(), to.c_str()) != FALSE; });
+    }
+    bool Delete(const std::string& file) {
+        if (Injected()) return false;
+        SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return TryWhileInUse([&] { return DeleteFileA(file.c_str()) != FALSE; });
+    }
+
+  private:
+    bool Injected() {
+        if (failure_ == InjectedFailure::None) return false;
+        if (failure_ == InjectedFailure::NextCall) failure_ = InjectedFailure::None;
+        SetLastError(ERROR_WRITE_FAULT);
+        return true;
+    }
+
+    bool flush_;
+    InjectedFailure failure_ = InjectedFailure::None;
+};
+
+// Windows 95, 98 and ME cannot move a file over another. Every state between these
+// steps is told by its names (see file_replace.h): a crash anywhere leaves either file
+// whole, and once the old file is set aside the new bytes are never deleted before it
+// is back.
+bool ReplaceInSteps(ReplaceCalls& calls, const std::string& path,
+                    const detail::ReplacementNames& names, bool exists) {
+    if (!exists) {
+        if (calls.Move(names.temporary, path)) {
+            calls.Done(ReplaceStep::InPlace);
+            return true;
+        }
+        calls.Delete(names.temporary);
+        return false;
+    }
+    if (!calls.Move(path, names.aside)) {
+        calls.Delete(names.temporary);
+        return false;
+    }
+    calls.Done(ReplaceStep::SetAside);
+    if (!calls.Move(names.temporary, path)) {
+        if (calls.Move(names.aside, path)) calls.Delete(names.temporary);
+        return false;
+    }
+    calls.Done(ReplaceStep::InPlace);
+    calls.Delete(names.aside);  // else the next start removes it
+    calls.Done(ReplaceStep::AsideDeleted);
+    return true;
+}
+
+constexpr char kWriterObjectPrefix[] = "Pallisar Game Launcher writer ";
 
 }  // namespace
 
 // MoveFileExA rather than ReplaceFileA: kernel32 of Windows 95/98 has no ReplaceFileA,
-// and importing it would stop the program from loading there.
+// and importing it would stop the program from loading there. Whether MoveFileExA
+// works is asked of the call itself, not of the reported version: Windows 2000 and XP
+// in a "Windows 95/98" compatibility mode report the 95/98 family but move files over
+// others as always.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return false;
 
-    static std::atomic<unsigned> serial{0};
-    std::string temp;
+    detail::ReplacementNames names;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-        temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(serial++) + ".tmp";
-        file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        names = detail::NextReplacementNames(path);
+        file = CreateFileA(names.temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS)
@@ -59,20 +156,44 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     bool ok = WriteAll(file, bytes) && (!flush || FlushFileBuffers(file));
     ok = CloseHandle(file) && ok;
     if (ok && exists && (attributes & kKeptAttributes) != 0)
-        SetFileAttributesA(temp.c_str(), attributes & kKeptAttributes);
-    if (ok && !MoveFileExImplemented()) {
-        // The old file goes first there: a crash in between leaves the new bytes in the
-        // temporary file and no file at `path`.
-        ok = (!exists || DeleteFileA(path.c_str())) && MoveFileA(temp.c_str(), path.c_str());
-    } else if (ok) {
-        ok = MoveFileExA(temp.c_str(), path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0));
-    }
+        SetFileAttributesA(names.temporary.c_str(), attributes & kKeptAttributes);
+    ReplaceCalls calls(flush);
     if (!ok) {
-        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(temp.c_str());
+        calls.Delete(names.temporary);
+        return false;
     }
-    return ok;
+    calls.Done(ReplaceStep::Flushed);
+    DWORD error = ERROR_SUCCESS;
+    if (calls.MoveOver(names.temporary, path, &error)) {
+        calls.Done(ReplaceStep::InPlace);
+        return true;
+    }
+    if (error == ERROR_CALL_NOT_IMPLEMENTED) return ReplaceInSteps(calls, path, names, exists);
+    calls.Delete(names.temporary);
+    return false;
+}
+
+const std::string& detail::ThisFileWriter() {
+    static const std::string writer = [] {
+        char id[40];
+        std::snprintf(id, sizeof id, "%lx.%lx", static_cast<unsigned long>(GetCurrentProcessId()),
+                      static_cast<unsigned long>(GetTickCount()));
+        // Never closed: the system removes it when the process ends, however it ends.
+        CreateMutexA(nullptr, FALSE, (kWriterObjectPrefix + std::string(id)).c_str());
+        return std::string(id);
+    }();
+    return writer;
+}
+
+bool detail::FileWriterAlive(std::string_view writer) {
+    const std::string name = kWriterObjectPrefix + std::string(writer);
+    const HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    if (object) {
+        CloseHandle(object);
+        return true;
+    }
+    // A refusal is another user's writer, which runs; anything else is one that ended.
+    return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace pallisar

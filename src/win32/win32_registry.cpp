@@ -191,6 +191,14 @@ long Win32Registry::DeleteTree(RegRoot root, std::string_view path) {
     return DeleteKeyAndBelow(RootHandle(root), std::string(path));
 }
 
+long Win32Registry::FlushKey(RegRoot root, std::string_view path) {
+    ScopedRegKey key;
+    const long result =
+        RegOpenKeyExA(RootHandle(root), std::string(path).c_str(), 0, KEY_READ, key.Receive());
+    if (result != ERROR_SUCCESS) return result;
+    return RegFlushKey(key.Get());
+}
+
 std::string Win32Registry::ErrorText(long code) const {
     char text[512] = {};
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -12,6 +12,7 @@ class Win32Registry final : public RegistryStore {
                  std::unique_ptr<RegistryKey>& key) override;
     long CreateKey(RegRoot root, std::string_view path, std::unique_ptr<RegistryKey>& key) override;
     long DeleteTree(RegRoot root, std::string_view path) override;
+    long FlushKey(RegRoot root, std::string_view path) override;
     // FormatMessageA's text for the code.
     std::string ErrorText(long code) const override;
 };

@@ -244,6 +244,9 @@ class TalliedRegistry : public pallisar::RegistryStore {
     long DeleteTree(pallisar::RegRoot root, std::string_view path) override {
         return tally.Add(RegCall::Write, [&] { return inner_.DeleteTree(root, path); });
     }
+    long FlushKey(pallisar::RegRoot root, std::string_view path) override {
+        return inner_.FlushKey(root, path);
+    }
     std::string ErrorText(long code) const override { return inner_.ErrorText(code); }
 
     RegCallTally tally;

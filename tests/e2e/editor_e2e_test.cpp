@@ -130,6 +130,16 @@ class EditorTest : public ::testing::Test {
 
     std::string GameDat() { return dir_.Read("Game.dat"); }
 
+    // Waits until `done` holds.
+    template <typename Done>
+    static testing::AssertionResult Becomes(Done done) {
+        for (int wait = 0; wait < 100; ++wait) {
+            if (done()) return testing::AssertionSuccess();
+            Sleep(50);
+        }
+        return testing::AssertionFailure() << "not within 5 s";
+    }
+
     // Waits until the file's text satisfies `check`: the program writes once the dialog
     // that asked for it has closed.
     template <typename Check>
@@ -264,10 +274,12 @@ TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
                  reinterpret_cast<LPARAM>("Fast"));
     PostMessageA(GetDlgItem(input, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilGone(input));
+    // The boxes are filled once the preset is written: only then is the file read. A read
+    // while the launcher replaces the file makes Windows refuse the replacement.
+    ASSERT_TRUE(TextBecomes(Item(editor, IDC_CBXD3DPRESETS), "Fast"));
     EXPECT_TRUE(FileBecomes("settings.cfg", [](const std::string& text) {
         return ValueOf(SectionOf(text, "Fast"), "Splash") == "Disable";
     }));
-    EXPECT_TRUE(TextBecomes(Item(editor, IDC_CBXD3DPRESETS), "Fast"));
 
     Choose(editor, GlideBox(F::Splash), 0);  // a change clears the preset box
     EXPECT_EQ(WindowText(Item(editor, IDC_CBXGLIDEPRESETS)), "");
@@ -279,9 +291,10 @@ TEST_F(EditorTest, PresetSavedChosenOnTheOtherTabAndDeleted) {
     std::string caption, text;
     ASSERT_NO_FATAL_FAILURE(Answer("&Yes", &caption, &text));
     EXPECT_EQ(text, "Are you sure you want to delete the preset \"Fast\"?");
+    EXPECT_TRUE(Becomes(
+        [&] { return SendMessageA(Item(editor, IDC_CBXGLIDEPRESETS), CB_GETCOUNT, 0, 0) == 0; }));
     EXPECT_TRUE(FileBecomes(
         "settings.cfg", [](const std::string& text) { return SectionOf(text, "Fast").empty(); }));
-    EXPECT_EQ(SendMessageA(Item(editor, IDC_CBXGLIDEPRESETS), CB_GETCOUNT, 0, 0), 0);
     Click(editor, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(editor));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());

@@ -7,12 +7,15 @@
 
 #include "app/launch_journal.h"
 #include "board.h"
+#include "core/file_access.h"
 #include "harness.h"
 #include "launch_support.h"
+#include "support/icon_fixtures.h"
 
 namespace pallisar::e2e {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using Tree = std::map<std::string, std::string>;
@@ -43,6 +46,10 @@ class JournalTest : public ::testing::Test {
     void Start(AppProcess& app, int delayMs, std::vector<std::string> args = {}) {
         dir_.Write("Game.dat", "[Probe Game]\r\nRun=" + probe_ + "\r\nParams=--delay-ms " +
                                    std::to_string(delayMs) + "\r\n" + kTweaks);
+        ASSERT_NO_FATAL_FAILURE(StartAsItIs(app, std::move(args)));
+    }
+    // Starts a launcher on the program directory as it is.
+    void StartAsItIs(AppProcess& app, std::vector<std::string> args = {}) {
         ASSERT_TRUE(app.Start(exe_, {std::move(args),
                                      {{"PALLISAR_PROBE_DRIVER_KEY", kDriverKey},
                                       {"PALLISAR_PROBE_REPORT", report_},
@@ -71,6 +78,16 @@ class JournalTest : public ::testing::Test {
     void Exit(AppProcess& app, HWND window) {
         ASSERT_TRUE(PressButton(window, "Exit"));
         ASSERT_TRUE(app.WaitForExit(kTimeout));
+    }
+    // A launcher killed while its game runs; the driver as the game left it.
+    void KillWhileTheGameRuns(Tree* during) {
+        DWORD game = 0;
+        ASSERT_NO_FATAL_FAILURE(RunGame(60000, &game));
+        app_.Kill();
+        const ScopedHandle probe(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, game));
+        TerminateProcess(probe.Get(), 0);
+        WaitForSingleObject(probe.Get(), 5000);
+        *during = Driver();
     }
     Tree Driver() {
         Tree tree = SnapshotGroup(kDriverKey, "Glide");
@@ -110,12 +127,8 @@ TEST_F(JournalTest, ARunningLaunchIsLeftAloneAndAKilledOneRecoveredAsAnswered) {
     for (const std::string row : {"&Yes", "&No", "/run"}) {
         SCOPED_TRACE(row);
         ASSERT_TRUE(LoadBoard(kBoard));
-        ASSERT_NO_FATAL_FAILURE(RunGame(60000, &game));
-        app_.Kill();
-        const ScopedHandle probe(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, game));
-        TerminateProcess(probe.Get(), 0);
-        WaitForSingleObject(probe.Get(), 5000);
-        const Tree during = Driver();
+        Tree during;
+        ASSERT_NO_FATAL_FAILURE(KillWhileTheGameRuns(&during));
         ASSERT_NE(during, normalEnd);
 
         const bool run = row == "/run";
@@ -144,6 +157,66 @@ TEST_F(JournalTest, ARunningLaunchIsLeftAloneAndAKilledOneRecoveredAsAnswered) {
         }
         EXPECT_FALSE(dir_.Exists(kJournal));
     }
+}
+
+// Windows 95, 98 and ME replace a file in steps; a crash or a power cut between two of
+// them leaves copies whose names tell the state (see core/file_replace.h), here of a
+// writer that has ended. The next start completes or puts back each file before it is
+// first read (the journal before the recovery looks for it), takes a copy only when it
+// is whole, and removes the rest.
+TEST_F(JournalTest, FilesLeftHalfWayAreCompletedOrPutBackAtTheNextStart) {
+    Tree during;
+    ASSERT_NO_FATAL_FAILURE(KillWhileTheGameRuns(&during));
+    const auto leftover = [](const std::string& file, int serial, const char* kind) {
+        return file + ".~1.2-" + std::to_string(serial) + kind;
+    };
+    // The journal and the catalogue: set aside, the new copy whole (the copy set aside of
+    // the journal cut short: it would not be used).
+    const std::string journal = dir_.Read(kJournal);
+    ASSERT_TRUE(DeleteFileA(dir_.File(kJournal).c_str()));
+    dir_.Write(leftover(kJournal, 0, ".tmp"), journal);
+    dir_.Write(leftover(kJournal, 0, ".old"), journal.substr(0, journal.size() / 2));
+    const std::string catalogue = dir_.Read("Game.dat");
+    const std::string newCatalogue =
+        catalogue + "[New Game]\r\nRun=INTERNAL\r\nIconName=" + exe_ + ",0\r\n";
+    ASSERT_TRUE(DeleteFileA(dir_.File("Game.dat").c_str()));
+    dir_.Write(leftover("Game.dat", 1, ".old"), catalogue);
+    dir_.Write(leftover("Game.dat", 1, ".tmp"), newCatalogue);
+    // The settings: new bytes flushed but never moved, and a copy of a replacement done.
+    const std::string settings = dir_.Read("settings.cfg");
+    dir_.Write(leftover("settings.cfg", 2, ".tmp"), "[Program]\r\nGenerateLog=0\r\n");
+    dir_.Write(leftover("settings.cfg", 3, ".old"), "[Program]\r\nGenerateLog=0\r\n");
+    // The icon: set aside, the new copy not a whole icon.
+    const std::string icon = test::MakeIcoFile({test::MakeDibImage(32, 32, 8, 5)});
+    dir_.Write(leftover("pallisar.ico", 4, ".old"), icon);
+    dir_.Write(leftover("pallisar.ico", 4, ".tmp"), icon.substr(0, icon.size() / 2));
+
+    ASSERT_NO_FATAL_FAILURE(StartAsItIs(app_));
+    MessageBoxInfo box;
+    ASSERT_TRUE(app_.WaitForMessageBox(kTimeout, &box));
+    EXPECT_THAT(box.text, HasSubstr("\"Probe Game\""));
+    ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
+    ASSERT_NO_FATAL_FAILURE(WaitReady(app_, &window_));
+    ASSERT_TRUE(Answers(window_, kTimeout));
+    ListViewState list;
+    ASSERT_TRUE(ReadListView(app_, FindListView(window_), &list));
+    EXPECT_THAT(list.Captions(), ElementsAre("New Game", "Probe Game"));
+    EXPECT_NE(Driver(), during);
+    ASSERT_NO_FATAL_FAILURE(Exit(app_, window_));
+
+    EXPECT_EQ(dir_.Read("Game.dat"), newCatalogue);
+    EXPECT_EQ(dir_.Read("settings.cfg"), settings);
+    EXPECT_EQ(dir_.Read("pallisar.ico"), icon);
+    EXPECT_FALSE(dir_.Exists(kJournal));
+    for (const std::string& name : FileNamesStartingWith(dir_.Path(), "")) {
+        EXPECT_EQ(name.find(".~"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".bad"), std::string::npos) << name;
+    }
+    const auto log = ReadLines(dir_.File("pallisar.log")).value_or(std::vector<std::string>{});
+    EXPECT_THAT(log, Contains("Interrupted write of " + dir_.File("Game.dat") + " completed."));
+    EXPECT_THAT(log, Contains("Interrupted write of " + dir_.File("pallisar.ico") +
+                              " undone: its previous contents were kept."));
+    EXPECT_THAT(log, Contains("\tDriver settings restored; launch journal removed."));
 }
 
 }  // namespace

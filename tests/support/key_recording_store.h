@@ -27,6 +27,9 @@ class KeyRecordingStore : public RegistryStore {
     long DeleteTree(RegRoot root, std::string_view path) override {
         return inner_.DeleteTree(root, path);
     }
+    long FlushKey(RegRoot root, std::string_view path) override {
+        return inner_.FlushKey(root, path);
+    }
 
     // True when a key whose path contains `part` was opened for reading.
     bool Read(std::string_view part) const {

@@ -106,6 +106,9 @@ class LaunchStore : public RegistryStore {
     long DeleteTree(RegRoot root, std::string_view path) override {
         return inner_.DeleteTree(root, path);
     }
+    long FlushKey(RegRoot root, std::string_view path) override {
+        return inner_.FlushKey(root, path);
+    }
 
     std::vector<std::string>* writes = nullptr;
 
@@ -196,11 +199,13 @@ long ValueRefusingStore::Wrap(long rc, std::unique_ptr<RegistryKey>& key) {
 
 long ValueRefusingStore::OpenKey(RegRoot root, std::string_view path, bool write,
                                  std::unique_ptr<RegistryKey>& key) {
+    if (unreadableKeys.count(UpperCase(path))) return regError::kAccessDenied;
     return Wrap(inner_.OpenKey(root, path, write, key), key);
 }
 
 long ValueRefusingStore::CreateKey(RegRoot root, std::string_view path,
                                    std::unique_ptr<RegistryKey>& key) {
+    if (unreadableKeys.count(UpperCase(path))) return regError::kAccessDenied;
     std::unique_ptr<RegistryKey> existing;
     if (beforeWrite && inner_.OpenKey(root, path, false, existing) != regError::kSuccess) {
         beforeWrite();
@@ -211,6 +216,11 @@ long ValueRefusingStore::CreateKey(RegRoot root, std::string_view path,
 long ValueRefusingStore::DeleteTree(RegRoot root, std::string_view path) {
     if (beforeWrite) beforeWrite();
     return inner_.DeleteTree(root, path);
+}
+
+long ValueRefusingStore::FlushKey(RegRoot root, std::string_view path) {
+    if (onFlush) onFlush(path);
+    return inner_.FlushKey(root, path);
 }
 
 TSettings DefaultTweakSettings() {

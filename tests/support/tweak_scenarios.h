@@ -34,8 +34,10 @@ std::map<std::string, std::pair<std::string, std::string>> Differences(const Val
 
 // A store that passes everything on to another one but refuses to set or delete the
 // values named in `refused` (anywhere) with kAccessDenied, as a value protected by
-// the driver's installer would be. `beforeWrite`, when given, runs ahead of every
-// write that reaches the other store: a value set or deleted, a key created or deleted.
+// the driver's installer would be, and to open the keys whose paths are in
+// `unreadableKeys` (in upper case), as a key whose permissions let nobody read it.
+// `beforeWrite`, when given, runs ahead of every write that reaches the other store: a
+// value set or deleted, a key created or deleted. `onFlush` runs ahead of every flush.
 class ValueRefusingStore : public RegistryStore {
   public:
     explicit ValueRefusingStore(RegistryStore& inner) : inner_(inner) {}
@@ -44,9 +46,12 @@ class ValueRefusingStore : public RegistryStore {
                  std::unique_ptr<RegistryKey>& key) override;
     long CreateKey(RegRoot root, std::string_view path, std::unique_ptr<RegistryKey>& key) override;
     long DeleteTree(RegRoot root, std::string_view path) override;
+    long FlushKey(RegRoot root, std::string_view path) override;
 
     std::set<std::string> refused;
+    std::set<std::string> unreadableKeys;
     std::function<void()> beforeWrite;
+    std::function<void(std::string_view path)> onFlush;
 
   private:
     long Wrap(long rc, std::unique_ptr<RegistryKey>& key);

@@ -14,8 +14,10 @@
 #include "app/launch_recovery.h"
 #include "app/launch_sequence.h"
 #include "app/program_settings.h"
+#include "core/errors.h"
 #include "core/file_replace.h"
 #include "core/ini_file.h"
+#include "core/text.h"
 #include "platform/memory_registry.h"
 #include "support/fake_process_starter.h"
 #include "support/fake_prompts.h"
@@ -269,5 +271,72 @@ TEST_F(JournalTest, TheUserIsAskedAndNoLeavesTheGameValues) {
                     "The launcher was closed before \"Quake III: Arena\" (launched 2026-12-08 "
                     "09:30:15) ended, so the driver may still hold that game's settings.\n\n"
                     "Do you want to restore the previous driver settings?"}));
+    EXPECT_FALSE(FileExistsAt(JournalPath()));
+}
+
+// The journal's record of the game's start cannot be written (a disk refusing it for a
+// moment): the game still starts under the journal of the launch's start, the log says
+// why, and a crash while the game runs gives back the tree before the launch.
+TEST_F(JournalTest, AFailedRunningRecordKeepsTheJournalOfTheLaunchsStart) {
+    LoadBoard(BoardScenarios()[2]);
+    const RegistrySnapshot before = Tree();
+    int journalWrites = 0;
+    InjectFileReplaceFailures([&](ReplaceStep step) {
+        const bool running = step == ReplaceStep::Flushed && ++journalWrites == 2;
+        return running ? InjectedFailure::NextCall : InjectedFailure::None;
+    });
+    const bool died = Dies(std::nullopt, [&] { Launch(); });
+    InjectFileReplaceFailures({});
+    ASSERT_TRUE(died);  // in the game
+    EXPECT_EQ(game.starts.size(), 1u);
+    JournalProblem problem;
+    const auto kept = ParseJournal(ReadFileBytes(JournalPath()), &problem);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->Phase, JournalPhase::Applying);
+    EXPECT_THAT(log.lines, Contains("\tThe \"Running\" record could not be written; the journal "
+                                    "as it was is kept."));
+    Recover(true);
+    EXPECT_EQ(DescribeDifferences(before, Tree()), "");
+    EXPECT_FALSE(FileExistsAt(JournalPath()));
+}
+
+// A driver key that exists but cannot be read would be missing from the journal's copy,
+// and putting the copy back would delete it: the launch stops before its first write,
+// with the reason Windows gives.
+TEST_F(JournalTest, AKeyThatCannotBeReadStopsTheLaunchBeforeAnyWrite) {
+    LoadBoard(BoardScenarios()[2]);
+    const RegistrySnapshot before = Tree();
+    const std::string key = driver.DriverKey + "\\D3D";
+    store.unreadableKeys = {UpperCase(key)};
+    writes = 0;
+    try {
+        Launch();
+        ADD_FAILURE() << "the launch went on";
+    } catch (const RegistryError& error) {
+        EXPECT_EQ(std::string(error.what()), "Failed to read key '" + key + "': Access is denied.");
+    }
+    store.unreadableKeys.clear();
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(DescribeDifferences(before, Tree()), "");
+    EXPECT_TRUE(game.starts.empty());
+    EXPECT_FALSE(FileExistsAt(JournalPath()));
+    EXPECT_THAT(log.lines, Contains("!ERROR! Failed to read key '" + key + "': Access is denied."));
+}
+
+// The registry writes lazily: the driver's key is flushed after the restore, of a launch
+// and of a recovery, while the journal is still there.
+TEST_F(JournalTest, TheRestoreIsFlushedBeforeItsJournalGoes) {
+    LoadBoard(BoardScenarios()[1]);
+    std::vector<std::pair<std::string, bool>> flushes;  // the key, the journal there
+    store.onFlush = [&](std::string_view path) {
+        flushes.emplace_back(path, FileExistsAt(JournalPath()));
+    };
+    Launch();
+    ASSERT_TRUE(Dies(std::nullopt, [&] { Launch(); }));
+    EXPECT_EQ(flushes.size(), 1u);
+    Recover(true);
+    store.onFlush = nullptr;
+    const std::pair<std::string, bool> flushed{driver.DriverKey, true};
+    EXPECT_THAT(flushes, ElementsAre(flushed, flushed));
     EXPECT_FALSE(FileExistsAt(JournalPath()));
 }

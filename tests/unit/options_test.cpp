@@ -56,7 +56,9 @@ TEST_F(OptionsTest, OkStoresEveryChoiceEvenPastARefusedAutostartAndCancelNothing
         // No rights to the Run key at all: the reason comes with it.
         {true, "old", true, true, kKeyRefused, "-3", "3", "old", "-3 3",
          refused + ": Access is denied."},
-        {true, "old", true, false, kKeyRefused, "-3", "3", "old", "-3 3", ""},
+        // Turned off, but the value cannot be deleted: Windows would still start it.
+        {true, "old", true, false, kKeyRefused, "-3", "3", "old", "-3 3",
+         "Failed to delete value '" + kValue + "': Access is denied."},
         {false, "old", true, false, kNone, "-3", "3", "old", "-1 1", ""},
     };
     for (const Case& c : cases) {

@@ -329,6 +329,7 @@ class UnreadableStore : public RegistryStore {
         return regError::kSuccess;
     }
     long DeleteTree(RegRoot, std::string_view) override { return regError::kSuccess; }
+    long FlushKey(RegRoot, std::string_view) override { return regError::kSuccess; }
 };
 
 }  // namespace
