@@ -1,8 +1,8 @@
 // What the program has of its own beside the C++ run-time, as the whole program uses it.
-#include <bits/gthr.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ext/concurrence.h>
 #include <string>
 #include <unordered_map>
 
@@ -16,16 +16,16 @@ bool IsPrime(size_t n) {
 }
 
 struct Shared {
-    __gthread_mutex_t* mutex;
+    __gnu_cxx::__mutex* mutex;
     LONG entered;
 };
 
 DWORD WINAPI TakeTheMutex(void* argument) {
     auto* shared = static_cast<Shared*>(argument);
-    const int locked = __gthread_mutex_lock(shared->mutex);
+    shared->mutex->lock();  // throws when it cannot wait
     InterlockedIncrement(&shared->entered);
-    __gthread_mutex_unlock(shared->mutex);
-    return static_cast<DWORD>(locked);
+    shared->mutex->unlock();
+    return 0;
 }
 
 }  // namespace
@@ -53,22 +53,20 @@ TEST(RunTime, HashTablesGrowToPrimeBucketCountsWithinTheirLoadFactor) {
 TEST(RunTime, MutexesOfTheRunTimeWaitOnASemaphoreOfTheirOwn) {
     // What Windows 95, 98 and ME would have left without one (CreateSemaphoreW there is
     // a stub): a second thread could not wait for the first.
-    __gthread_mutex_t mutex;
-    __gthread_mutex_init_function(&mutex);
-    ASSERT_NE(mutex.sema, nullptr);
-    ASSERT_EQ(__gthread_mutex_lock(&mutex), 0);
+    __gnu_cxx::__mutex mutex;
+    ASSERT_NE(mutex.gthread_mutex()->sema, nullptr);
+    mutex.lock();
     Shared shared{&mutex, 0};
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, &TakeTheMutex, &shared, 0, &id);
     ASSERT_NE(thread, nullptr);
     Sleep(200);
     EXPECT_EQ(shared.entered, 0) << "the second thread did not wait";
-    __gthread_mutex_unlock(&mutex);
+    mutex.unlock();
     ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     DWORD code = 1;
     GetExitCodeThread(thread, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(shared.entered, 1);
     CloseHandle(thread);
-    __gthread_mutex_destroy(&mutex);
 }
