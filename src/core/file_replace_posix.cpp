@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "core/file_replace.h"
+#include "core/text.h"
 
 namespace pallisar {
 
@@ -80,10 +81,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
 
 const std::string& detail::ThisFileWriter() {
     static const std::string writer = [] {
-        char id[40];
-        std::snprintf(id, sizeof id, "%lx.%lx", static_cast<unsigned long>(::getpid()),
-                      static_cast<unsigned long>(std::time(nullptr)) & 0xFFFFFFFFul);
-        return std::string(id);
+        return LowerCase(HexText(static_cast<uint32_t>(::getpid()), 1)) + "." +
+               LowerCase(HexText(static_cast<uint32_t>(std::time(nullptr)), 1));
     }();
     return writer;
 }

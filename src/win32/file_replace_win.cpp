@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include <cstdio>
-
 #include "core/file_replace.h"
+#include "core/text.h"
 
 namespace pallisar {
 
@@ -175,12 +174,11 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
 
 const std::string& detail::ThisFileWriter() {
     static const std::string writer = [] {
-        char id[40];
-        std::snprintf(id, sizeof id, "%lx.%lx", static_cast<unsigned long>(GetCurrentProcessId()),
-                      static_cast<unsigned long>(GetTickCount()));
+        const std::string id = LowerCase(HexText(GetCurrentProcessId(), 1)) + "." +
+                               LowerCase(HexText(GetTickCount(), 1));
         // Never closed: the system removes it when the process ends, however it ends.
-        CreateMutexA(nullptr, FALSE, (kWriterObjectPrefix + std::string(id)).c_str());
-        return std::string(id);
+        CreateMutexA(nullptr, FALSE, (kWriterObjectPrefix + id).c_str());
+        return id;
     }();
     return writer;
 }
