@@ -128,8 +128,9 @@ class TfmMain {
     const std::string& StatusText() const { return statusText_; }
     ViewStyle GetViewStyle() const { return viewStyle_; }
     const std::vector<ListItem>& Items() const { return list_.Items; }
-    const std::vector<IconRef>& IconList() const { return list_.IconList; }
-    const std::vector<IconRef>& TrayIcons() const { return list_.TrayIcons; }
+    // Each icon the games show, once: the images of IconList, TrayIcons and the tray
+    // menu, to which the items' and the tray menu items' ImageIndex refer.
+    const std::vector<IconRef>& Icons() const { return list_.Icons; }
     const std::vector<MenuItem>& TrayPopup() const { return trayPopup_; }
     const Menu& MainMenu1() const { return mainMenu_; }
     const Menu& PopupMenu1() const { return popupMenu_; }

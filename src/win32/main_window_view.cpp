@@ -67,23 +67,20 @@ DWORD ListStyleFor(ViewStyle style) {
 
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
-// A menu item's picture: the small icon at `index`, drawn onto the menu's own colour
-// and opaque, as the menu draws the bitmap as it is.
+// A menu item's picture: the small icon at `index`, drawn onto the menu's own colour,
+// in the screen's format (a bitmap without alpha, which every menu draws as it is; it
+// takes no more memory than its pixels).
 ScopedBitmap MenuItemBitmap(HIMAGELIST images, int index) {
     const int size = GetSystemMetrics(SM_CXSMICON);
-    void* bits = nullptr;
-    ScopedBitmap bitmap = CreateColorBitmap32(size, size, true, &bits);
-    const ScopedCreatedDC dc = CreateCompatibleMemoryDC(nullptr);
+    const ScopedGetDC screen(nullptr);
+    if (!screen.Get()) return ScopedBitmap();
+    ScopedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size, size));
+    const ScopedCreatedDC dc = CreateCompatibleMemoryDC(screen.Get());
     if (!bitmap || !dc) return ScopedBitmap();
-    {
-        const ScopedSelectObject select(dc.Get(), bitmap.Get());
-        const RECT all{0, 0, size, size};
-        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
-        ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
-    }
-    GdiFlush();
-    auto* pixel = static_cast<unsigned char*>(bits);
-    for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
+    const ScopedSelectObject select(dc.Get(), bitmap.Get());
+    const RECT all{0, 0, size, size};
+    FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
     return bitmap;
 }
 
@@ -459,24 +456,12 @@ void MainWindowView::SyncList() {
 
     const int large = GetSystemMetrics(SM_CXICON);
     const int small = GetSystemMetrics(SM_CXSMICON);
-    const int count = static_cast<int>(model_.IconList().size());
+    const int count = static_cast<int>(model_.Icons().size());
     ScopedImageList largeImages(ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, count, 4));
     ScopedImageList smallImages(ImageList_Create(small, small, ILC_COLOR32 | ILC_MASK, count, 4));
-    // Both lists get one image per entry, so that image i is always entry i's icon.
-    // Entries sharing an icon file share its reading.
-    IconCache icons;
-    std::vector<HICON> bigIcons;
-    for (const IconRef& ref : model_.IconList()) {
-        HICON big = icons.Get(ref, large);
-        bigIcons.push_back(big ? big : app_.BuiltInIcon());
-    }
-    std::vector<HICON> littleIcons;
-    for (const IconRef& ref : model_.TrayIcons()) {
-        HICON little = icons.Get(ref, small);
-        littleIcons.push_back(little ? little : app_.SmallIcon());
-    }
-    AddIcons(largeImages.Get(), bigIcons, large);
-    AddIcons(smallImages.Get(), littleIcons, small);
+    // Both lists get one image per icon the games show, shared by every game showing it.
+    FillImageLists({largeImages.Get(), large, app_.BuiltInIcon()},
+                   {smallImages.Get(), small, app_.SmallIcon()}, model_.Icons());
     ListView_SetImageList(listView_, largeImages.Get(), LVSIL_NORMAL);
     ListView_SetImageList(listView_, smallImages.Get(), LVSIL_SMALL);
     largeImages_ = std::move(largeImages);  // the lists shown before go now
@@ -490,16 +475,22 @@ void MainWindowView::SyncTrayMenu() {
     trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
     trayMenuBitmaps_.clear();
     if (!trayMenu_ || !smallImages_ || !HasWindows98Interface()) return;
+    // One picture per icon, shared by the items of every game showing it (a menu does
+    // not own its items' pictures).
+    trayMenuBitmaps_.resize(model_.Icons().size());
     for (const MenuItem& item : model_.TrayPopup()) {
-        if (item.IsSeparator() || item.ImageIndex < 0) continue;
-        ScopedBitmap bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
+        if (item.IsSeparator() || item.ImageIndex < 0 ||
+            item.ImageIndex >= static_cast<int>(trayMenuBitmaps_.size())) {
+            continue;
+        }
+        ScopedBitmap& bitmap = trayMenuBitmaps_[item.ImageIndex];
+        if (!bitmap) bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
         if (!bitmap) continue;
         MENUITEMINFOA menuItem{};
         menuItem.cbSize = sizeof menuItem;
         menuItem.fMask = MIIM_BITMAP;
         menuItem.hbmpItem = bitmap.Get();
         SetMenuItemInfoA(trayMenu_.Get(), static_cast<UINT>(item.Command), FALSE, &menuItem);
-        trayMenuBitmaps_.push_back(std::move(bitmap));
     }
 }
 

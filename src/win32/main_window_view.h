@@ -103,7 +103,8 @@ class MainWindowView : public Window, private MainWindowHost {
     ScopedImageList largeImages_;
     ScopedImageList smallImages_;
     ScopedMenu trayMenu_;
-    // The games' small icons beside their tray menu items, alive as long as the menu.
+    // The games' small icons beside their tray menu items, by image index, alive as long
+    // as the menu.
     std::vector<ScopedBitmap> trayMenuBitmaps_;
     Win32TrayPlatform trayPlatform_;
     std::unique_ptr<TTrayIcon> trayIcon_;

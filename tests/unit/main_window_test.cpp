@@ -484,13 +484,13 @@ TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {
                                  "[menu TrayPopup]\n"
                                  "item=Game\t\t0\n"
                                  "item=-\ts\t-1\n"
-                                 "item=Setup\t\t1\n"
+                                 "item=Setup\t\t0\n"
                                  "item=-\ts\t-1\n"
                                  "item=&Restore\td\t-1\n"
                                  "item=E&xit\t\t-1\n"
                                  "[list]\n"
                                  "item=Game\t0\tC:\\g.exe\n"
-                                 "item=Setup\t1\tINTERNAL\n";
+                                 "item=Setup\t0\tINTERNAL\n";
     EXPECT_EQ(RenderStateReport(f), expected);
 }
 
