@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "board.h"
+#include "core/file_access.h"
 #include "core/file_names.h"
 #include "support/icon_fixtures.h"
 
@@ -93,6 +96,27 @@ std::string NumberedIconLibrary(int count) {
                           0});
     }
     return test::MakePeFile(groups);
+}
+
+bool PrepareBench(int argc, char** argv, int defaultRuns, std::vector<int> defaultSizes,
+                  BenchSetup* setup) {
+    setup->runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : defaultRuns;
+    setup->sizes.clear();
+    for (int i = 2; i < argc; ++i) setup->sizes.push_back(std::max(1, std::atoi(argv[i])));
+    if (setup->sizes.empty()) setup->sizes = std::move(defaultSizes);
+    std::sort(setup->sizes.begin(), setup->sizes.end());
+    setup->bin = ModuleDir();
+    setup->launcher = setup->bin + "pallisar.exe";
+    setup->bare = setup->bin + "bare_list.exe";
+    if (!FileExists(setup->launcher) || !FileExists(setup->bare)) {
+        std::fprintf(stderr, "pallisar.exe and bare_list.exe must be next to this program\n");
+        return false;
+    }
+    if (!e2e::LoadBoard("voodoo5_dual")) {
+        std::fprintf(stderr, "cannot load the voodoo5_dual board\n");
+        return false;
+    }
+    return true;
 }
 
 bool CaptionNamesBoard(HWND window) {

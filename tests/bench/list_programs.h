@@ -38,6 +38,20 @@ std::string SharedIconFile();
 // A library with `count` icons (16 and 32 pixels), each drawn differently.
 std::string NumberedIconLibrary(int count);
 
+// What a benchmark takes from its command line ("[runs [games...]]") and finds beside it.
+struct BenchSetup {
+    int runs = 0;
+    std::vector<int> sizes;  // ascending
+    std::string bin;         // this program's directory
+    std::string launcher;    // pallisar.exe there
+    std::string bare;        // bare_list.exe there
+};
+// Reads the command line (the defaults for what it leaves out), checks that both programs
+// are there and loads the dual-chip board into the registry. False, with a line on
+// stderr, when something is missing.
+bool PrepareBench(int argc, char** argv, int defaultRuns, std::vector<int> defaultSizes,
+                  BenchSetup* setup);
+
 // The launcher's start-up is done once card detection has named the board in the caption.
 bool CaptionNamesBoard(HWND window);
 

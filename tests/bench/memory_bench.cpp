@@ -28,8 +28,6 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
-#include "core/file_access.h"
 #include "list_programs.h"
 
 namespace {
@@ -94,22 +92,11 @@ void PrintTable(const std::vector<int>& sizes, const std::vector<Column>& column
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i) sizes.push_back(std::max(1, std::atoi(argv[i])));
-    if (sizes.empty()) sizes = {1, 900};
-    std::sort(sizes.begin(), sizes.end());
-    const std::string bin = ModuleDir();
-    const std::string launcher = bin + "pallisar.exe";
-    const std::string bare = bin + "bare_list.exe";
-    if (!pallisar::FileExists(launcher) || !pallisar::FileExists(bare)) {
-        std::fprintf(stderr, "pallisar.exe and bare_list.exe must be next to this program\n");
-        return 1;
-    }
-    if (!pallisar::e2e::LoadBoard("voodoo5_dual")) {
-        std::fprintf(stderr, "cannot load the voodoo5_dual board\n");
-        return 1;
-    }
+    BenchSetup setup;
+    if (!PrepareBench(argc, argv, 3, {1, 900}, &setup)) return 1;
+    const int runs = setup.runs;
+    const std::vector<int>& sizes = setup.sizes;
+    const std::string& launcher = setup.launcher;
 
     // Per size, a directory whose games share one icon and one whose games each have
     // their own; kept for all runs.
@@ -141,6 +128,7 @@ int main(int argc, char** argv) {
     std::vector<Column> columns{{"shared icon", {}}, {"own icons", {}}, {"bare list", {}}};
     for (Column& column : columns) column.kilobytes.resize(sizes.size());
     const auto keep = [](std::vector<double>& into, double kilobytes) {
+        std::fprintf(stderr, " %.0f", kilobytes);
         if (kilobytes >= 0) into.push_back(kilobytes);
     };
     for (int run = 0; run < runs; ++run) {
@@ -153,10 +141,10 @@ int main(int argc, char** argv) {
                  MeasureOnce(made.distinctExe, LaunchOptions{{}, {}, made.distinct->Path()},
                              kLauncherCaption, sizes[s], CaptionNamesBoard));
             keep(columns[2].kilobytes[s],
-                 MeasureOnce(bare, LaunchOptions{{std::to_string(sizes[s])}, {}, bin}, kBareCaption,
-                             sizes[s], nullptr));
+                 MeasureOnce(setup.bare, LaunchOptions{{std::to_string(sizes[s])}, {}, setup.bin},
+                             kBareCaption, sizes[s], nullptr));
         }
-        std::fprintf(stderr, "run %d of %d done\n", run + 1, runs);
+        std::fprintf(stderr, "  (KB: run %d of %d, by size: shared, own, bare)\n", run + 1, runs);
     }
     PrintTable(sizes, columns, runs);
     return 0;

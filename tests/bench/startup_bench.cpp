@@ -22,8 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
-#include "core/file_access.h"
 #include "list_programs.h"
 
 namespace {
@@ -57,21 +55,13 @@ void PrintTable(const char* heading, const std::vector<int>& sizes,
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i) sizes.push_back(std::max(1, std::atoi(argv[i])));
-    if (sizes.empty()) sizes = {150, 900};
-    const std::string bin = ModuleDir();
-    const std::string launcher = bin + "pallisar.exe";
-    const std::string bare = bin + "bare_list.exe";
-    if (!pallisar::FileExists(launcher) || !pallisar::FileExists(bare)) {
-        std::fprintf(stderr, "pallisar.exe and bare_list.exe must be next to this program\n");
-        return 1;
-    }
-    if (!pallisar::e2e::LoadBoard("voodoo5_dual")) {
-        std::fprintf(stderr, "cannot load the voodoo5_dual board\n");
-        return 1;
-    }
+    BenchSetup setup;
+    if (!PrepareBench(argc, argv, 5, {150, 900}, &setup)) return 1;
+    const int runs = setup.runs;
+    const std::vector<int>& sizes = setup.sizes;
+    const std::string& launcher = setup.launcher;
+    const std::string& bare = setup.bare;
+    const std::string& bin = setup.bin;
 
     // One directory per catalogue size, kept for all runs.
     std::vector<std::unique_ptr<ProgramDirectory>> dirs;

@@ -98,8 +98,21 @@ testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, in
     return testing::AssertionSuccess();
 }
 
-testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int index,
-                                       int clicks) {
+namespace {
+
+// Real input, as the user's mouse and keyboard give it.
+testing::AssertionResult SendInputs(std::vector<INPUT>& inputs) {
+    const auto count = static_cast<UINT>(inputs.size());
+    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
+    }
+    return testing::AssertionSuccess();
+}
+
+}  // namespace
+
+testing::AssertionResult ListItemIconCenter(const AppProcess& process, HWND list, int index,
+                                            POINT* center) {
     if (list == nullptr) return testing::AssertionFailure() << "no list view";
     RemoteBuffer remote(process.Handle(), sizeof(RECT));
     RECT rect{};
@@ -111,8 +124,15 @@ testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int
         !answer || !remote.Read(0, &rect, sizeof rect)) {
         return testing::AssertionFailure() << "cannot find item " << index << " on the screen";
     }
-    POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ClientToScreen(list, &point);
+    *center = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list, center);
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int index,
+                                       int clicks) {
+    POINT point{};
+    if (auto found = ListItemIconCenter(process, list, index, &point); !found) return found;
     if (!SetCursorPos(point.x, point.y)) {
         return testing::AssertionFailure() << "SetCursorPos failed: " << GetLastError();
     }
@@ -125,11 +145,7 @@ testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int
             inputs.push_back(input);
         }
     }
-    const auto count = static_cast<UINT>(inputs.size());
-    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
-        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
-    }
-    return testing::AssertionSuccess();
+    return SendInputs(inputs);
 }
 
 testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index) {
@@ -151,11 +167,7 @@ testing::AssertionResult PressKeys(const std::vector<WORD>& keys) {
         input.ki.dwFlags = KEYEVENTF_KEYUP;
         inputs.push_back(input);
     }
-    const auto count = static_cast<UINT>(inputs.size());
-    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
-        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
-    }
-    return testing::AssertionSuccess();
+    return SendInputs(inputs);
 }
 
 testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,

@@ -36,6 +36,9 @@ testing::AssertionResult WaitForProbeRuns(const std::string& path, size_t count,
 // Selects (and focuses) the list item at `index` of another process's list view, as a
 // click would: the window is told through LVN_ITEMCHANGED.
 testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, int index);
+// The middle of the item's icon, on the screen.
+testing::AssertionResult ListItemIconCenter(const AppProcess& process, HWND list, int index,
+                                            POINT* center);
 // Clicks the item's icon with the mouse `clicks` times, as a user does (real input at the
 // item's place on the screen): the list gets the focus and the item is selected.
 testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int index,
