@@ -667,9 +667,6 @@ TEST_F(CatalogueCommandsTest, DroppedProgramsAndShortcutsOpenNewFilledIn) {
               (std::vector<FakePrompts::Prompt>{{"Error", NotAProgramMessage(notes)},
                                                 {"Error", NotAProgramMessage(readme)},
                                                 {"Error", NotAProgramMessage(broken)}}));
-    EXPECT_EQ(NotAProgramMessage("C:\\x.txt"),
-              "\"C:\\x.txt\" is neither a program (.exe, .com, .bat) nor a shortcut to one. It "
-              "was not added.");
     const IniFile gameDat = GameDat();
     EXPECT_EQ(gameDat.ReadSections(), Strings{"Quake III"});
     EXPECT_EQ(gameDat.ReadString("Quake III", "Run", "") + "|" +

@@ -125,15 +125,4 @@ TEST(ProgramTitle, FromTheVersionResourceElseTheFileName) {
     }
 }
 
-TEST(ProgramTitle, ProgramsAndShortcutsAreKnownByTheirExtension) {
-    for (const char* path : {"C:\\a.exe", "C:\\b.COM", "run.Bat"}) {
-        EXPECT_TRUE(IsProgramFile(path)) << path;
-        EXPECT_FALSE(IsShortcutFile(path)) << path;
-    }
-    for (const char* path : {"C:\\a.txt", "C:\\exe", ".exe", "C:\\a.exe.txt", "C:\\a.lnk"}) {
-        EXPECT_FALSE(IsProgramFile(path)) << path;
-    }
-    EXPECT_TRUE(IsShortcutFile("C:\\Desktop\\Quake.LNK"));
-}
-
 }  // namespace

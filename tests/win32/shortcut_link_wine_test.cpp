@@ -63,31 +63,6 @@ TEST(ShortcutLinkWine, RefusedSaveIsAnError) {
     EXPECT_FALSE(test::FileExistsAt(dir.File("missing\\x.lnk")));
 }
 
-// A link read back through the same component: the program it starts and its arguments
-// (a dropped shortcut's game); a file that is no link cannot be read.
-TEST(ShortcutLinkWine, LoadReadsTheProgramAndArgumentsOfALink) {
-    ScopedCoInitialize com;
-    test::TempDir dir;
-    Win32ShellLinkFactory factory;
-    TShortcutLink written(factory);
-    written.SetShortcutFile(dir.File("Quake.lnk"));
-    written.SetTarget("C:\\Games\\Quake III\\quake3.exe");
-    written.SetArguments("+set r_mode 4");
-    written.SaveLink();
-
-    TShortcutLink read(factory);
-    read.SetShortcutFile(dir.File("Quake.lnk"));
-    read.LoadLink();
-    EXPECT_EQ(read.Target(), "C:\\Games\\Quake III\\quake3.exe");
-    EXPECT_EQ(read.Arguments(), "+set r_mode 4");
-
-    test::WriteFileBytes(dir.File("notes.lnk"), "not a link\r\n");
-    TShortcutLink notALink(factory);
-    notALink.SetShortcutFile(dir.File("notes.lnk"));
-    EXPECT_THROW(notALink.LoadLink(), EShortcutError);
-    EXPECT_EQ(notALink.Target(), "");
-}
-
 DWORD WINAPI CreateWithoutCom(void* message) {
     try {
         Win32ShellLinkFactory().Create();
