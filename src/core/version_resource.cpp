@@ -138,7 +138,8 @@ std::optional<std::u16string> VersionString(std::string_view resource, std::u16s
     std::stable_partition(tables.begin(), tables.end(),
                           [&](const Block& table) { return SameKey(table.key, first); });
     for (const Block& table : tables) {
-        const Block* value = Find(blocks.Children(table), name);
+        const std::vector<Block> strings = blocks.Children(table);
+        const Block* value = Find(strings, name);
         if (!value) continue;
         std::u16string text = Trimmed(blocks.Text(*value));
         if (!text.empty()) return text;

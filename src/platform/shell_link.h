@@ -1,7 +1,7 @@
 #pragma once
-// The shell's link object, through which a shortcut file (.lnk) is written and read. Implemented
-// over COM (win32/win32_shell_link.h); tests use a fake that records the calls.
-// Strings are the program's single-byte text.
+// The shell's link object, through which a shortcut file (.lnk) is written and read.
+// Implemented over COM (win32/win32_shell_link.h); tests use a fake that records the
+// calls. Strings are the program's single-byte text.
 
 #include <cstdint>
 #include <memory>
