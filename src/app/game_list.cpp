@@ -1,7 +1,9 @@
 #include "app/game_list.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
+#include <utility>
 
 #include "app/game_entry.h"
 #include "core/file_access.h"
@@ -61,8 +63,7 @@ IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
                   IconFileInfo& icons, const TitleOrder& order) {
     view.Items.clear();
-    view.IconList.clear();
-    view.TrayIcons.clear();
+    view.Icons.clear();
 
     // One look at the file serves every read of the load; the icon repairs go to the
     // file in one write at the end (also when a bad icon number ends the load early).
@@ -74,19 +75,21 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     });
 
     IconFileFacts iconFiles(icons);
+    // Each distinct icon's position in view.Icons.
+    std::map<std::pair<std::string, int>, int> images;
+    view.Items.reserve(titles.size());
     try {
-        for (size_t i = 0; i < titles.size(); ++i) {
-            const std::string& title = titles[i];
-            const std::string run = entries.ReadString(title, kRunKey, "");
+        for (std::string& title : titles) {
+            std::string run = entries.ReadString(title, kRunKey, "");
             // Only the exact upper-case text counts here, unlike at launch.
             const bool isConfigOnly = run == kConfigOnlyRun;
 
-            const IconRef icon = EntryIcon(entries, repairs, title, system, iconFiles);
-            view.IconList.push_back(icon);
-            view.TrayIcons.push_back(icon);
-
-            const int image = static_cast<int>(i);
-            view.Items.push_back({title, image, run, isConfigOnly});
+            IconRef icon = EntryIcon(entries, repairs, title, system, iconFiles);
+            const auto [known, added] = images.try_emplace({icon.FileName, icon.Index},
+                                                           static_cast<int>(view.Icons.size()));
+            if (added) view.Icons.push_back(std::move(icon));
+            const int image = known->second;
+            view.Items.push_back({std::move(title), image, std::move(run), isConfigOnly});
         }
     } catch (...) {
         repairs.Commit();

@@ -16,8 +16,8 @@ namespace pallisar {
 
 struct ListItem {
     std::string Caption;  // the game's title
-    int ImageIndex = -1;
-    std::string Path;  // the "Path" column: the entry's Run value
+    int ImageIndex = -1;  // the entry's icon in GameListView::Icons
+    std::string Path;     // the "Path" column: the entry's Run value
     // Run is exactly "INTERNAL" (the tray menu lists these entries apart).
     bool ConfigOnly = false;
     bool operator==(const ListItem&) const = default;
@@ -25,9 +25,10 @@ struct ListItem {
 
 struct GameListView {
     std::vector<ListItem> Items;
-    // Large (32 x 32) and small icons; entry i of the list has icon i in both.
-    std::vector<IconRef> IconList;
-    std::vector<IconRef> TrayIcons;
+    // Each icon the entries show, once, in the order of the first entry showing it: the
+    // images of the large (32 x 32) and the small image list and of the tray menu. Games
+    // that show the same icon (file and number, after clamping) share one image.
+    std::vector<IconRef> Icons;
 };
 
 // Orders two titles as the list shows them: negative, zero or positive.

@@ -32,4 +32,8 @@ const Icon* IconFileCache::Find(const std::string& fileName, int index) {
     return icon->second ? &*icon->second : nullptr;
 }
 
+void IconFileCache::ReleaseIcons() {
+    for (auto& [name, file] : files_) file.icons.clear();
+}
+
 }  // namespace pallisar

@@ -20,6 +20,10 @@ class IconFileCache {
     // cannot be read. The icon belongs to the cache and lives as long as it.
     const Icon* Find(const std::string& fileName, int index);
 
+    // Lets go of the icons read so far (an icon looked up again is read again); what
+    // is known of each file (its icon count) is kept.
+    void ReleaseIcons();
+
     // How many times a file was opened so far.
     int FilesOpened() const { return filesOpened_; }
 

@@ -19,38 +19,63 @@ struct Line {
     size_t end;      // first byte of the next line
 };
 
+// Names and values are views of the document's bytes: the file's text is held once.
 struct Key {
-    std::string name;   // as in the file, blanks around it dropped
-    bool has_value;     // false for a line without "="
-    std::string value;  // blanks around it dropped, quotes kept
-    size_t line;
+    std::string_view name;   // as in the file, blanks around it dropped
+    bool has_value;          // false for a line without "="
+    std::string_view value;  // blanks around it dropped, quotes kept
 };
 
 struct Section {
-    std::string name;        // between "[" and the last "]", as in the file
-    size_t headerLine;       // kNone for the lines before the first section header
-    size_t endLine;          // one past the section's last line
-    size_t lastContentLine;  // last line that is not blank; kNone when none
+    std::string_view name;  // between "[" and the last "]", as in the file
+    size_t headerLine;      // kNone for the lines before the first section header
+    size_t endLine;         // one past the section's last line
     std::vector<Key> keys;
 };
 
+// Section names compared as the profile API compares them: ASCII letters folded.
+struct FoldedHash {
+    size_t operator()(std::string_view name) const;
+};
+struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 struct IniDocument {
+    IniDocument() = default;
+    // The names and values point into `bytes`: a copy would point into the original's.
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
+
     bool exists = false;
     std::string bytes;
     size_t contentBegin = 0;  // after a UTF-8 byte-order mark
     std::vector<Line> lines;
     // sections[0] holds the lines before the first header; its name is empty.
     std::vector<Section> sections;
-    // Upper-cased name -> index of the first section of that name.
-    std::unordered_map<std::string, size_t> firstSection;
+    // Name -> index of the first section of that name.
+    std::unordered_map<std::string_view, size_t, FoldedHash, FoldedEqual> firstSection;
 
     const Section* FindSection(std::string_view name) const;
 };
 
-// What one line of the file is, from its text (with or without its line end).
-struct LineKind {
+// The parts of one line of the file, as views of its text (with or without its line end).
+struct LineParts {
     enum Kind { Blank, Header, Entry } kind = Blank;
-    std::string name;  // the section of a header; the key of an entry
+    std::string_view name;  // the section of a header; the key of an entry
+    bool hasValue = false;
+    std::string_view value;
+};
+LineParts SplitLine(std::string_view text);
+
+// The same, owning its texts.
+struct LineKind {
+    using Kind = LineParts::Kind;
+    static constexpr Kind Blank = LineParts::Blank;
+    static constexpr Kind Header = LineParts::Header;
+    static constexpr Kind Entry = LineParts::Entry;
+    Kind kind = Blank;
+    std::string name;
     bool hasValue = false;
     std::string value;
 };

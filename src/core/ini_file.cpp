@@ -57,36 +57,54 @@ std::string_view Unquote(std::string_view s) {
     return s.substr(0, std::min(s.size(), kMaxValue));
 }
 
+size_t FoldedHash::operator()(std::string_view name) const {
+    size_t hash = 2166136261u;  // FNV-1a
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c)) *
+               16777619u;
+    }
+    return hash;
+}
+
+bool FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+    return SameText(a, b);
+}
+
 const Section* IniDocument::FindSection(std::string_view name) const {
-    const auto it = firstSection.find(UpperCase(name));
+    const auto it = firstSection.find(name);
     return it == firstSection.end() ? nullptr : &sections[it->second];
 }
 
-LineKind ClassifyLine(std::string_view text) {
-    LineKind kind;
+LineParts SplitLine(std::string_view text) {
+    LineParts parts;
     const std::string_view content = TrimSpaces(text);
-    if (content.empty()) return kind;
+    if (content.empty()) return parts;
     if (content.front() == '[') {
         const size_t close = content.rfind(']');
         if (close != std::string_view::npos && close > 0) {
-            kind.kind = LineKind::Header;
-            kind.name = std::string(CutAtZero(TrimSpaces(content.substr(1, close - 1))));
-            return kind;
+            parts.kind = LineParts::Header;
+            parts.name = CutAtZero(TrimSpaces(content.substr(1, close - 1)));
+            return parts;
         }
         // A "[" without "]" is an ordinary line of the current section.
     }
-    kind.kind = LineKind::Entry;
+    parts.kind = LineParts::Entry;
     const size_t eq = content.find('=');
     if (eq == std::string_view::npos) {
-        kind.name = std::string(CutAtZero(content));
-        return kind;
+        parts.name = CutAtZero(content);
+        return parts;
     }
     std::string_view name = content.substr(0, eq);
     while (!name.empty() && IsProfileSpace(name.back())) name.remove_suffix(1);
-    kind.name = std::string(CutAtZero(name));
-    kind.hasValue = true;
-    kind.value = std::string(CutAtZero(TrimLeft(content.substr(eq + 1))));
-    return kind;
+    parts.name = CutAtZero(name);
+    parts.hasValue = true;
+    parts.value = CutAtZero(TrimLeft(content.substr(eq + 1)));
+    return parts;
+}
+
+LineKind ClassifyLine(std::string_view text) {
+    const LineParts parts = SplitLine(text);
+    return {parts.kind, std::string(parts.name), parts.hasValue, std::string(parts.value)};
 }
 
 std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
@@ -96,7 +114,7 @@ std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
     const std::string_view text = doc->bytes;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") doc->contentBegin = 3;
 
-    doc->sections.push_back({"", kNone, 0, kNone, {}});
+    doc->sections.push_back({"", kNone, 0, {}});
     size_t pos = doc->contentBegin;
     while (pos < text.size()) {
         // A line ends at LF; a file (rest) without any LF has its lines end at CR.
@@ -107,22 +125,20 @@ std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
         while (bodyEnd > pos && text[bodyEnd - 1] == '\r') --bodyEnd;
         const size_t index = doc->lines.size();
         doc->lines.push_back({pos, bodyEnd, next});
-        LineKind kind = ClassifyLine(text.substr(pos, next - pos));
+        const LineParts parts = SplitLine(text.substr(pos, next - pos));
         pos = next;
 
-        if (kind.kind == LineKind::Header) {
-            doc->sections.push_back({std::move(kind.name), index, index + 1, kNone, {}});
+        if (parts.kind == LineParts::Header) {
+            doc->sections.push_back({parts.name, index, index + 1, {}});
             continue;
         }
         Section* section = &doc->sections.back();
         section->endLine = index + 1;
-        if (kind.kind == LineKind::Blank) continue;
-        section->lastContentLine = index;
-        section->keys.push_back(
-            {std::move(kind.name), kind.hasValue, std::move(kind.value), index});
+        if (parts.kind == LineParts::Blank) continue;
+        section->keys.push_back({parts.name, parts.hasValue, parts.value});
     }
     for (size_t i = 0; i < doc->sections.size(); ++i)
-        doc->firstSection.emplace(UpperCase(doc->sections[i].name), i);
+        doc->firstSection.emplace(doc->sections[i].name, i);
     return doc;
 }
 
@@ -262,7 +278,7 @@ bool IniSnapshot::ReadBool(std::string_view section, std::string_view key, bool 
 std::vector<std::string> IniSnapshot::ReadSections() const {
     std::vector<std::string> names;
     for (const Section& section : doc_->sections)
-        if (!section.name.empty()) names.push_back(section.name);
+        if (!section.name.empty()) names.emplace_back(section.name);
     return names;
 }
 
@@ -278,7 +294,7 @@ std::vector<std::string> IniSnapshot::ReadSection(std::string_view section) cons
         // for whoever walks it (the API itself returns nothing at all when the list
         // starts with one).
         if (key.name.empty()) break;
-        names.push_back(key.name);
+        names.emplace_back(key.name);
     }
     return names;
 }

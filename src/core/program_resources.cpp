@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::uint32_t kRtIcon = 3;
 constexpr std::uint32_t kRtGroupIcon = 14;
+constexpr std::uint32_t kRtVersion = 16;
 
 // Keeps a hostile file from making us allocate without end: a 256 x 256 image with
 // 32-bit colour takes about 260 KB.
@@ -35,6 +36,11 @@ class PeResources final : public ProgramResources {
     std::optional<std::string> Image(std::uint32_t id, std::uint32_t) const override {
         const auto found = images_.find(id);
         return found != images_.end() ? Data(found->second) : std::nullopt;
+    }
+    std::optional<std::string> Version() const override {
+        const auto versions = TypeDirectory(kRtVersion);
+        if (!versions || versions->empty()) return std::nullopt;
+        return Data(versions->front());
     }
 
   private:
@@ -188,6 +194,7 @@ class NeResources final : public ProgramResources {
         const auto found = images_.find(id);
         return found != images_.end() ? Read(found->second, storedSize) : std::nullopt;
     }
+    std::optional<std::string> Version() const override { return std::nullopt; }
 
   private:
     struct Block {

@@ -23,6 +23,10 @@ class ProgramResources {
     // The bytes of the icon image (RT_ICON) with resource id `id`; `storedSize` is
     // what the group says the image takes.
     virtual std::optional<std::string> Image(std::uint32_t id, std::uint32_t storedSize) const = 0;
+    // The bytes of the first version resource (RT_VERSION), a VS_VERSIONINFO block;
+    // nothing when there is none or it cannot be read. 16-bit images give nothing (their
+    // version resources have another layout).
+    virtual std::optional<std::string> Version() const = 0;
 };
 
 // The resources of a program file in `source`, which must outlive the result; null

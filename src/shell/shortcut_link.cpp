@@ -53,4 +53,11 @@ void TShortcutLink::SaveLink() {
     if (link->Save(shortcutFile_) != kShellLinkSaved) throw EShortcutError(kShortcutSaveFailed);
 }
 
+void TShortcutLink::LoadLink() {
+    const std::unique_ptr<ShellLink> link = factory_.Create();
+    if (link->Load(shortcutFile_) != kShellLinkSaved) throw EShortcutError(kShortcutLoadFailed);
+    target_ = link->GetPath();
+    arguments_ = link->GetArguments();
+}
+
 }  // namespace pallisar

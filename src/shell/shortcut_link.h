@@ -18,6 +18,7 @@ class EShortcutError : public Error {
 };
 
 inline constexpr const char* kShortcutSaveFailed = "Unable to create .lnk file";
+inline constexpr const char* kShortcutLoadFailed = "Unable to read .lnk file";
 
 // The started program's window state, in the order of its ordinals.
 enum class TShowCmd { scShowMaximized, scShowMinimized, scShowNormal };
@@ -61,6 +62,11 @@ class TShortcutLink {
     // (kShortcutSaveFailed) when the shell does not save it, and passes on the factory's
     // Error when no link object can be had; nothing is written then.
     void SaveLink();
+    // Reads the .lnk file ShortcutFile names: Target and Arguments become the program
+    // it starts and the arguments it gives it; the other properties stay as they were.
+    // Throws EShortcutError (kShortcutLoadFailed) when the shell cannot read the file,
+    // and passes on the factory's Error; nothing changes then.
+    void LoadLink();
 
   private:
     ShellLinkFactory& factory_;

@@ -148,7 +148,19 @@ void TfmMain::ShowLoadedList() {
 }
 
 void TfmMain::ListViewKeyDown(int key) {
-    if (key == kRefreshKey) LoadGameList();
+    switch (key) {
+        case kRefreshKey:
+            LoadGameList();
+            break;
+        case kLaunchKey:
+            ListViewDblClick();
+            break;
+        case kDeleteKey:
+            mpDeleteClick();
+            break;
+        default:
+            break;
+    }
 }
 
 void TfmMain::SetSelected(int index) {
@@ -265,7 +277,7 @@ void TfmMain::RunEditor(TfmGlide& editor, IniBatch& writes) {
     LoadGameList();
 }
 
-void TfmMain::btnAddIconClick() {
+void TfmMain::NewGame(const DroppedGame& game) {
     if (!catalogue_) return;
     const IniSnapshot entries = catalogue_->Snapshot();
     std::string title;
@@ -278,8 +290,31 @@ void TfmMain::btnAddIconClick() {
     const std::unique_ptr<TfmGlide> editor = CreateEditor(writes);
     editor->OldTitle = title;
     editor->LoadSettings(entry.Tweaks);
-    editor->edTitle.Text.clear();
+    editor->edTitle.Text = game.Title;
+    editor->edPath.Text = game.Run;
+    editor->edCommandLine.Text = game.Params;
+    // The program's first icon, as choosing the program with "..." gives it; a path with
+    // a comma cannot name its icon (IconName's file ends at the first comma).
+    if (!game.Run.empty() && game.Run.find(',') == std::string::npos) {
+        editor->SetIconText(game.Run + ",0");
+    }
     RunEditor(*editor, writes);
+}
+
+void TfmMain::WMDropFiles(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        const std::optional<DroppedGame> game = GameFromDroppedFile(file, ShortcutLink.get());
+        if (!game) {
+            services_.prompts.ShowError(NotAProgramMessage(file));
+            continue;
+        }
+        try {
+            NewGame(*game);
+        } catch (...) {
+            if (!host_) throw;
+            host_->ReportError(std::current_exception());
+        }
+    }
 }
 
 void TfmMain::btnEditGameClick() {

@@ -25,6 +25,7 @@
 #include "platform/system_info.h"
 #include "shell/app_events.h"
 #include "shell/shortcut_link.h"
+#include "ui/drop_command.h"
 #include "ui/game_editor.h"
 #include "ui/main_window_host.h"
 #include "ui/menu_model.h"
@@ -34,8 +35,11 @@ namespace pallisar {
 inline constexpr const char* kApplicationTitle = "Pallisar Game Launcher";
 inline constexpr const char* kNoCardMessage = "FATAL ERROR: No Voodoo Card Found";
 inline constexpr const char* kIconFileName = "pallisar.ico";
-// The key code that reloads the list.
+// The list's keys, as in Explorer: F5 reloads the list, Enter launches the selected
+// game as a double-click does, Delete deletes it as File > Delete does.
 inline constexpr int kRefreshKey = 116;  // F5
+inline constexpr int kLaunchKey = 13;    // Enter
+inline constexpr int kDeleteKey = 46;    // Delete
 
 // The list's presentation, numbered as ViewStyle stores it.
 enum class ViewStyle { vsIcon = 0, vsSmallIcon = 1, vsList = 2, vsReport = 3 };
@@ -103,7 +107,12 @@ class TfmMain {
     void mpRefreshClick() { LoadGameList(); }
     // New: the editor on a throw-away title with every default; on OK the entry is
     // written under the typed title.
-    void btnAddIconClick();
+    void btnAddIconClick() { NewGame({}); }
+    // Files dropped on the window from Explorer, in the order given: each program, or
+    // shortcut to one, opens the editor as New with its title, program, parameters and
+    // icon filled in (Cancel skips it); any other file is named in an error box and
+    // skipped. An error while one is added is shown, and the next one follows.
+    void WMDropFiles(const std::vector<std::string>& files);
     // Edit of the selected game ("No Title Selected" without one); a rename moves the
     // entry to its new title.
     void btnEditGameClick();
@@ -128,8 +137,9 @@ class TfmMain {
     const std::string& StatusText() const { return statusText_; }
     ViewStyle GetViewStyle() const { return viewStyle_; }
     const std::vector<ListItem>& Items() const { return list_.Items; }
-    const std::vector<IconRef>& IconList() const { return list_.IconList; }
-    const std::vector<IconRef>& TrayIcons() const { return list_.TrayIcons; }
+    // Each icon the games show, once: the images of IconList, TrayIcons and the tray
+    // menu, to which the items' and the tray menu items' ImageIndex refer.
+    const std::vector<IconRef>& Icons() const { return list_.Icons; }
     const std::vector<MenuItem>& TrayPopup() const { return trayPopup_; }
     const Menu& MainMenu1() const { return mainMenu_; }
     const Menu& PopupMenu1() const { return popupMenu_; }
@@ -159,6 +169,8 @@ class TfmMain {
     // The editor for one command, set up as New and Edit both need it.
     // An editor whose OK writes into `writes`.
     std::unique_ptr<TfmGlide> CreateEditor(ProfileStore& writes);
+    // New, with what a dropped file proposes filled in.
+    void NewGame(const DroppedGame& game);
     // Shows the editor; on OK writes its tweak values under its title, erases
     // `oldTitle` when that names another entry, and reloads the list.
     // Shows the editor; after OK saves its values into `writes` (SaveEditorValues), then

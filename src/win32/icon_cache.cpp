@@ -12,6 +12,9 @@ namespace {
 
 // Images per strip: bounds the strip bitmaps (256 large icons are 1 MB).
 constexpr size_t kStripLength = 256;
+// Icons read and made at a time when filling the lists: bounds what is held besides
+// the lists themselves (some 20 KB per icon) without adding many more strips.
+constexpr size_t kIconsAtATime = 64;
 
 // The colour and mask bitmaps of an icon, as GetIconInfo copies them.
 struct IconBitmaps {
@@ -76,6 +79,11 @@ HICON IconCache::Get(const IconRef& ref, int size) {
     return handle->second.Get();
 }
 
+void IconCache::Release() {
+    handles_.clear();
+    files_.ReleaseIcons();
+}
+
 bool AddIcons(HIMAGELIST list, const std::vector<HICON>& icons, int size) {
     // GetIconInfo once per distinct icon: a list of many games often shows few icons.
     std::map<HICON, std::optional<IconBitmaps>> bitmaps;
@@ -98,6 +106,28 @@ bool AddIcons(HIMAGELIST list, const std::vector<HICON>& icons, int size) {
         if (strip.size() == kStripLength) addStrip();
     }
     addStrip();
+    return added;
+}
+
+bool FillImageLists(const ImageListTarget& large, const ImageListTarget& small,
+                    const std::vector<IconRef>& icons) {
+    IconCache cache;
+    bool added = true;
+    std::vector<HICON> big;
+    std::vector<HICON> little;
+    for (size_t first = 0; first < icons.size(); first += kIconsAtATime) {
+        big.clear();
+        little.clear();
+        for (size_t i = first; i < icons.size() && i < first + kIconsAtATime; ++i) {
+            HICON icon = cache.Get(icons[i], large.size);
+            big.push_back(icon ? icon : large.fallback);
+            icon = cache.Get(icons[i], small.size);
+            little.push_back(icon ? icon : small.fallback);
+        }
+        added = AddIcons(large.list, big, large.size) && added;
+        added = AddIcons(small.list, little, small.size) && added;
+        cache.Release();
+    }
     return added;
 }
 

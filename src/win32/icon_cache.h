@@ -23,8 +23,11 @@ namespace pallisar {
 class IconCache {
   public:
     // The icon `ref` names at size x size pixels, loaded as TFileIndexIcon loads it;
-    // null when its file gives none. The icon belongs to the cache.
+    // null when its file gives none. The icon belongs to the cache until Release.
     HICON Get(const IconRef& ref, int size);
+    // Lets go of the icons made and read so far; what is known of the files (their
+    // icon counts) is kept.
+    void Release();
 
   private:
     IconFileCache files_;
@@ -36,5 +39,19 @@ class IconCache {
 // (monochrome ones, or not size x size) are added one by one in their place. Returns
 // false when an image could not be added.
 bool AddIcons(HIMAGELIST list, const std::vector<HICON>& icons, int size);
+
+// An image list of size x size images, and the icon it gets for an icon whose file
+// gives none.
+struct ImageListTarget {
+    HIMAGELIST list;
+    int size;
+    HICON fallback;
+};
+
+// Appends one image per icon to both lists, in order. The icons are read and made a
+// strip at a time, so that a list of many icons never holds all of them twice over
+// (read, as icons and in the lists). Returns false when an image could not be added.
+bool FillImageLists(const ImageListTarget& large, const ImageListTarget& small,
+                    const std::vector<IconRef>& icons);
 
 }  // namespace pallisar

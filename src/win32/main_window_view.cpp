@@ -1,7 +1,9 @@
 #include "win32/main_window_view.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -29,6 +31,9 @@ namespace {
 constexpr UINT kFirstActivateMessage = WM_APP + 1;
 // Posted by the model's Close: the window goes once the current handler is done.
 constexpr UINT kDestroyMessage = WM_APP + 2;
+// Posted when files were dropped on the window: they are taken once Explorer's drop is
+// done with, so that the drag's source never waits for the editor.
+constexpr UINT kDroppedFilesMessage = WM_APP + 3;
 
 constexpr int kWindowWidth = 623;
 constexpr int kWindowHeight = 420;
@@ -67,16 +72,31 @@ DWORD ListStyleFor(ViewStyle style) {
 
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
+// The names of the files a drop holds, in its order.
+std::vector<std::string> DroppedFileNames(HDROP drop) {
+    std::vector<std::string> files;
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        std::vector<char> name(length + 1);
+        if (length > 0 && DragQueryFileA(drop, i, name.data(), length + 1) == length) {
+            files.emplace_back(name.data(), length);
+        }
+    }
+    return files;
+}
+
 // A menu item's picture: the small icon at `index`, drawn onto the menu's own colour
-// and opaque, as the menu draws the bitmap as it is.
+// and opaque, as the menu draws the bitmap as it is. It is drawn in a 32-bit bitmap and
+// kept in the screen's format, which takes no more memory than its pixels.
 ScopedBitmap MenuItemBitmap(HIMAGELIST images, int index) {
     const int size = GetSystemMetrics(SM_CXSMICON);
     void* bits = nullptr;
-    ScopedBitmap bitmap = CreateColorBitmap32(size, size, true, &bits);
+    ScopedBitmap drawn = CreateColorBitmap32(size, size, true, &bits);
     const ScopedCreatedDC dc = CreateCompatibleMemoryDC(nullptr);
-    if (!bitmap || !dc) return ScopedBitmap();
+    if (!drawn || !dc) return ScopedBitmap();
     {
-        const ScopedSelectObject select(dc.Get(), bitmap.Get());
+        const ScopedSelectObject select(dc.Get(), drawn.Get());
         const RECT all{0, 0, size, size};
         FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
         ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
@@ -84,7 +104,9 @@ ScopedBitmap MenuItemBitmap(HIMAGELIST images, int index) {
     GdiFlush();
     auto* pixel = static_cast<unsigned char*>(bits);
     for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
-    return bitmap;
+    // Without LR_CREATEDIBSECTION the copy is a bitmap compatible with the screen.
+    ScopedBitmap kept(static_cast<HBITMAP>(CopyImage(drawn.Get(), IMAGE_BITMAP, 0, 0, 0)));
+    return kept ? std::move(kept) : std::move(drawn);
 }
 
 }  // namespace
@@ -188,6 +210,8 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             CreateControls();
+            // Programs and their shortcuts dropped from Explorer are added as new games.
+            DragAcceptFiles(hwnd_, TRUE);
             // The list and the tray menu follow the model's loads (GameListLoaded).
             app_.Guard([this] { model_.FormCreate(); });
             SyncIcons();
@@ -242,11 +266,10 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (reinterpret_cast<HWND>(wParam) == listView_) {
                 int x = GET_X_LPARAM(lParam);
                 int y = GET_Y_LPARAM(lParam);
-                if (x == -1 && y == -1) {  // from the keyboard
-                    RECT rect;
-                    GetWindowRect(listView_, &rect);
-                    x = rect.left + 8;
-                    y = rect.top + 8;
+                if (x == -1 && y == -1) {  // from the keyboard: Shift+F10 or the menu key
+                    const POINT at = KeyboardMenuPoint();
+                    x = at.x;
+                    y = at.y;
                 }
                 ShowPopupMenu1(x, y);
                 return 0;
@@ -262,6 +285,17 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kDestroyMessage:
             DestroyWindow(hwnd_);
+            return 0;
+        case WM_DROPFILES: {
+            const auto drop = reinterpret_cast<HDROP>(wParam);
+            for (std::string& file : DroppedFileNames(drop))
+                droppedFiles_.push_back(std::move(file));
+            DragFinish(drop);
+            PostMessageA(hwnd_, kDroppedFilesMessage, 0, 0);
+            return 0;
+        }
+        case kDroppedFilesMessage:
+            TakeDroppedFiles();
             return 0;
         case WM_DESTROY:
             // Closed by the system (end of session) or by the owner of the view.
@@ -387,6 +421,45 @@ void MainWindowView::ShowPopupMenu1(int x, int y) {
     TrackPopupMenu(popup.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
 }
 
+// The files dropped so far, in turn. A drop while the editor of an earlier one is open
+// waits for its turn rather than opening a second editor.
+void MainWindowView::TakeDroppedFiles() {
+    if (takingDroppedFiles_ || droppedFiles_.empty() || model_.Closed()) return;
+    takingDroppedFiles_ = true;
+    // The editor comes up in front of Explorer, where the user dropped the files.
+    SetForegroundWindow(hwnd_);
+    while (!droppedFiles_.empty() && !model_.Closed()) {
+        std::vector<std::string> files;
+        files.swap(droppedFiles_);
+        app_.Guard([&] { model_.WMDropFiles(files); });
+    }
+    droppedFiles_.clear();
+    takingDroppedFiles_ = false;
+}
+
+// As in Explorer: in the middle of the selected item's icon (scrolled into view), else
+// near the list's top left corner.
+POINT MainWindowView::KeyboardMenuPoint() const {
+    POINT at{8, 8};
+    const int selected = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+    RECT icon{};
+    if (selected >= 0) {
+        ListView_EnsureVisible(listView_, selected, FALSE);
+        icon.left = LVIR_ICON;
+        if (SendMessageA(listView_, LVM_GETITEMRECT, static_cast<WPARAM>(selected),
+                         reinterpret_cast<LPARAM>(&icon))) {
+            RECT client{};
+            GetClientRect(listView_, &client);
+            at.x = std::clamp<LONG>((icon.left + icon.right) / 2, 0,
+                                    std::max<LONG>(0, client.right - 1));
+            at.y = std::clamp<LONG>((icon.top + icon.bottom) / 2, 0,
+                                    std::max<LONG>(0, client.bottom - 1));
+        }
+    }
+    MapWindowPoints(listView_, HWND_DESKTOP, &at, 1);
+    return at;
+}
+
 // The drop-down menus of the bar are filled again each time they open, so that
 // they always show the model's captions and states.
 void MainWindowView::RefreshMenuBarPopup(HMENU popup) {
@@ -459,24 +532,12 @@ void MainWindowView::SyncList() {
 
     const int large = GetSystemMetrics(SM_CXICON);
     const int small = GetSystemMetrics(SM_CXSMICON);
-    const int count = static_cast<int>(model_.IconList().size());
+    const int count = static_cast<int>(model_.Icons().size());
     ScopedImageList largeImages(ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, count, 4));
     ScopedImageList smallImages(ImageList_Create(small, small, ILC_COLOR32 | ILC_MASK, count, 4));
-    // Both lists get one image per entry, so that image i is always entry i's icon.
-    // Entries sharing an icon file share its reading.
-    IconCache icons;
-    std::vector<HICON> bigIcons;
-    for (const IconRef& ref : model_.IconList()) {
-        HICON big = icons.Get(ref, large);
-        bigIcons.push_back(big ? big : app_.BuiltInIcon());
-    }
-    std::vector<HICON> littleIcons;
-    for (const IconRef& ref : model_.TrayIcons()) {
-        HICON little = icons.Get(ref, small);
-        littleIcons.push_back(little ? little : app_.SmallIcon());
-    }
-    AddIcons(largeImages.Get(), bigIcons, large);
-    AddIcons(smallImages.Get(), littleIcons, small);
+    // Both lists get one image per icon the games show, shared by every game showing it.
+    FillImageLists({largeImages.Get(), large, app_.BuiltInIcon()},
+                   {smallImages.Get(), small, app_.SmallIcon()}, model_.Icons());
     ListView_SetImageList(listView_, largeImages.Get(), LVSIL_NORMAL);
     ListView_SetImageList(listView_, smallImages.Get(), LVSIL_SMALL);
     largeImages_ = std::move(largeImages);  // the lists shown before go now
@@ -490,16 +551,22 @@ void MainWindowView::SyncTrayMenu() {
     trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
     trayMenuBitmaps_.clear();
     if (!trayMenu_ || !smallImages_ || !HasWindows98Interface()) return;
+    // One picture per icon, shared by the items of every game showing it (a menu does
+    // not own its items' pictures).
+    trayMenuBitmaps_.resize(model_.Icons().size());
     for (const MenuItem& item : model_.TrayPopup()) {
-        if (item.IsSeparator() || item.ImageIndex < 0) continue;
-        ScopedBitmap bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
+        if (item.IsSeparator() || item.ImageIndex < 0 ||
+            item.ImageIndex >= static_cast<int>(trayMenuBitmaps_.size())) {
+            continue;
+        }
+        ScopedBitmap& bitmap = trayMenuBitmaps_[item.ImageIndex];
+        if (!bitmap) bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
         if (!bitmap) continue;
         MENUITEMINFOA menuItem{};
         menuItem.cbSize = sizeof menuItem;
         menuItem.fMask = MIIM_BITMAP;
         menuItem.hbmpItem = bitmap.Get();
         SetMenuItemInfoA(trayMenu_.Get(), static_cast<UINT>(item.Command), FALSE, &menuItem);
-        trayMenuBitmaps_.push_back(std::move(bitmap));
     }
 }
 

@@ -62,6 +62,9 @@ class MainWindowView : public Window, private MainWindowHost {
 
     // Shows the list's context menu at screen point (x, y).
     void ShowPopupMenu1(int x, int y);
+    // Where the list's context menu opens when asked for from the keyboard (screen
+    // coordinates).
+    POINT KeyboardMenuPoint() const;
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -92,6 +95,7 @@ class MainWindowView : public Window, private MainWindowHost {
     std::optional<Icon> BuiltInIconImages() const;
     void SyncList();
     void SyncTrayMenu();
+    void TakeDroppedFiles();
     // Refills a drop-down menu of the menu bar from the model as it opens.
     void RefreshMenuBarPopup(HMENU popup);
     void WriteStateReport();
@@ -103,7 +107,8 @@ class MainWindowView : public Window, private MainWindowHost {
     ScopedImageList largeImages_;
     ScopedImageList smallImages_;
     ScopedMenu trayMenu_;
-    // The games' small icons beside their tray menu items, alive as long as the menu.
+    // The games' small icons beside their tray menu items, by image index, alive as long
+    // as the menu.
     std::vector<ScopedBitmap> trayMenuBitmaps_;
     Win32TrayPlatform trayPlatform_;
     std::unique_ptr<TTrayIcon> trayIcon_;
@@ -111,6 +116,9 @@ class MainWindowView : public Window, private MainWindowHost {
     std::unique_ptr<OptionsWindowHost> optionsHost_;
     UINT writeStateMessage_ = 0;
     bool syncing_ = false;
+    // Files dropped on the window and not yet taken.
+    std::vector<std::string> droppedFiles_;
+    bool takingDroppedFiles_ = false;
 };
 
 }  // namespace pallisar

@@ -15,6 +15,9 @@ namespace pallisar {
 
 namespace {
 
+// What the shell keeps of a link's arguments (INFOTIPSIZE).
+constexpr int kMaxArguments = 1024;
+
 void ThrowIfFailed(HRESULT result) {
     if (FAILED(result)) throw Error(ComErrorText(result));
 }
@@ -48,6 +51,21 @@ class Win32ShellLink final : public ShellLink {
     }
     ShellLinkResult Save(const std::string& path) override {
         return file_->Save(Utf16FromAnsi(path).c_str(), TRUE);
+    }
+    ShellLinkResult Load(const std::string& path) override {
+        return file_->Load(Utf16FromAnsi(path).c_str(), STGM_READ);
+    }
+    std::string GetPath() override {
+        char path[MAX_PATH] = {};
+        WIN32_FIND_DATAA found{};
+        // S_FALSE and an empty path for a link to something that is no file.
+        if (link_->GetPath(path, MAX_PATH, &found, 0) != S_OK) return {};
+        return path;
+    }
+    std::string GetArguments() override {
+        char arguments[kMaxArguments] = {};
+        if (FAILED(link_->GetArguments(arguments, kMaxArguments))) return {};
+        return arguments;
     }
 
   private:

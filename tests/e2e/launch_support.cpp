@@ -98,7 +98,21 @@ testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, in
     return testing::AssertionSuccess();
 }
 
-testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index) {
+namespace {
+
+// Real input, as the user's mouse and keyboard give it.
+testing::AssertionResult SendInputs(std::vector<INPUT>& inputs) {
+    const auto count = static_cast<UINT>(inputs.size());
+    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
+    }
+    return testing::AssertionSuccess();
+}
+
+}  // namespace
+
+testing::AssertionResult ListItemIconCenter(const AppProcess& process, HWND list, int index,
+                                            POINT* center) {
     if (list == nullptr) return testing::AssertionFailure() << "no list view";
     RemoteBuffer remote(process.Handle(), sizeof(RECT));
     RECT rect{};
@@ -110,22 +124,50 @@ testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND lis
         !answer || !remote.Read(0, &rect, sizeof rect)) {
         return testing::AssertionFailure() << "cannot find item " << index << " on the screen";
     }
-    POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ClientToScreen(list, &point);
+    *center = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list, center);
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int index,
+                                       int clicks) {
+    POINT point{};
+    if (auto found = ListItemIconCenter(process, list, index, &point); !found) return found;
     if (!SetCursorPos(point.x, point.y)) {
         return testing::AssertionFailure() << "SetCursorPos failed: " << GetLastError();
     }
-    INPUT clicks[4] = {};
-    const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
-                            MOUSEEVENTF_LEFTUP};
-    for (int i = 0; i < 4; ++i) {
-        clicks[i].type = INPUT_MOUSE;
-        clicks[i].mi.dwFlags = flags[i];
+    std::vector<INPUT> inputs;
+    for (int i = 0; i < clicks; ++i) {
+        for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = flags;
+            inputs.push_back(input);
+        }
     }
-    if (SendInput(4, clicks, sizeof(INPUT)) != 4) {
-        return testing::AssertionFailure() << "SendInput failed: " << GetLastError();
+    return SendInputs(inputs);
+}
+
+testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index) {
+    return ClickListItem(process, list, index, 2);
+}
+
+testing::AssertionResult PressKeys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
     }
-    return testing::AssertionSuccess();
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    return SendInputs(inputs);
 }
 
 testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,

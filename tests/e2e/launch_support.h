@@ -36,9 +36,17 @@ testing::AssertionResult WaitForProbeRuns(const std::string& path, size_t count,
 // Selects (and focuses) the list item at `index` of another process's list view, as a
 // click would: the window is told through LVN_ITEMCHANGED.
 testing::AssertionResult SelectListItem(const AppProcess& process, HWND list, int index);
-// Double-clicks the item's icon with the mouse, as a user does (real input at the
-// item's place on the screen).
+// The middle of the item's icon, on the screen.
+testing::AssertionResult ListItemIconCenter(const AppProcess& process, HWND list, int index,
+                                            POINT* center);
+// Clicks the item's icon with the mouse `clicks` times, as a user does (real input at the
+// item's place on the screen): the list gets the focus and the item is selected.
+testing::AssertionResult ClickListItem(const AppProcess& process, HWND list, int index,
+                                       int clicks = 1);
 testing::AssertionResult DoubleClickListItem(const AppProcess& process, HWND list, int index);
+// Presses the keys in order and lets them go in the reverse order, as real input to the
+// window that has the keyboard focus ({VK_SHIFT, VK_F10} is Shift+F10).
+testing::AssertionResult PressKeys(const std::vector<WORD>& keys);
 // Selects the list item with this caption.
 testing::AssertionResult SelectTitle(const AppProcess& process, HWND window,
                                      const std::string& title);

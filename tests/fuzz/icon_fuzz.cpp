@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the icon reader as an .ico file or a program file. Besides
-// surviving (the sanitizers watch memory), every icon it reads must survive being
-// written as an .ico file and read back unchanged.
+// Feeds arbitrary bytes to the icon reader as an .ico file or a program file, and to the
+// reader of a program's version information, as a program file and as a version
+// resource itself. Besides surviving (the sanitizers watch memory), every icon it reads
+// must survive being written as an .ico file and read back unchanged.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "core/icon_resources.h"
+#include "core/version_resource.h"
 
 using namespace pallisar;
 
@@ -46,5 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (CountIcons(again) != 1 || !back || !SameImages(*back, *icon)) std::abort();
     }
     ReadIcon(source, count);  // one beyond the last
+    ReadVersionString(source, u"FileDescription");
+    VersionString(bytes, u"ProductName");
     return 0;
 }

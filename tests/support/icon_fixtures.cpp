@@ -179,10 +179,12 @@ std::string MakeIcoFile(const std::vector<IconImage>& images) {
     return out;
 }
 
-std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus) {
+std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus,
+                       const std::string& version) {
     ResourceType icons{3, {}};
     ResourceType rcdata{10, {{"", 1, "not an icon"}}};
     ResourceType groupType{14, {}};
+    ResourceType versionType{16, {{"", 1, version}}};
     std::uint32_t nextId = 1;
     for (const IconGroupFixture& group : groups) {
         std::string dir;
@@ -206,7 +208,9 @@ std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plu
         }
         groupType.resources.push_back({group.name, group.id, dir});
     }
-    const std::string section = ResourceSection({icons, rcdata, groupType});
+    std::vector<ResourceType> types = {icons, rcdata, groupType};
+    if (!version.empty()) types.push_back(versionType);
+    const std::string section = ResourceSection(types);
     const auto sectionSize = static_cast<std::uint32_t>(section.size());
 
     std::string out;
@@ -263,6 +267,81 @@ std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plu
     out += section;
     PadTo(out, kFileAlignment + AlignUp(sectionSize, kFileAlignment));
     return out;
+}
+
+namespace {
+
+// One block of a version resource: length, value length, type, key, the value and the
+// blocks inside, each starting on a 4-byte boundary.
+std::string VersionBlock(const std::string& key, std::uint32_t type, std::uint32_t valueLength,
+                         const std::string& value, const std::vector<std::string>& children) {
+    std::string block;
+    U16(block, 0);  // the length, set below
+    U16(block, valueLength);
+    U16(block, type);
+    for (char c : key) U16(block, static_cast<unsigned char>(c));
+    U16(block, 0);
+    PadTo(block, AlignUp(static_cast<std::uint32_t>(block.size()), 4));
+    block += value;
+    for (const std::string& child : children) {
+        PadTo(block, AlignUp(static_cast<std::uint32_t>(block.size()), 4));
+        block += child;
+    }
+    block[0] = static_cast<char>(block.size() & 0xFF);
+    block[1] = static_cast<char>((block.size() >> 8) & 0xFF);
+    return block;
+}
+
+// UTF-8 as UTF-16 (the characters of the Basic Multilingual Plane), with its zero.
+std::string Utf16Text(const std::string& utf8, std::uint32_t* characters) {
+    std::string out;
+    *characters = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t code = c;
+        size_t length = 1;
+        if (c >= 0xE0 && i + 2 < utf8.size()) {
+            code = ((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
+            length = 3;
+        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
+            code = ((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F);
+            length = 2;
+        }
+        U16(out, code);
+        ++*characters;
+        i += length;
+    }
+    U16(out, 0);
+    ++*characters;
+    return out;
+}
+
+}  // namespace
+
+std::string MakeVersionResource(const std::vector<VersionTable>& tables,
+                                std::uint32_t translation) {
+    std::vector<std::string> stringTables;
+    for (const VersionTable& table : tables) {
+        std::vector<std::string> strings;
+        for (const auto& [name, value] : table.strings) {
+            std::uint32_t characters = 0;
+            const std::string text = Utf16Text(value, &characters);
+            strings.push_back(VersionBlock(name, 1, characters, text, {}));
+        }
+        stringTables.push_back(VersionBlock(table.key, 1, 0, "", strings));
+    }
+    std::vector<std::string> top = {VersionBlock("StringFileInfo", 1, 0, "", stringTables)};
+    if (translation != 0) {
+        std::string pair;
+        U32(pair, translation);
+        top.push_back(
+            VersionBlock("VarFileInfo", 1, 0, "", {VersionBlock("Translation", 0, 4, pair, {})}));
+    }
+    std::string fixed;
+    U32(fixed, 0xFEEF04BD);  // VS_FIXEDFILEINFO's signature
+    U32(fixed, 0x00010000);
+    PadTo(fixed, 52);
+    return VersionBlock("VS_VERSION_INFO", 0, 52, fixed, top);
 }
 
 std::string MakeNeFile(const std::vector<IconGroupFixture>& groups) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/icon_resources.h"
@@ -30,9 +31,24 @@ struct IconGroupFixture {
 
 // A DLL image (PE32, or PE32+ when `pe32plus`) with one resource section holding
 // the groups in the order given, their images as RT_ICON resources with ids from 1,
-// and one unrelated RCDATA resource. The caller stores named groups first, as
-// resource compilers do.
-std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus = false);
+// and one unrelated RCDATA resource; and `version` as its version resource (RT_VERSION)
+// when that is not empty. The caller stores named groups first, as resource compilers
+// do.
+std::string MakePeFile(const std::vector<IconGroupFixture>& groups, bool pe32plus = false,
+                       const std::string& version = {});
+
+// One string table of a version resource: its key ("040904B0": language and code
+// page) and its texts (ASCII names, UTF-8 values), in order.
+struct VersionTable {
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> strings;
+};
+// A version resource (VS_VERSIONINFO) as resource compilers write it: the fixed file
+// information, the string tables in order and, when `translation` is not 0, a
+// VarFileInfo whose Translation names it (language in the low word, code page in the
+// high one).
+std::string MakeVersionResource(const std::vector<VersionTable>& tables,
+                                std::uint32_t translation = 0);
 
 // A 16-bit NE library with the groups (ids only; names are ignored) and their
 // images as RT_ICON resources with ids from 1, data aligned to 16 bytes.

@@ -1,8 +1,10 @@
 #pragma once
 // A shell link factory for tests: each link object records its calls, in order, as
-// "<call> <values>" lines (and "release" when it goes), and answers Save with
-// `saveResult`. With `createError` set, Create throws Error with that text instead.
+// "<call> <values>" lines (and "release" when it goes), answers Save with `saveResult`
+// and Load from `links`. With `createError` set, Create throws Error with that text
+// instead.
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +24,9 @@ class RecordingShellLinkFactory : public ShellLinkFactory {
 
     std::vector<std::string> calls;
     ShellLinkResult saveResult = kShellLinkSaved;
+    // The links Load finds, by file: the program and the arguments; any other file
+    // cannot be read.
+    std::map<std::string, std::pair<std::string, std::string>> links;
     std::optional<std::string> createError;
 
   private:
@@ -41,10 +46,20 @@ class RecordingShellLinkFactory : public ShellLinkFactory {
             calls_.push_back("save " + path);
             return owner_.saveResult;
         }
+        ShellLinkResult Load(const std::string& path) override {
+            calls_.push_back("load " + path);
+            const auto found = owner_.links.find(path);
+            if (found == owner_.links.end()) return 0x80004005;  // E_FAIL
+            loaded_ = found->second;
+            return kShellLinkSaved;
+        }
+        std::string GetPath() override { return loaded_.first; }
+        std::string GetArguments() override { return loaded_.second; }
 
       private:
         std::vector<std::string>& calls_;
         RecordingShellLinkFactory& owner_;
+        std::pair<std::string, std::string> loaded_;
     };
 };
 

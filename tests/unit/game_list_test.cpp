@@ -38,6 +38,13 @@ std::vector<std::string> Captions(const std::vector<MenuItem>& items) {
     return captions;
 }
 
+// The icon each entry shows, in list order.
+std::vector<IconRef> EntryIcons(const GameListView& view) {
+    std::vector<IconRef> icons;
+    for (const ListItem& item : view.Items) icons.push_back(view.Icons.at(item.ImageIndex));
+    return icons;
+}
+
 std::vector<std::string> Captions(const std::vector<ListItem>& items) {
     std::vector<std::string> captions;
     for (const ListItem& item : items) captions.push_back(item.Caption);
@@ -75,15 +82,15 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
     }
     Load();
 
+    // One icon, shared by the three.
     const std::vector<ListItem> expected = {{"Alpha", 0, "C:\\Alpha.exe", false},
-                                            {"beta", 1, "C:\\beta.exe", false},
-                                            {"gamma", 2, "C:\\gamma.exe", false}};
+                                            {"beta", 0, "C:\\beta.exe", false},
+                                            {"gamma", 0, "C:\\gamma.exe", false}};
     EXPECT_EQ(view.Items, expected);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"}));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(TrayPopupFor(view.Items)[i].ImageIndex, i);
-    EXPECT_EQ(view.IconList, std::vector<IconRef>(3, IconRef{exe, 0}));
-    EXPECT_EQ(view.TrayIcons, view.IconList);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(TrayPopupFor(view.Items)[i].ImageIndex, 0);
+    EXPECT_EQ(view.Icons, (std::vector<IconRef>{IconRef{exe, 0}}));
 }
 
 TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
@@ -112,18 +119,18 @@ TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
     LoadGameList(view, catalogue, system, icons, order);
     EXPECT_EQ(Captions(view.Items),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "Setup", "-Tune", "_Under"}));
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(view.Items[i].ImageIndex, i);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "_Under", "-", "Setup", "-Tune",
                                         "-", "&Restore", "E&xit"}));
-    EXPECT_EQ(TrayPopupFor(view.Items)[3].ImageIndex, 5);
-    EXPECT_EQ(TrayPopupFor(view.Items)[6].ImageIndex, 4);
 }
 
 TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
     catalogue.WriteString("C", "Run", "C:\\c.exe");
     catalogue.WriteString("B", "Run", "INTERNAL");
     catalogue.WriteString("A", "Run", "C:\\a.exe");
+    for (const char* title : {"C", "B", "A"}) {
+        catalogue.WriteString(title, "IconName", IconFile(std::string(title) + ".ico", 1) + ",0");
+    }
     Load();
 
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
@@ -159,7 +166,8 @@ TEST_F(GameListTest, MissingOrEmptyIconFilesFallBackToShell32AndAreRepaired) {
     Load();
 
     const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
-    EXPECT_EQ(view.IconList, std::vector<IconRef>(4, shell));
+    EXPECT_EQ(EntryIcons(view), std::vector<IconRef>(4, shell));
+    EXPECT_EQ(view.Icons, (std::vector<IconRef>{shell}));
     for (const char* title : {"A Deleted", "B Empty", "C None", "D No Comma"}) {
         SCOPED_TRACE(title);
         EXPECT_EQ(catalogue.ReadString(title, "IconName", "?"),
@@ -173,7 +181,7 @@ TEST_F(GameListTest, IconNumberIsClampedToTheFilesIcons) {
     catalogue.WriteString("Low", "IconName", exe + ",-3");
     catalogue.WriteString("Mid", "IconName", exe + ", 2");
     Load();
-    EXPECT_EQ(view.IconList, (std::vector<IconRef>{{exe, 4}, {exe, 0}, {exe, 2}}));
+    EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{exe, 4}, {exe, 0}, {exe, 2}}));
     // A usable icon is not written back.
     EXPECT_EQ(catalogue.ReadString("High", "IconName", ""), exe + ",9");
 }
@@ -193,15 +201,18 @@ TEST_F(GameListTest, SharedIconFileIsCountedOncePerLoad) {
     }
     Load();
     const IconRef shell{system.systemDir + "\\shell32.dll", 0};
-    EXPECT_EQ(view.IconList, (std::vector<IconRef>{{shared, 0},
-                                                   {shared, 2},
-                                                   {shared, 2},
-                                                   {other, 1},
-                                                   {shared, 0},
-                                                   shell,
-                                                   shell,
-                                                   {shared, 1}}));
-    EXPECT_EQ(view.TrayIcons, view.IconList);
+    EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{shared, 0},
+                                                      {shared, 2},
+                                                      {shared, 2},
+                                                      {other, 1},
+                                                      {shared, 0},
+                                                      shell,
+                                                      shell,
+                                                      {shared, 1}}));
+    // Each icon once, in the order of its first entry: entries showing the same icon
+    // (after clamping) share its image.
+    EXPECT_EQ(view.Icons,
+              (std::vector<IconRef>{{shared, 0}, {shared, 2}, {other, 1}, shell, {shared, 1}}));
     EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 1}, {other, 1}}));
     for (const char* title : {"F", "G"}) {
         EXPECT_EQ(catalogue.ReadString(title, "IconName", ""), shell.FileName + ",0");
@@ -212,7 +223,7 @@ TEST_F(GameListTest, SharedIconFileIsCountedOncePerLoad) {
     std::remove(other.c_str());
     Load();
     EXPECT_EQ(
-        view.IconList,
+        EntryIcons(view),
         (std::vector<IconRef>{
             {shared, 0}, {shared, 0}, {shared, 0}, shell, {shared, 0}, shell, shell, {shared, 0}}));
     EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 2}, {other, 1}}));
@@ -224,7 +235,7 @@ TEST_F(GameListTest, IconPathIsCutAtItsFirstComma) {
     IconFile("a,b.ico", 1);
     catalogue.WriteString("Game", "IconName", dir.File("a,b.ico") + ",0");
     Load();
-    EXPECT_EQ(view.IconList[0].FileName, "C:\\WINDOWS\\system32\\shell32.dll");
+    EXPECT_EQ(EntryIcons(view)[0].FileName, "C:\\WINDOWS\\system32\\shell32.dll");
 
     // The fallback was written back.
     EXPECT_EQ(catalogue.ReadString("Game", "IconName", ""), "C:\\WINDOWS\\system32\\shell32.dll,0");
@@ -249,7 +260,7 @@ TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
         EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
     }
     EXPECT_EQ(Captions(view.Items), (std::vector<std::string>{"Alpha"}));
-    EXPECT_EQ(view.IconList.size(), 1u);
+    EXPECT_EQ(view.Icons.size(), 1u);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
 
@@ -271,7 +282,7 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     const GameListView first = view;
     Load();
     EXPECT_EQ(view.Items, first.Items);
-    EXPECT_EQ(view.IconList, first.IconList);
+    EXPECT_EQ(view.Icons, first.Icons);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"A", "-", "B", "-", "&Restore", "E&xit"}));
 
@@ -287,7 +298,7 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
 TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
     Load();
     EXPECT_TRUE(view.Items.empty());
-    EXPECT_TRUE(view.IconList.empty());
+    EXPECT_TRUE(view.Icons.empty());
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"-", "&Restore", "E&xit"}));
     EXPECT_FALSE(test::FileExistsAt(dir.File("Game.dat")));

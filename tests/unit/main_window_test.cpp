@@ -15,7 +15,9 @@
 #include "support/fake_prompts.h"
 #include "support/fake_system_info.h"
 #include "support/fake_window_host.h"
+#include "support/icon_fixtures.h"
 #include "support/recording_log.h"
+#include "support/recording_shell_link.h"
 #include "support/registry_seed.h"
 #include "support/temp_dir.h"
 #include "ui/command_ids.h"
@@ -82,10 +84,10 @@ class MainWindowTest : public testing::Test {
     // The window with the recording host; launches are recorded among its calls.
     TfmMain& Make(Strings arguments = {}, TitleOrder order = {}) {
         host.calls.clear();
-        form =
-            std::make_unique<TfmMain>(MainWindowServices{dir.Path(), log, clock, prompts, session,
-                                                         system, icons, launches, std::move(order)},
-                                      std::move(arguments));
+        form = std::make_unique<TfmMain>(
+            MainWindowServices{dir.Path(), log, clock, prompts, session, system, icons, launches,
+                               std::move(order), nullptr, dir.File("pallisar.exe"), &links},
+            std::move(arguments));
         form->SetHost(&host);
         return *form;
     }
@@ -117,6 +119,7 @@ class MainWindowTest : public testing::Test {
     CountingIconFiles icons;
     FakeWindowHost host;
     FakeLaunches launches{host.calls};
+    test::RecordingShellLinkFactory links;
     std::unique_ptr<TfmMain> form;
     size_t logLinesAtTrayOff = 0;
 };
@@ -429,18 +432,39 @@ TEST_F(MainWindowTest, CommandIdsReachTheirHandlers) {
     }
 }
 
-TEST_F(MainWindowTest, F5ReloadsTheListAndOtherKeysDoNothing) {
+TEST_F(MainWindowTest, ListKeysReloadLaunchAndDeleteAsInExplorer) {
     AddBoard();
+    WriteCatalogue("[Beta]\r\nRun=C:\\b.exe\r\n[Alpha]\r\nRun=C:\\a.exe\r\n");
     TfmMain& f = Start();
-    EXPECT_TRUE(f.Items().empty());
+    // Without a selection Enter and Delete do nothing, and ask nothing.
+    f.ListViewKeyDown(kLaunchKey);
+    f.ListViewKeyDown(kDeleteKey);
+    EXPECT_TRUE(Events().empty());
+    EXPECT_TRUE(prompts.shown.empty());
+
+    f.SetSelected(1);
+    f.ListViewKeyDown(kLaunchKey);
+    EXPECT_EQ(Events(), Strings{"list Beta"});
+    prompts.answers = {false, true};
+    f.ListViewKeyDown(kDeleteKey);  // answered No
+    EXPECT_EQ(IniFile(dir.File("Game.dat")).ReadSections(), (Strings{"Beta", "Alpha"}));
+    f.ListViewKeyDown(kDeleteKey);  // answered Yes
+    EXPECT_EQ(prompts.shown,
+              (std::vector<FakePrompts::Prompt>(
+                  2, {"Confirm", "Are you sure you want to delete this shortcut?"})));
+    EXPECT_EQ(IniFile(dir.File("Game.dat")).ReadSections(), Strings{"Alpha"});
+    ASSERT_EQ(f.Items().size(), 1u);
+
+    // F5 reads Game.dat again; other keys do nothing.
     WriteCatalogue("[New Game]\r\nRun=C:\\n.exe\r\n");
     f.ListViewKeyDown(115);  // F4
-    EXPECT_TRUE(f.Items().empty());
+    EXPECT_EQ(f.Items()[0].Caption, "Alpha");
     const int before = Count("list loaded");
     f.ListViewKeyDown(kRefreshKey);
     ASSERT_EQ(f.Items().size(), 1u);
     EXPECT_EQ(f.Items()[0].Caption, "New Game");
     EXPECT_EQ(Count("list loaded"), before + 1);
+    EXPECT_EQ(Events(), Strings{"list Beta"});
 }
 
 TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {
@@ -484,13 +508,13 @@ TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {
                                  "[menu TrayPopup]\n"
                                  "item=Game\t\t0\n"
                                  "item=-\ts\t-1\n"
-                                 "item=Setup\t\t1\n"
+                                 "item=Setup\t\t0\n"
                                  "item=-\ts\t-1\n"
                                  "item=&Restore\td\t-1\n"
                                  "item=E&xit\t\t-1\n"
                                  "[list]\n"
                                  "item=Game\t0\tC:\\g.exe\n"
-                                 "item=Setup\t1\tINTERNAL\n";
+                                 "item=Setup\t0\tINTERNAL\n";
     EXPECT_EQ(RenderStateReport(f), expected);
 }
 
@@ -607,6 +631,49 @@ TEST_F(CatalogueCommandsTest, MenusFollowTheSelection) {
             EXPECT_EQ(file, "miNew N1 miRun miEdit miCreateShortcut N2 miDelete N3 miExit ");
         }
     }
+}
+
+// Files dropped from Explorer: programs and shortcuts to programs open New filled in, one
+// after the other; anything else is named and skipped.
+TEST_F(CatalogueCommandsTest, DroppedProgramsAndShortcutsOpenNewFilledIn) {
+    const std::string quake = dir.File("quake3.exe");
+    WriteFileBytes(
+        quake, test::MakePeFile(
+                   test::NumberedGroups(2), false,
+                   test::MakeVersionResource({{"040904B0", {{"FileDescription", "Quake III"}}}})));
+    icons.counts[quake] = 2;
+    const std::string doom = dir.File("DOOM.lnk");  // its program is gone
+    links.links[doom] = {"C:\\Games\\Doom\\doom95.exe", "-warp 1 1"};
+    const std::string readme = dir.File("Readme.lnk");
+    links.links[readme] = {"C:\\Games\\Doom\\readme.txt", ""};
+    const std::string notes = dir.File("notes.txt");
+    WriteFileBytes(notes, "notes\r\n");
+    const std::string broken = dir.File("broken.lnk");  // the shell cannot read it
+
+    TfmMain& f = Start();
+    Strings editors;
+    host.onEditor = [&](TfmGlide& e) {
+        const auto icon = e.ShownIcon();
+        editors.push_back(e.edTitle.Text + "|" + e.edPath.Text + "|" + e.edCommandLine.Text + "|" +
+                          (icon ? icon->FileName + "," + std::to_string(icon->Index) : "none"));
+        // The first is added as it came; the shortcut's game is cancelled.
+        return editors.size() == 1 && e.btnOKClick();
+    };
+    f.WMDropFiles({quake, notes, doom, readme, broken});
+
+    EXPECT_EQ(editors, (Strings{"Quake III|" + quake + "||" + quake + ",0",
+                                "doom95|C:\\Games\\Doom\\doom95.exe|-warp 1 1|none"}));
+    EXPECT_EQ(prompts.shown,
+              (std::vector<FakePrompts::Prompt>{{"Error", NotAProgramMessage(notes)},
+                                                {"Error", NotAProgramMessage(readme)},
+                                                {"Error", NotAProgramMessage(broken)}}));
+    const IniFile gameDat = GameDat();
+    EXPECT_EQ(gameDat.ReadSections(), Strings{"Quake III"});
+    EXPECT_EQ(gameDat.ReadString("Quake III", "Run", "") + "|" +
+                  gameDat.ReadString("Quake III", "IconName", "") + "|" +
+                  gameDat.ReadString("Quake III", "Params", "?"),
+              quake + "|" + quake + ",0|");
+    ASSERT_EQ(f.Items().size(), 1u);
 }
 
 }  // namespace

@@ -189,20 +189,43 @@ TEST_F(MainWindowViewTest, WindowHasItsCaptionSizeAndControls) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
+HBITMAP MenuPicture(HMENU menu, int pos) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_BITMAP;
+    GetMenuItemInfoA(menu, pos, TRUE, &info);
+    return info.hbmpItem;
+}
+
 TEST_F(MainWindowViewTest, ListShowsTheCatalogueSortedWithPathsAndImages) {
+    // beta shows an icon of its own; Alpha and Setup share the list's fallback icon.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    WriteFileBytes(dir.File("Game.dat"),
+                   "[beta]\r\nRun=C:\\b.exe\r\nIconName=" + std::string(system) +
+                       "\\shell32.dll,3\r\n"
+                       "[Alpha]\r\nRun=C:\\a.exe\r\n"
+                       "[Setup]\r\nRun=INTERNAL\r\n");
     Open();
     HWND list = view->ListView();
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
     const char* titles[] = {"Alpha", "beta", "Setup"};
     const char* paths[] = {"C:\\a.exe", "C:\\b.exe", "INTERNAL"};
+    const int images[] = {0, 1, 0};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(ItemText(list, i, 0), titles[i]);
         EXPECT_EQ(ItemText(list, i, 1), paths[i]);
-        EXPECT_EQ(ItemImage(list, i), i);
+        EXPECT_EQ(ItemImage(list, i), images[i]);
     }
-    // One image per entry in both lists.
-    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_NORMAL)), 3);
-    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_SMALL)), 3);
+    // One image per icon in both lists, and one picture per icon in the tray menu
+    // ("Alpha", "beta", "-", "Setup", ...).
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_NORMAL)), 2);
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_SMALL)), 2);
+    HMENU tray = view->TrayMenu();
+    ASSERT_NE(MenuPicture(tray, 0), nullptr);
+    EXPECT_EQ(MenuPicture(tray, 3), MenuPicture(tray, 0));
+    EXPECT_NE(MenuPicture(tray, 1), MenuPicture(tray, 0));
+    EXPECT_NE(MenuPicture(tray, 1), nullptr);
 
     char text[64] = {};
     LVCOLUMNA column{};

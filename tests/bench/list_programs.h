@@ -1,0 +1,72 @@
+#pragma once
+// What the start-up and memory benchmarks share: catalogues of many games, and
+// starting pallisar.exe or bare_list.exe and waiting until its list shows every game
+// and its start-up is done. Windows (or Wine) only.
+
+// commctrl.h needs windows.h before it.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace pallisar::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline constexpr char kLauncherCaption[] = "Pallisar Game Launcher";
+inline constexpr char kBareCaption[] = "Bare List";
+inline constexpr auto kLimit = std::chrono::seconds(120);
+
+double Millis(Clock::duration d);
+double Median(std::vector<double> values);
+// The directory of this benchmark's program, with a trailing backslash.
+std::string ModuleDir();
+
+// A catalogue of `count` games, every key present; game i shows icon `iconOf(i)` (an
+// IconName text: a file, a comma and a number). The titles are not in sorted order.
+std::string MakeCatalogue(int count, const std::function<std::string(int)>& iconOf);
+
+// The .ico file all games of a shared-icon catalogue show: 16, 32 and 48 pixels.
+std::string SharedIconFile();
+// A library with `count` icons (16 and 32 pixels), each drawn differently.
+std::string NumberedIconLibrary(int count);
+
+// What a benchmark takes from its command line ("[runs [games...]]") and finds beside it.
+struct BenchSetup {
+    int runs = 0;
+    std::vector<int> sizes;  // ascending
+    std::string bin;         // this program's directory
+    std::string launcher;    // pallisar.exe there
+    std::string bare;        // bare_list.exe there
+};
+// Reads the command line (the defaults for what it leaves out), checks that both programs
+// are there and loads the dual-chip board into the registry. False, with a line on
+// stderr, when something is missing.
+bool PrepareBench(int argc, char** argv, int defaultRuns, std::vector<int> defaultSizes,
+                  BenchSetup* setup);
+
+// The launcher's start-up is done once card detection has named the board in the caption.
+bool CaptionNamesBoard(HWND window);
+
+struct Timing {
+    double listFilled = 0;  // until the list reports every item
+    double idle = 0;        // until the start-up is done and the window answers
+};
+
+// Starts the program and polls its list view (in a top-level window whose caption starts
+// with `caption`) until it reports `items` items; then waits for `ready` (given the window;
+// none: nothing) and for the window to answer. Then `whileRunning` (when given) is called
+// with the process, and the program is killed. False, with a line on stderr, when the
+// program did not get there within kLimit.
+bool RunUntilIdle(const std::string& exe, const e2e::LaunchOptions& options, const char* caption,
+                  int items, bool (*ready)(HWND), Timing* timing,
+                  const std::function<void(const e2e::AppProcess&)>& whileRunning = {});
+
+}  // namespace pallisar::bench
