@@ -10,16 +10,16 @@ jobs=$(nproc)
 
 "$root/scripts/setup.sh"
 
+source "$root/scripts/win32-tree.sh"
 configure() { # dir, extra cmake arguments...
   local dir=$1; shift
-  cmake -S "$root" -B "$build/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$build/$dir.configure.log" 2>&1 \
+  cmake -S "$root" -B "$build/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(pallisar_compiler_cache) "$@" >"$build/$dir.configure.log" 2>&1 \
     || { cat "$build/$dir.configure.log"; exit 1; }
 }
 mkdir -p "$build"
 configure native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc
 configure sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   -DPALLISAR_SANITIZE=ON -DPALLISAR_FUZZ=ON -DPALLISAR_TEST_PREFIX=sanitize.
-source "$root/scripts/win32-tree.sh"
 pallisar_win32_configure "$build/win32" "$build/win32.configure.log"
 for dir in native sanitize win32; do
   echo "== building $dir"
