@@ -459,8 +459,6 @@ def check_early_code(exe, image):
         roots += [(at, "thread-exit destructor") for at in arguments(call)]
     for call in calls_to(lambda name: name.split("@")[0].lstrip("_") in FILTER_SETTERS):
         roots += [(at, "unhandled-exception filter") for at in arguments(call)]
-    if not any(kind == "TLS callback" for _, kind in roots) and image.tls_callbacks():
-        fail("the TLS callbacks are not in the code")
 
     reached, indirect, found = {}, 0, []
     work = [(at, f"{kind} {code[at][0] if at in code else hex(at)}") for at, kind in roots]
