@@ -10,14 +10,20 @@
 - Every function the program or its run-time looks up by name at run time and some of
   those systems lack is one the program knows, with a fallback (KNOWN_LOOKUPS).
 - Every processor from the Pentium on runs it: the program's own objects (the
-  ARCHIVEs) hold only instructions of the Pentium and its x87; the exe holds besides
-  those only the Pentium Pro instructions the program emulates, in forms the
+  ARCHIVEs) hold only instructions of the Pentium and its x87 (a NOP only in its
+  one-byte form: the multi-byte 0F 1F came with the Pentium Pro); the exe holds
+  besides those only the Pentium Pro instructions the program emulates, in forms the
   emulation takes.
+- The code that runs before the emulation's handler is in place holds none of those:
+  the TLS callbacks (run before the entry point, and on NT for every thread the
+  system starts), the thread-exit destructors they call, the dynamic TLS
+  initialisers, and the run-time's unhandled-exception filter, with everything they
+  reach through direct calls and jumps and the code addresses they take.
 - It fits its size once stripped, and its version resource, its About text and the
   version in the sources agree.
 
 Prints what it found; exits 1 when anything fails. Python's standard library and
-binutils-mingw-w64 (objdump, strip) only.
+binutils-mingw-w64 (objdump, nm, strip) only.
 """
 
 import os
@@ -32,6 +38,7 @@ EXPORTS = os.path.join(ROOT, "scripts", "windows-exports.tsv")
 VERSION_H = os.path.join(ROOT, "src", "app", "version.h")
 OBJDUMP = "i686-w64-mingw32-objdump"
 STRIP = "i686-w64-mingw32-strip"
+NM = "i686-w64-mingw32-nm"
 MAX_BYTES = 1_000_000
 
 WIN9X_ORDER = ["95", "95OSR2", "98", "98SE", "ME"]
@@ -70,6 +77,9 @@ fnsave fnstcw fnstenv fnstsw fpatan fprem fprem1 fptan frndint frstor fsave fsca
 fsincos fsqrt fst fstcw fstenv fstp fstsw fsub fsubp fsubr fsubrp ftst fucom fucomp fucompp
 fwait fxam fxch fxtract fyl2x fyl2xp1
 """.split())
+# The Pentium's NOP is 90 (PAUSE is F3 90); 0F 1F and its neighbours are the Pentium
+# Pro's multi-byte NOPs, which objdump names 'nop' as well.
+ONE_BYTE_NOP = 0x90
 PREFIXES = {"rep", "repz", "repnz", "repe", "repne", "lock", "data16", "addr16",
             "cs", "ds", "es", "ss", "fs", "gs"}
 EMULATED = re.compile(r"^(cmov[a-z]+|fcmov[a-z]+|fcomip?|fucomip?)$")
@@ -101,6 +111,7 @@ class Image:
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x10B:
             raise SystemExit(f"check-exe: {path} is not a 32-bit program")
+        self.image_base = struct.unpack_from("<I", data, optional + 28)[0]
         self.os_version = struct.unpack_from("<HH", data, optional + 40)
         self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
         directories = struct.unpack_from("<I", data, optional + 92)[0]
@@ -144,6 +155,46 @@ class Image:
                 entry += 4
             at += 20
         return result
+
+    def import_slots(self):
+        """{address of an import's slot in the import address table: function name}."""
+        rva = self.directories[1][0]
+        slots = {}
+        at = self.offset(rva)
+        while True:
+            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, at)
+            if name == 0:
+                break
+            entry, slot = self.offset(lookup or thunks), thunks
+            while True:
+                thunk = struct.unpack_from("<I", self.data, entry)[0]
+                if thunk == 0:
+                    break
+                if not thunk & 0x80000000:
+                    slots[self.image_base + slot] = self.text_at(thunk + 2)
+                entry += 4
+                slot += 4
+            at += 20
+        return slots
+
+    def pointers(self, address, end=None):
+        """The addresses stored from `address` on: up to `end`, or up to a null one."""
+        result = []
+        while end is None or address < end:
+            value = struct.unpack_from("<I", self.data, self.offset(address - self.image_base))[0]
+            if end is None and value == 0:
+                break
+            if value:
+                result.append(value)
+            address += 4
+        return result
+
+    def tls_callbacks(self):
+        """The addresses of the TLS callbacks, in the order the loader calls them."""
+        if len(self.directories) <= 9 or not self.directories[9][0]:
+            return []
+        callbacks = struct.unpack_from("<I", self.data, self.offset(self.directories[9][0]) + 12)[0]
+        return self.pointers(callbacks) if callbacks else []
 
     def loaded_bytes(self):
         """The contents of the sections Windows loads (not the discardable ones)."""
@@ -256,14 +307,16 @@ def check_lookups(image, exports, imported):
 # --- Instructions ----------------------------------------------------------------
 
 def disassemble(path):
-    """(symbol, address, bytes, mnemonic) of each instruction of the code sections."""
+    """(symbol, address, bytes, mnemonic, operands) of each instruction of the code
+    sections; a symbol's first instruction comes with its name followed by ':'."""
     listing = subprocess.run([OBJDUMP, "-d", "-M", "intel", "--insn-width=16", path],
                              capture_output=True, text=True, check=True).stdout
-    symbol, in_data = "", False
+    symbol, in_data, start = "", False, False
     for line in listing.splitlines():
         if line.endswith(">:"):
             symbol = line[line.index("<") + 1:-2]
             in_data = bool(DATA_IN_TEXT.search(line))
+            start = True
             continue
         parts = line.split("\t")
         if in_data or len(parts) < 3 or not re.match(r"^ *[0-9a-f]+:$", parts[0]):
@@ -273,7 +326,22 @@ def disassemble(path):
             words.pop(0)
         if not words:
             continue
-        yield symbol, parts[0].strip(" :"), bytes.fromhex(parts[1].replace(" ", "")), words[0]
+        yield (symbol + (":" if start else ""), parts[0].strip(" :"),
+               bytes.fromhex(parts[1].replace(" ", "")), words[0], " ".join(words[1:]))
+        start = False
+
+
+def opcode(code):
+    """The instruction's bytes from its opcode on, past its prefixes."""
+    at = 0
+    while at < len(code) - 1 and code[at] in (0x66, 0x67, 0xF0, 0xF2, 0xF3, 0x2E, 0x36, 0x3E,
+                                              0x26, 0x64, 0x65):
+        at += 1
+    return code[at:]
+
+
+def newer_than_pentium(mnemonic, code):
+    return mnemonic not in PENTIUM or (mnemonic == "nop" and opcode(code)[0] != ONE_BYTE_NOP)
 
 
 def check_objects(archives):
@@ -281,10 +349,10 @@ def check_objects(archives):
     newer = {}
     count = 0
     for archive in archives:
-        for symbol, _, _, mnemonic in disassemble(archive):
+        for symbol, _, code, mnemonic, _ in disassemble(archive):
             count += 1
-            if mnemonic not in PENTIUM:
-                newer.setdefault(mnemonic, set()).add(symbol)
+            if newer_than_pentium(mnemonic, code):
+                newer.setdefault(mnemonic, set()).add(symbol.rstrip(":"))
     print(f"  {count} instructions in {len(archives)} libraries, "
           f"{sum(len(s) for s in newer.values())} places with an instruction the Pentium lacks")
     for mnemonic, symbols in sorted(newer.items()):
@@ -294,9 +362,10 @@ def check_objects(archives):
 def check_program(exe):
     print("the program's instructions:")
     emulated, newer, count = {}, {}, 0
-    for symbol, address, code, mnemonic in disassemble(exe):
+    for symbol, address, code, mnemonic, _ in disassemble(exe):
+        symbol = symbol.rstrip(":")
         count += 1
-        if mnemonic in PENTIUM:
+        if not newer_than_pentium(mnemonic, code):
             continue
         if EMULATED.match(mnemonic):
             prefixes = []
@@ -308,7 +377,8 @@ def check_program(exe):
                 fail(f"{mnemonic} at {address} ({symbol}) has a prefix the emulation does not take")
             emulated.setdefault(symbol, []).append(mnemonic)
         else:
-            newer.setdefault(mnemonic, set()).add(symbol)
+            newer.setdefault(f"{mnemonic} ({code.hex(' ')})" if mnemonic == "nop" else mnemonic,
+                             set()).add(symbol)
     places = sum(len(m) for m in emulated.values())
     print(f"  {count} instructions; {places} of the Pentium Pro's, all of the kinds the program "
           f"emulates, in {len(emulated)} functions of the run-time:")
@@ -316,6 +386,121 @@ def check_program(exe):
         print(f"    {symbol}: {' '.join(sorted(set(mnemonics)))} ({len(mnemonics)})")
     for mnemonic, symbols in sorted(newer.items()):
         fail(f"'{mnemonic}', which no Pentium has, in {', '.join(sorted(symbols)[:5])}")
+
+
+# The run-time functions that record a destructor the TLS callback calls at each
+# thread's exit, and the ones that set the unhandled-exception filter.
+KEY_DESTRUCTOR_REGISTRARS = re.compile(r"^_*(mingwthr_key_dtor|gthr_win32_key_create)\b")
+FILTER_SETTERS = {"SetUnhandledExceptionFilter"}
+# How far before a call its arguments are looked for.
+ARGUMENT_WINDOW = 8
+ENDS_FLOW = {"ret", "retn", "jmp", "iret", "iretd", "ud2", "hlt"}
+BRANCHES = re.compile(r"^(call|jmp|j[a-z]+|loop[a-z]*)$")
+DIRECT_TARGET = re.compile(r"^([0-9a-f]+) <([^>]*)>")
+IMMEDIATE = re.compile(r"0x([0-9a-f]{5,8})\b")
+
+
+def symbols(exe):
+    """{name: address} of the exe's symbols."""
+    listing = subprocess.run([NM, exe], capture_output=True, text=True, check=True).stdout
+    table = {}
+    for line in listing.splitlines():
+        parts = line.split()
+        if len(parts) == 3:
+            table[parts[2]] = int(parts[0], 16)
+    return table
+
+
+def check_early_code(exe, image):
+    """Walks the code that runs where the emulation's handler is not yet (or no longer)
+    in place, and fails on every instruction there the Pentium lacks."""
+    print("code that runs before the emulation's handler is in place:")
+    code, order, starts = {}, [], set()
+    for symbol, address, raw, mnemonic, operands in disassemble(exe):
+        at = int(address, 16)
+        code[at] = (symbol.rstrip(":"), len(raw), mnemonic, operands, raw)
+        order.append(at)
+        if symbol.endswith(":"):
+            starts.add(at)
+    position = {at: i for i, at in enumerate(order)}
+    slots = image.import_slots()
+
+    def calls_to(matches):
+        """Addresses of the direct calls and jumps to a function `matches` names, and of
+        the calls through the import address table to one."""
+        found = []
+        for at in order:
+            _, _, mnemonic, operands, _ = code[at]
+            if mnemonic not in ("call", "jmp"):
+                continue
+            direct = DIRECT_TARGET.match(operands)
+            slot = re.search(r"ds:0x([0-9a-f]+)$", operands)
+            if direct and matches(direct.group(2)):
+                found.append(at)
+            elif slot and matches(slots.get(int(slot.group(1), 16), "")):
+                found.append(at)
+        return found
+
+    def arguments(call):
+        """The code addresses among the immediates shortly before a call."""
+        result = []
+        for at in order[max(0, position[call] - ARGUMENT_WINDOW):position[call]]:
+            for value in IMMEDIATE.findall(code[at][3]):
+                if int(value, 16) in code:
+                    result.append(int(value, 16))
+        return result
+
+    roots = [(at, "TLS callback") for at in image.tls_callbacks()]
+    table = symbols(exe)
+    if "___xd_a" in table and "___xd_z" in table:
+        roots += [(at, "dynamic TLS initialiser")
+                  for at in image.pointers(table["___xd_a"] + 4, table["___xd_z"])]
+    for call in calls_to(lambda name: bool(KEY_DESTRUCTOR_REGISTRARS.match(name))):
+        roots += [(at, "thread-exit destructor") for at in arguments(call)]
+    for call in calls_to(lambda name: name.split("@")[0].lstrip("_") in FILTER_SETTERS):
+        roots += [(at, "unhandled-exception filter") for at in arguments(call)]
+
+    reached, indirect, found = {}, 0, []
+    work = [(at, f"{kind} {code[at][0] if at in code else hex(at)}") for at, kind in roots]
+    for at, root in work:
+        if at not in code:
+            fail(f"{root} at {at:#x} is not in the code")
+    while work:
+        at, root = work.pop()
+        while at in code and at not in reached:
+            reached[at] = root
+            symbol, length, mnemonic, operands, raw = code[at]
+            if newer_than_pentium(mnemonic, raw):
+                found.append((at, symbol, mnemonic, root))
+            direct = DIRECT_TARGET.match(operands)
+            if BRANCHES.match(mnemonic):
+                if direct:
+                    work.append((int(direct.group(1), 16), root))
+                elif not re.search(r"ds:0x([0-9a-f]+)$", operands) or \
+                        int(re.search(r"ds:0x([0-9a-f]+)$", operands).group(1), 16) not in slots:
+                    indirect += 1  # through a register or a table: not followed
+            else:
+                # Code whose address reached code takes may be called from there.
+                work += [(int(v, 16), root) for v in IMMEDIATE.findall(operands)
+                         if int(v, 16) in starts]
+            if mnemonic in ENDS_FLOW:
+                break
+            at += length
+            if at in starts:
+                break  # the next function: only a call that never returns ends here
+    kinds = {}
+    for _, kind in roots:
+        kinds[kind] = kinds.get(kind, 0) + 1
+    functions = sorted({code[at][0] for at in reached})
+    print(f"  roots: {', '.join(f'{n} {k}' for k, n in kinds.items()) or 'none'}")
+    print(f"  {len(reached)} instructions reached in {len(functions)} functions "
+          f"({indirect} indirect calls or jumps through a register or table not followed): "
+          f"{', '.join(functions)}")
+    for at, symbol, mnemonic, root in sorted(found):
+        fail(f"'{mnemonic}' at {at:#x} ({symbol}) runs before the emulation's handler is in "
+             f"place: reached from the {root}")
+    if not found:
+        print("  no instruction the Pentium lacks")
 
 
 # --- Size and version ------------------------------------------------------------
@@ -358,6 +543,7 @@ def main(arguments):
     if archives:
         check_objects(archives)
     check_program(exe)
+    check_early_code(exe, image)
     check_size(exe)
     check_version(image)
     if failures:

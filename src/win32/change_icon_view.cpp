@@ -6,6 +6,7 @@
 #include <string>
 
 #include "win32/resource.h"
+#include "win32/runtime/processor_emulation.h"
 
 namespace pallisar {
 
@@ -112,6 +113,7 @@ void ChangeIconDialog::SyncFilename() {
 
 LRESULT CALLBACK ChangeIconDialog::FilenameProc(HWND edit, UINT message, WPARAM wParam,
                                                 LPARAM lParam) {
+    ProcessorEmulationScope emulation;  // an entry from the system
     const WNDPROC previous = PreviousProc(edit);
     switch (message) {
         case WM_GETDLGCODE: {

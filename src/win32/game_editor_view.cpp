@@ -8,6 +8,7 @@
 #include "ui/change_icon.h"
 #include "win32/change_icon_view.h"
 #include "win32/resource.h"
+#include "win32/runtime/processor_emulation.h"
 #include "win32/slider_control.h"
 #include "win32/tweak_box_ids.h"
 
@@ -101,6 +102,7 @@ GameEditorView::~GameEditorView() {
 }
 
 LRESULT CALLBACK GameEditorView::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    ProcessorEmulationScope emulation;  // an entry from the system
     GameEditorView* editor = tabbingEditor;
     if (code == MSGF_DIALOGBOX && editor) {
         // A hook is called by user32: no exception may leave it.

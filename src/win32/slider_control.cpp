@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "win32/application.h"
+#include "win32/runtime/processor_emulation.h"
 #include "win32/scoped_gdi.h"
 #include "win32/scoped_handle.h"
 #include "win32/window.h"
@@ -396,6 +397,7 @@ class SliderControl : public Window, private SliderHost {
 // template cannot pass one), hands every message to the window trampoline, and frees
 // the object after the window's last message.
 LRESULT CALLBACK SliderWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ProcessorEmulationScope emulation;  // an entry from the system
     if (message == WM_NCCREATE) {
         if (!sliderApplication) return FALSE;
         std::unique_ptr<SliderControl> control;

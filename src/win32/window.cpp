@@ -1,5 +1,7 @@
 #include "win32/window.h"
 
+#include "win32/runtime/processor_emulation.h"
+
 namespace pallisar {
 
 namespace {
@@ -42,6 +44,7 @@ Result WindowBase::Deliver(Target* attaching, HWND hwnd, UINT message, WPARAM wP
 }
 
 LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ProcessorEmulationScope emulation;
     Window* attaching = nullptr;
     if (message == WM_NCCREATE) {
         attaching =
@@ -69,6 +72,7 @@ LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ProcessorEmulationScope emulation;
     Dialog* attaching = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : nullptr;
     return Deliver(attaching, hwnd, message, wParam, lParam, DialogDefault);
 }

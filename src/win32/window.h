@@ -9,6 +9,9 @@
 // MinGW's DWARF-2 unwinding an exception crossing user32's frames would end the
 // program.
 //
+// Both procedures put the processor emulation's handler in place for the message
+// (win32/runtime/processor_emulation.h): they are entries from the system.
+//
 // The object is attached at WM_NCCREATE (windows) or WM_INITDIALOG (dialogs) and
 // detached after WM_NCDESTROY. Messages before the attachment get the default
 // answer. The object must outlive its window: destroying the object first detaches

@@ -51,7 +51,8 @@ struct WorkerThread::State {
     static DWORD WINAPI Run(void* state) {
         // Each thread has its own exception handlers: the processor emulation goes
         // into this one too.
-        RunWithProcessorEmulation([](void* self) { static_cast<State*>(self)->body(); }, state);
+        ProcessorEmulationScope emulation;
+        static_cast<State*>(state)->body();
         return 0;
     }
 };

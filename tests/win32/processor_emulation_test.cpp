@@ -2,7 +2,9 @@
 // case runs one instruction twice from the same random state: as the processor runs it,
 // and with a LOCK prefix, which makes the processor refuse it with an illegal-instruction
 // exception that the installed handler takes, carries out and goes on from. Registers,
-// flags and the whole x87 state afterwards must be the same.
+// flags and the whole x87 state afterwards must be the same. Then the same refused
+// instruction inside a window and a dialog procedure, under a handler that stands in
+// for a catch-all frame of a system DLL.
 #include "win32/runtime/processor_emulation.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,11 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "support/fake_prompts.h"
+#include "win32/application.h"
+#include "win32/window.h"
+#include "window_test_resource.h"
 
 using namespace pallisar;
 
@@ -268,4 +275,117 @@ TEST(ProcessorEmulation, LeavesEveryOtherInstructionToTheNextHandler) {
         EXPECT_FALSE(EmulateProcessorInstruction(context));
         EXPECT_EQ(std::memcmp(&before, &context, sizeof context), 0);
     }
+}
+
+TEST(ProcessorEmulation, TakesTheIntegerFormsWhateverTheContextFlagsSay) {
+    const uint8_t cmove[] = {0x0F, 0x44, 0xC1};  // cmove eax, ecx
+    const uint8_t fcmove[] = {0xDA, 0xC9};       // fcmove st(0), st(1)
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_i386;
+    context.Eip = static_cast<DWORD>(reinterpret_cast<uintptr_t>(cmove));
+    context.Eax = 1;
+    context.Ecx = 2;
+    context.EFlags = 0x40;  // ZF
+    ASSERT_TRUE(EmulateProcessorInstruction(context));
+    EXPECT_EQ(context.Eax, 2u);
+    EXPECT_EQ(context.Eip, static_cast<DWORD>(reinterpret_cast<uintptr_t>(cmove + 3)));
+    // The x87 forms need the x87 state the flags say the context carries.
+    context.ContextFlags = CONTEXT_FULL;
+    context.Eip = static_cast<DWORD>(reinterpret_cast<uintptr_t>(fcmove));
+    EXPECT_FALSE(EmulateProcessorInstruction(context));
+}
+
+namespace {
+
+// The refused instruction (lock cmove eax, ecx) with ZF set: 2 when it was carried out,
+// 1 when a handler only stepped over it.
+int RaiseConditionalMove() {
+    int result = 0;
+    asm volatile(
+        "movl $1, %%eax\n\t"
+        "movl $2, %%ecx\n\t"
+        "cmpl %%eax, %%eax\n\t"
+        ".byte 0xF0, 0x0F, 0x44, 0xC1"
+        : "=a"(result)
+        :
+        : "ecx", "cc");
+    return result;
+}
+
+// A frame between the test and the procedure that takes every illegal instruction
+// by stepping over it, as a catch-all of a system DLL would take it first.
+int steppedOver = 0;
+
+EXCEPTION_DISPOSITION __cdecl StepOver(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
+    if ((record->ExceptionFlags & 0x6) != 0 ||
+        record->ExceptionCode != EXCEPTION_ILLEGAL_INSTRUCTION)
+        return ExceptionContinueSearch;
+    ++steppedOver;
+    context->Eip += 4;
+    return ExceptionContinueExecution;
+}
+
+struct CatchAllFrame {
+    void* previous = nullptr;
+    void* handler = reinterpret_cast<void*>(&StepOver);
+    CatchAllFrame() {
+        asm volatile("movl %%fs:0, %0" : "=r"(previous));
+        asm volatile("movl %0, %%fs:0" : : "r"(this) : "memory");
+    }
+    ~CatchAllFrame() { asm volatile("movl %0, %%fs:0" : : "r"(previous) : "memory"); }
+};
+
+constexpr UINT kRaise = WM_APP + 20;
+
+class RaisingWindow : public Window {
+  public:
+    explicit RaisingWindow(Application& app) : Window(app) {}
+    HWND Create() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = app_.Instance();
+        wc.lpszClassName = "PallisarEmulationTest";
+        RegisterClassA(&wc);
+        return CreateHwnd(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                          nullptr);
+    }
+
+  private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kRaise) return RaiseConditionalMove();
+        return Default(message, wParam, lParam);
+    }
+};
+
+class RaisingDialog : public Dialog {
+  public:
+    explicit RaisingDialog(Application& app) : Dialog(app) {}
+    int result = 0;
+
+  private:
+    void Fill() override {
+        result = RaiseConditionalMove();
+        EndDialog(hwnd_, IDOK);
+    }
+};
+
+}  // namespace
+
+TEST(ProcessorEmulation, CarriesOutTheInstructionInsideWindowAndDialogProcedures) {
+    test::FakePrompts prompts;
+    Application app(GetModuleHandleA(nullptr), prompts);
+    CatchAllFrame catchAll;
+    steppedOver = 0;
+    RaisingWindow window(app);
+    HWND hwnd = window.Create();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(SendMessageA(hwnd, kRaise, 0, 0), 2);
+    RaisingDialog dialog(app);
+    EXPECT_EQ(RunDialog(nullptr, IDD_TEST_GAME, dialog), IDOK);
+    EXPECT_EQ(dialog.result, 2);
+    EXPECT_EQ(steppedOver, 0);
+    // The stand-in catch-all itself works: outside a procedure it takes the instruction.
+    EXPECT_EQ(RaiseConditionalMove(), 1);
+    EXPECT_EQ(steppedOver, 1);
+    EXPECT_TRUE(prompts.shown.empty());
 }

@@ -1,5 +1,6 @@
 #include "win32/runtime/processor_emulation.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -316,18 +317,13 @@ EXCEPTION_DISPOSITION __cdecl EmulationHandler(EXCEPTION_RECORD* record, void*, 
                                                  : ExceptionContinueSearch;
 }
 
-// An exception registration record: the thread's handlers are a list of these on
-// its stack, headed at FS:[0].
-struct Registration {
-    Registration* previous;
-    void* handler;
-};
-
 }  // namespace
 
 bool EmulateProcessorInstruction(CONTEXT& context) {
-    constexpr DWORD kNeeded = CONTEXT_CONTROL | CONTEXT_INTEGER;
-    if ((context.ContextFlags & kNeeded) != kNeeded) return false;
+    // The control and integer registers are not looked up in ContextFlags: the context
+    // of an exception always holds them, as the thread goes on from them, and what
+    // Windows 95, 98 and ME put in the flags is documented nowhere. Only the x87 forms
+    // and the FXSAVE image ask for their parts.
     const auto* code = reinterpret_cast<const uint8_t*>(context.Eip);
     bool operand16 = false;
     size_t prefixes = 0;
@@ -356,12 +352,22 @@ bool EmulateProcessorInstruction(CONTEXT& context) {
     return done;
 }
 
+// The thread's handlers are a list of registration records on its stack, headed at
+// FS:[0].
+ProcessorEmulationScope::ProcessorEmulationScope()
+    : previous_(nullptr), handler_(reinterpret_cast<void*>(&EmulationHandler)) {
+    static_assert(offsetof(ProcessorEmulationScope, handler_) == sizeof(void*));
+    asm volatile("movl %%fs:0, %0" : "=r"(previous_));
+    asm volatile("movl %0, %%fs:0" : : "r"(this) : "memory");
+}
+
+ProcessorEmulationScope::~ProcessorEmulationScope() {
+    asm volatile("movl %0, %%fs:0" : : "r"(previous_) : "memory");
+}
+
 void RunWithProcessorEmulation(void (*body)(void*), void* argument) {
-    Registration registration{nullptr, reinterpret_cast<void*>(&EmulationHandler)};
-    asm volatile("movl %%fs:0, %0" : "=r"(registration.previous));
-    asm volatile("movl %0, %%fs:0" : : "r"(&registration) : "memory");
+    ProcessorEmulationScope emulation;
     body(argument);
-    asm volatile("movl %0, %%fs:0" : : "r"(registration.previous) : "memory");
 }
 
 }  // namespace pallisar

@@ -22,8 +22,28 @@ namespace pallisar {
 // is not masked).
 bool EmulateProcessorInstruction(CONTEXT& context);
 
-// Runs `body(argument)` with the emulation installed as an exception handler on the
-// calling thread. The body must not let a C++ exception out.
+// Puts the emulation's handler at the head of the calling thread's exception handlers
+// for its lifetime: each entry from the system (the program's entry point, window,
+// dialog and hook procedures, a worker thread's start) holds one, so that no handler
+// a system DLL puts between that entry and the faulting code can take the exception
+// first. The record lives in the object, on the stack; the destructor puts back the
+// chain as it found it, also when a C++ exception unwinds through the scope. Only as a
+// local variable.
+class ProcessorEmulationScope {
+  public:
+    ProcessorEmulationScope();
+    ~ProcessorEmulationScope();
+    ProcessorEmulationScope(const ProcessorEmulationScope&) = delete;
+    ProcessorEmulationScope& operator=(const ProcessorEmulationScope&) = delete;
+
+  private:
+    // An exception registration record as the system reads it: the chain's next
+    // (older) record, then the handler.
+    void* previous_;
+    void* handler_;
+};
+
+// Runs `body(argument)` inside a ProcessorEmulationScope.
 void RunWithProcessorEmulation(void (*body)(void*), void* argument);
 
 }  // namespace pallisar
