@@ -2,6 +2,14 @@
 # build tree (never the user's own), quiet, with no Mono or Gecko download prompts.
 : "${PALLISAR_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export WINEPREFIX="${WINEPREFIX_PALLISAR:-$PALLISAR_BUILD/wineprefix}"
+# A shard of the Windows tests (PALLISAR_WINE_SHARD=N, set by ctest on the tests that run
+# beside the others) has a prefix and, when scripts/test.sh gave it one, a display of its
+# own: its windows, registry, processes and keyboard are nobody else's.
+if [ "${PALLISAR_WINE_SHARD:-0}" != 0 ]; then
+  WINEPREFIX="$WINEPREFIX.$PALLISAR_WINE_SHARD"
+  pallisar_shard_display="PALLISAR_WINE_SHARD_DISPLAY_$PALLISAR_WINE_SHARD"
+  [ -n "${!pallisar_shard_display:-}" ] && export DISPLAY="${!pallisar_shard_display}"
+fi
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
