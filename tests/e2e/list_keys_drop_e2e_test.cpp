@@ -181,6 +181,10 @@ TEST_F(ListKeysDropTest, EnterLaunchesDeleteAsksAndTheMenuKeysOpenThePopupAtTheI
         ASSERT_EQ(WaitForSingleObject(game.Get(), static_cast<DWORD>(kTimeout.count())),
                   WAIT_OBJECT_0);
     }
+    // A window manager activates the launcher again; Wine without one may leave another
+    // window in front, and then the launcher is activated as a window manager would.
+    for (int wait = 0; wait < 40 && GetForegroundWindow() != window_; ++wait) Sleep(50);
+    if (GetForegroundWindow() != window_) SetForegroundWindow(window_);
     ASSERT_NO_FATAL_FAILURE(PressKeysInFront({VK_DELETE}));
     ASSERT_NO_FATAL_FAILURE(AnswerConfirm("&No"));
 
