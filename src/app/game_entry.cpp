@@ -6,6 +6,14 @@ namespace pallisar {
 
 bool GameEntry::IsConfigOnly() const { return UpperCase(Run) == kConfigOnlyRun; }
 
+std::string TitleRefusal(std::string_view title) {
+    if (title.find(']') != std::string_view::npos)
+        return "A title cannot contain \"]\". Please choose another title.";
+    if (title.find_first_of("\r\n") != std::string_view::npos)
+        return "A title cannot contain a line break. Please choose another title.";
+    return "";
+}
+
 GameEntry LoadGameEntry(const IniSnapshot& catalogue, const std::string& title) {
     GameEntry entry;
     entry.Title = title;

@@ -45,6 +45,10 @@ struct GameEntry {
     bool operator==(const GameEntry&) const = default;
 };
 
+// Why `title` cannot name an entry: a section name of Game.dat ends at its first "]"
+// and at the line's end. Empty for a title a section can hold (an empty title too).
+std::string TitleRefusal(std::string_view title);
+
 // The entry `title` as the catalogue holds it; a missing section or key gives its
 // default (see ReadGameSettings for the tweaks of an empty title).
 GameEntry LoadGameEntry(const IniSnapshot& catalogue, const std::string& title);

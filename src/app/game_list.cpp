@@ -43,10 +43,7 @@ class IconFileFacts {
 
 IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::string& title,
                   const SystemInfo& system, IconFileFacts& icons) {
-    const std::string iconName = entries.ReadString(title, kIconNameKey, "");
-    const size_t comma = iconName.find(',');
-    const std::string file = comma == std::string::npos ? "" : iconName.substr(0, comma);
-    const std::string number = comma == std::string::npos ? iconName : iconName.substr(comma + 1);
+    const auto [file, number] = SplitIconName(entries.ReadString(title, kIconNameKey, ""));
 
     if (icons.Exists(file)) {
         const int wanted = StrToInt(number);  // throws for a bad number

@@ -4,6 +4,7 @@
 // icon handles.
 
 #include <string>
+#include <string_view>
 
 namespace pallisar {
 
@@ -12,6 +13,19 @@ struct IconRef {
     int Index = 0;
     bool operator==(const IconRef&) const = default;
 };
+
+// An icon reference as Game.dat's IconName holds it, "<file>,<number>", cut into its
+// two texts; the number is not checked here.
+struct IconNameParts {
+    std::string File;
+    std::string Number;
+    bool operator==(const IconNameParts&) const = default;
+};
+
+// The number is what follows the last comma, so that a folder or file name holding a
+// comma ("C:\Games\Tomb Raider, Gold\tomb.exe,0") keeps its file. Without a comma
+// the file is empty and the whole text is the number.
+IconNameParts SplitIconName(std::string_view iconName);
 
 // How many icons a file holds, for choosing a fallback before anything is drawn.
 class IconFileInfo {

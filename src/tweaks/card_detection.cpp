@@ -1,5 +1,6 @@
 #include "tweaks/card_detection.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -73,6 +74,29 @@ int LocationDeviceNumber(const std::string& location) {
     return number;
 }
 
+// The log of one layout's search: written at once, or held back until the caller
+// knows whether the search found a board there.
+class SearchLog {
+  public:
+    SearchLog(LogWriter& log, bool held) : log_(log), held_(held) {}
+    void WriteLog(const std::string& line) {
+        if (held_) {
+            lines_.push_back(line);
+        } else {
+            log_.WriteLog(line);
+        }
+    }
+    void WriteHeldLines() {
+        for (const std::string& line : lines_) log_.WriteLog(line);
+        lines_.clear();
+    }
+
+  private:
+    LogWriter& log_;
+    bool held_;
+    std::vector<std::string> lines_;
+};
+
 // What one layout holds of a board.
 struct LayoutSearch {
     bool boardListed = false;        // a device id of the table is there
@@ -80,9 +104,10 @@ struct LayoutSearch {
     std::string driverPart = kNone;  // NT: the device name; 95/98: the "Driver" value
 };
 
-LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetection& result) {
+LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetection& result,
+                          SearchLog& log) {
     DriverState& driver = context.Driver;
-    context.Log.WriteLog(layout.firstLogLine);
+    log.WriteLog(layout.firstLogLine);
 
     std::vector<std::string> deviceIds;
     context.Machine(layout.enumKey).GetKeyNames("", deviceIds);
@@ -96,8 +121,8 @@ LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetec
             search.boardListed = true;
             foundId = deviceId;
             driver.IsVoodoo3 = row.voodoo3;
-            if (row.voodoo3) context.Log.WriteLog("Voodoo3 Series Detected");
-            context.Log.WriteLog("Voodoo PNP ID found : " + deviceId);
+            if (row.voodoo3) log.WriteLog("Voodoo3 Series Detected");
+            log.WriteLog("Voodoo PNP ID found : " + deviceId);
         }
     }
     if (!search.boardListed) return search;
@@ -109,25 +134,25 @@ LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetec
     // The values of the last instance examined are the ones kept.
     for (const std::string& instance : instances) {
         const TRegistryEnhanced::BaseKey reg = context.Machine(idKey + "\\" + instance);
-        context.Log.WriteLog("Examining " + reg.Path());
+        log.WriteLog("Examining " + reg.Path());
         result.Description = reg.ReadValueDefault("DeviceDesc", kNone);
-        context.Log.WriteLog("Driver Name Found : " + result.Description);
+        log.WriteLog("Driver Name Found : " + result.Description);
         if (layout.nt) {
             const std::string service = reg.ReadValueDefault("Service", kNone);
-            context.Log.WriteLog("Service Found : " + service);
+            log.WriteLog("Service Found : " + service);
             const std::string location = reg.ReadValueDefault("LocationInformation", kNone);
-            context.Log.WriteLog("Location Info Found: " + location);
+            log.WriteLog("Location Info Found: " + location);
             search.driverPart = "Device" + std::to_string(LocationDeviceNumber(location) - 1);
-            context.Log.WriteLog("Device ID Found : " + search.driverPart);
+            log.WriteLog("Device ID Found : " + search.driverPart);
             search.faulty = service == kNone || result.Description == kNone || location == kNone;
         } else {
             search.driverPart = reg.ReadValueDefault("Driver", kNone);
-            context.Log.WriteLog("Driver Key Found : " + search.driverPart);
+            log.WriteLog("Driver Key Found : " + search.driverPart);
             search.faulty = search.driverPart == kNone || result.Description == kNone;
         }
         if (search.faulty) {
             // The board is there but its driver is not properly installed.
-            context.Log.WriteLog("ERROR IN DRIVERS");
+            log.WriteLog("ERROR IN DRIVERS");
             return search;
         }
     }
@@ -140,11 +165,21 @@ LayoutSearch SearchLayout(TweakContext& context, const Layout& layout, CardDetec
 CardDetection DetectCard(TweakContext& context, const SystemInfo& system) {
     const bool nt = system.IsWindowsNT();
     CardDetection result;
-    LayoutSearch search = SearchLayout(context, nt ? kNtLayout : k9xLayout, result);
+    SearchLog reportedLog(context.Log, false);
+    LayoutSearch search = SearchLayout(context, nt ? kNtLayout : k9xLayout, result, reportedLog);
     // Windows 2000 and XP report the 95/98 family to a program run in a "Windows 95"
     // or "Windows 98" compatibility mode: a board the reported family's layout does
-    // not list is looked for where the other family records it.
-    if (!search.boardListed) search = SearchLayout(context, nt ? k9xLayout : kNtLayout, result);
+    // not list is looked for where the other family records it. That search is logged
+    // only when it finds the board, so that a PC without one logs the reported
+    // family's lines alone.
+    if (!search.boardListed) {
+        SearchLog otherLog(context.Log, true);
+        LayoutSearch other = SearchLayout(context, nt ? k9xLayout : kNtLayout, result, otherLog);
+        if (other.boardListed) {
+            otherLog.WriteHeldLines();
+            search = other;
+        }
+    }
     // A fault in the driver's records leaves the caption and the multi-chip mode alone.
     if (search.faulty) return result;
 

@@ -21,8 +21,9 @@ struct CardDetection {
 };
 
 // Searches the layout of the running Windows family (NT or 95/98), and the other
-// family's when that lists no board (a compatibility mode reports the wrong family),
-// sets Driver.DriverKey and Driver.IsVoodoo3, logs each step, and detects the
+// family's when that lists no board (a compatibility mode reports the wrong family;
+// that search is logged only when it finds the board there), sets Driver.DriverKey
+// and Driver.IsVoodoo3, logs each step, and detects the
 // multi-chip mode (DetectSliMode) on boards outside the Voodoo3 series. Missing
 // keys and values never raise; they end in a result with Found false.
 CardDetection DetectCard(TweakContext& context, const SystemInfo& system);

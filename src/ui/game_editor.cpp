@@ -326,10 +326,9 @@ bool TfmGlide::TabVisible(EditorTab tab) const {
 void TfmGlide::SetIconText(const std::string& text) {
     if (text.empty()) return;
     Handle([&] {
-        const size_t comma = text.find(',');
-        const std::string number = comma == std::string::npos ? text : text.substr(comma + 1);
+        const auto [file, number] = SplitIconName(text);
         const int index = StrToInt(number);  // throws for a bad number
-        IconFile = comma == std::string::npos ? "" : text.substr(0, comma);
+        IconFile = file;
         IconIndex = index;
         icon_ = TFileIndexIcon();
         icon_.SetFileName(IconFile);
@@ -371,6 +370,11 @@ bool TfmGlide::btnOKClick() {
     };
     const std::string& title = edTitle.Text;
     if (title.empty()) return refuse("Title cannot be empty!", EditorControl::edTitle);
+    if (const std::string refusal = TitleRefusal(title); !refusal.empty()) {
+        services_.prompts.ShowError(refusal);
+        if (host_) host_->FocusControl(EditorControl::edTitle);
+        return false;
+    }
     if (!chkConfig.Checked && edPath.Text.empty()) {
         return refuse("Path cannot be empty!", EditorControl::edPath);
     }

@@ -293,9 +293,8 @@ void TfmMain::NewGame(const DroppedGame& game) {
     editor->edTitle.Text = game.Title;
     editor->edPath.Text = game.Run;
     editor->edCommandLine.Text = game.Params;
-    // The program's first icon, as choosing the program with "..." gives it; a path with
-    // a comma cannot name its icon (IconName's file ends at the first comma).
-    if (!game.Run.empty() && game.Run.find(',') == std::string::npos) {
+    // The program's first icon, as choosing the program with "..." gives it.
+    if (!game.Run.empty()) {
         editor->SetIconText(game.Run + ",0");
     }
     RunEditor(*editor, writes);

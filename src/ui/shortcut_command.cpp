@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/icon_ref.h"
 #include "core/text.h"
 
 namespace pallisar {
@@ -31,11 +32,7 @@ void CreateShortcut(const GameEntry& entry, Prompts& prompts, const std::string&
     const std::optional<std::string> file = prompts.PromptSaveFile(dialog);
     if (!file) return;
 
-    const std::string& iconName = entry.IconName;
-    const std::size_t comma = iconName.find(',');
-    const std::string iconFile = comma == std::string::npos ? "" : iconName.substr(0, comma);
-    const std::string iconIndex =
-        comma == std::string::npos ? iconName : iconName.substr(comma + 1);
+    const auto [iconFile, iconIndex] = SplitIconName(entry.IconName);
     // The game's parameters stay out of the shortcut: "/run" reads them from the
     // catalogue when the shortcut is opened.
     const std::string& program = entry.Run;

@@ -219,10 +219,27 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             WriteStateReport();
             return 0;
         case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                focusedChild_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
+            }
             if (LOWORD(wParam) != WA_INACTIVE && model_.StartupPending()) {
                 PostMessageA(hwnd_, kFirstActivateMessage, 0, 0);
             }
-            break;
+            break;  // the default sets the focus to the window: see WM_SETFOCUS
+        case WM_SETFOCUS:
+            // The window itself takes no keys. Activated again (after a message box, the
+            // editor or a game), it gives the keyboard back to the control that had it,
+            // else to the list: a modal box disables the window first, which takes the
+            // focus from its control before the window is deactivated.
+            if (HWND control = focusedChild_ && IsChild(hwnd_, focusedChild_) &&
+                                       IsWindowVisible(focusedChild_) &&
+                                       IsWindowEnabled(focusedChild_)
+                                   ? focusedChild_
+                                   : listView_) {
+                SetFocus(control);
+            }
+            return 0;
         case kFirstActivateMessage:
             if (model_.StartupPending()) {
                 model_.FormActivate();

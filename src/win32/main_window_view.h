@@ -103,6 +103,8 @@ class MainWindowView : public Window, private MainWindowHost {
     TfmMain& model_;
     HWND listView_ = nullptr;
     HWND statusBar_ = nullptr;
+    // The control that had the keyboard when the window was last deactivated.
+    HWND focusedChild_ = nullptr;
     std::string statusText_;  // what the status bar shows
     ScopedImageList largeImages_;
     ScopedImageList smallImages_;

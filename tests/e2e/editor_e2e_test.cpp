@@ -172,6 +172,15 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     EXPECT_EQ(text, "Path cannot be empty!");
     SendMessageA(Item(editor, IDC_EDPATH), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>("C:\\Games\\quake.exe"));
+    // A "]" would end the entry's section name in Game.dat: refused, the editor stays.
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("Quake II [3dfx]"));
+    Click(editor, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("OK", &caption, &text));
+    EXPECT_EQ(caption, "Error");
+    EXPECT_EQ(text, "A title cannot contain \"]\". Please choose another title.");
+    EXPECT_TRUE(IsWindowVisible(editor));
+    SendMessageA(Item(editor, IDC_EDTITLE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Quake"));
     ASSERT_NO_FATAL_FAILURE(PressOk(editor));
 
     // Config Only needs no path.
@@ -202,8 +211,10 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
     EXPECT_EQ(ValueOf(quake, "GameOnly"), "0");
     EXPECT_EQ(ValueOf(quake, "MaxBufferedFrames"), "1 Pending Buffer");
     EXPECT_EQ(ValueOf(quake, "BGamma"), "1.30");
-    // The throw-away titles are gone: two games, two sections.
+    // The throw-away titles are gone: two games, two sections; the refused title left
+    // nothing.
     const std::string games = GameDat();
+    EXPECT_EQ(games.find("Quake II"), std::string::npos);
     EXPECT_EQ(std::count(games.begin(), games.end(), '['), 2);
     ListViewState list;
     ASSERT_TRUE(ReadListView(app_, FindListView(window_), &list));

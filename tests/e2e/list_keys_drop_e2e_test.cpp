@@ -63,6 +63,26 @@ class ListKeysDropTest : public ::testing::Test {
                        "the item selected"));
     }
 
+    // Keys pressed once the launcher's window is in front, with the pointer over its
+    // button panel.
+    void PressKeysInFront(const std::vector<WORD>& keys) {
+        ASSERT_TRUE(Eventually([&] { return GetForegroundWindow() == window_; },
+                               "the launcher's window in front"));
+        RECT frame{};
+        ASSERT_TRUE(GetWindowRect(window_, &frame));
+        ASSERT_TRUE(SetCursorPos(frame.left + 30, frame.bottom - 40));
+        ASSERT_TRUE(PressKeys(keys));
+    }
+
+    // The delete question, answered.
+    void AnswerConfirm(const std::string& button) {
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitForMessageBoxTitled(app_, "Confirm", &box));
+        EXPECT_EQ(box.text, "Are you sure you want to delete this shortcut?");
+        ASSERT_TRUE(AnswerMessageBox(box, button));
+        ASSERT_TRUE(WaitUntilGone(box.hwnd));
+    }
+
     // The list's pop-up menu opened from the keyboard: it stands at the item's icon.
     void ExpectPopupAtItem(const std::vector<WORD>& keys, int index) {
         ASSERT_NO_FATAL_FAILURE(Focus(index));
@@ -131,46 +151,72 @@ class ListKeysDropTest : public ::testing::Test {
     std::unique_ptr<RemoteBuffer> drop_;
 };
 
+// Each key command works however the one before it ended: Delete answered No, then
+// Delete again with no click in between, and Delete after a game started with Enter
+// (with a window in front, as a game has) has ended. The pointer is kept off the list,
+// whose hover selection would give it the keyboard back and hide a lost focus.
 TEST_F(ListKeysDropTest, EnterLaunchesDeleteAsksAndTheMenuKeysOpenThePopupAtTheItem) {
     dir_.Write("Game.dat", "[Doom]\r\nRun=C:\\doom.exe\r\n[Probe Game]\r\nRun=" + probe_ +
-                               "\r\nParams=--from-enter\r\nGameOnly=1\r\n");
+                               "\r\nParams=--from-enter --window --delay-ms 500\r\nGameOnly=1\r\n");
     ASSERT_NO_FATAL_FAILURE(StartReady());
+    const std::string before = dir_.Read("Game.dat");
+
+    ASSERT_NO_FATAL_FAILURE(Focus(0));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "Delete" : "Delete again after No");
+        ASSERT_NO_FATAL_FAILURE(PressKeysInFront({VK_DELETE}));
+        ASSERT_NO_FATAL_FAILURE(AnswerConfirm("&No"));
+    }
+    EXPECT_EQ(dir_.Read("Game.dat"), before);
 
     ASSERT_NO_FATAL_FAILURE(Focus(1));
-    ASSERT_TRUE(PressKeys({VK_RETURN}));
+    ASSERT_NO_FATAL_FAILURE(PressKeysInFront({VK_RETURN}));
     std::vector<ProbeRun> runs;
     ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
-    EXPECT_THAT(runs[0].Field("CommandLine"), ::testing::EndsWith(".exe --from-enter"));
+    EXPECT_THAT(runs[0].Field("CommandLine"), ::testing::HasSubstr(".exe --from-enter"));
+    // The game's window took the foreground; it ends and the launcher is active again.
+    const ScopedHandle game(
+        OpenProcess(SYNCHRONIZE, FALSE, std::stoul(runs[0].Field("ProcessId"))));
+    if (game.Valid()) {
+        ASSERT_EQ(WaitForSingleObject(game.Get(), static_cast<DWORD>(kTimeout.count())),
+                  WAIT_OBJECT_0);
+    }
+    // A window manager activates the launcher again; Wine without one may leave another
+    // window in front, and then the launcher is activated as a window manager would.
+    for (int wait = 0; wait < 40 && GetForegroundWindow() != window_; ++wait) Sleep(50);
+    if (GetForegroundWindow() != window_) SetForegroundWindow(window_);
+    ASSERT_NO_FATAL_FAILURE(PressKeysInFront({VK_DELETE}));
+    ASSERT_NO_FATAL_FAILURE(AnswerConfirm("&No"));
 
     ASSERT_NO_FATAL_FAILURE(ExpectPopupAtItem({VK_SHIFT, VK_F10}, 1));
     ASSERT_NO_FATAL_FAILURE(ExpectPopupAtItem({VK_APPS}, 0));
 
-    const std::string before = dir_.Read("Game.dat");
     ASSERT_NO_FATAL_FAILURE(Focus(0));
-    ASSERT_TRUE(PressKeys({VK_DELETE}));
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBoxTitled(app_, "Confirm", &box));
-    EXPECT_EQ(box.text, "Are you sure you want to delete this shortcut?");
-    ASSERT_TRUE(AnswerMessageBox(box, "&No"));
-    ASSERT_TRUE(WaitUntilGone(box.hwnd));
-    EXPECT_EQ(dir_.Read("Game.dat"), before);
-    ASSERT_NO_FATAL_FAILURE(Focus(0));
-    ASSERT_TRUE(PressKeys({VK_DELETE}));
-    ASSERT_TRUE(WaitForMessageBoxTitled(app_, "Confirm", &box));
-    ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
+    ASSERT_NO_FATAL_FAILURE(PressKeysInFront({VK_DELETE}));
+    ASSERT_NO_FATAL_FAILURE(AnswerConfirm("&Yes"));
     EXPECT_TRUE(Eventually(
         [&] { return dir_.Read("Game.dat").find("[Doom]") == std::string::npos; }, "Doom deleted"));
     EXPECT_TRUE(Eventually([&] { return ListView_GetItemCount(list_) == 1; }, "one game left"));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 }
 
-// A program with a version resource (a copy of the launcher), a shortcut to one without
-// (the probe) and a shortcut whose program is gone open the editor in turn, the last one
-// cancelled; a text file is named in an error box. Only what was confirmed is written.
+// A program with a version resource (a copy of the launcher, in a folder whose name
+// holds a comma), a shortcut to one without (the probe) and a shortcut whose program is
+// gone open the editor in turn, the last one cancelled; a text file is named in an error
+// box. Only what was confirmed is written.
 TEST_F(ListKeysDropTest, DroppedProgramsAndShortcutsOpenTheEditorInTurn) {
     dir_.Write("Game.dat", "");
-    const std::string launcher = dir_.File("Launcher Copy.exe");
+    ASSERT_TRUE(CreateDirectoryA(dir_.File("Tomb Raider, Gold").c_str(), nullptr));
+    const std::string launcher = dir_.File("Tomb Raider, Gold\\Launcher Copy.exe");
     ASSERT_TRUE(CopyFileA(exe_.c_str(), launcher.c_str(), FALSE));
+    // The program's directory removes only its own files: the folder goes here.
+    struct RemovedAtEnd {
+        std::string file, folder;
+        ~RemovedAtEnd() {
+            DeleteFileA(file.c_str());
+            RemoveDirectoryA(folder.c_str());
+        }
+    } const folder{launcher, dir_.File("Tomb Raider, Gold")};
     const std::string probeLink = dir_.File("Probe Game.lnk");
     const std::string goneLink = dir_.File("Gone.lnk");
     {
@@ -207,6 +253,8 @@ TEST_F(ListKeysDropTest, DroppedProgramsAndShortcutsOpenTheEditorInTurn) {
     const IniFile gameDat(dir_.File("Game.dat"));
     EXPECT_THAT(gameDat.ReadSections(), ElementsAre(kTitle, "probe"));
     EXPECT_EQ(gameDat.ReadString(kTitle, "Run", ""), launcher);
+    // The program's own icon, which the list read: it would have replaced an icon it
+    // could not read with its fallback.
     EXPECT_EQ(gameDat.ReadString(kTitle, "IconName", ""), launcher + ",0");
     EXPECT_EQ(gameDat.ReadString("probe", "Run", ""), probe_);
     EXPECT_EQ(gameDat.ReadString("probe", "Params", ""), "--delay-ms 10");

@@ -14,6 +14,7 @@
 namespace pallisar::e2e {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -265,6 +266,9 @@ TEST_F(MainWindowTest, WithoutABoardTheFatalErrorEndsTheProgram) {
         const auto lines = LogLines();
         ASSERT_GE(lines.size(), 3u);
         EXPECT_THAT(lines.back(), StartsWith("Application Terminated - "));
+        // The NT layout was searched; the 95/98 one, holding no board, left no line.
+        EXPECT_EQ(lines[2], kNtLine);
+        EXPECT_THAT(lines, Not(Contains(k9xLine)));
         // Nothing was launched.
         for (const auto& line : lines) EXPECT_THAT(line, Not(HasSubstr("Running Shortcut")));
     }

@@ -4,6 +4,8 @@
 // Arguments (anywhere on its command line):
 //   --delay-ms N    sleep N milliseconds after writing the report
 //   --exit-code N   exit with code N (default 0)
+//   --window        show a window in front while it waits, as a game does, so that the
+//                   launcher is deactivated and activated again when the probe ends
 // Environment:
 //   PALLISAR_PROBE_REPORT      report file (default: probe-report.ini next to the exe)
 //   PALLISAR_PROBE_DRIVER_KEY  a driver key under HKEY_LOCAL_MACHINE whose Glide and
@@ -200,6 +202,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     report += "End=1\r\n";
     Append(ReportPath(), report);
 
-    if (delayMs > 0) Sleep(static_cast<DWORD>(delayMs));
+    if (line.find(" --window") != std::string::npos) {
+        HWND window = CreateWindowExA(0, "STATIC", "probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                      320, 200, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(window);
+        const DWORD end = GetTickCount() + static_cast<DWORD>(delayMs > 0 ? delayMs : 0);
+        MSG msg;
+        while (static_cast<long>(end - GetTickCount()) > 0) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        DestroyWindow(window);
+    } else if (delayMs > 0) {
+        Sleep(static_cast<DWORD>(delayMs));
+    }
     return static_cast<int>(exitCode);
 }

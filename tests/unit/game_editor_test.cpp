@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -235,6 +236,58 @@ TEST_F(GameEditorTest, OkRefusesOrWritesTheEntryCopyingTheKeysOfARenamedOne) {
         EXPECT_EQ(join(catalogue.ReadSections()), c.sections);
         EXPECT_EQ(catalogue.ReadString(c.title, "Splash", ""), "Enable");
     }
+}
+
+// A section of Game.dat ends at its first "]" and at the line's end: such a title is
+// refused by name, nothing is written and the Title box gets the focus. "[" is fine.
+TEST_F(GameEditorTest, OkRefusesATitleThatASectionCannotHold) {
+    const std::string bracket = "A title cannot contain \"]\". Please choose another title.";
+    const std::string lineBreak =
+        "A title cannot contain a line break. Please choose another title.";
+    const std::pair<std::string, std::string> cases[] = {
+        {"Quake II [3dfx]", bracket}, {"]", bracket},
+        {"Two\r\nLines", lineBreak},  {"Two\nLines", lineBreak},
+        {"Two\rLines", lineBreak},    {"Quake II [3dfx", ""},
+    };
+    for (const auto& [title, message] : cases) {
+        SCOPED_TRACE(title);
+        const std::string before = "[Old]\r\nRun=C:\\o.exe\r\n";
+        test::WriteFileBytes(dir.File("Game.dat"), before);
+        catalogue = IniFile(dir.File("Game.dat"));
+        prompts.shown.clear();
+        host.focused.clear();
+        TfmGlide& e = Make();
+        e.OldTitle = "Old";
+        e.edTitle.Text = title;
+        e.edPath.Text = "C:\\g.exe";
+        ASSERT_EQ(e.btnOKClick(), message.empty());
+        if (message.empty()) {
+            EXPECT_EQ(catalogue.ReadString(title, "Run", ""), "C:\\g.exe");
+            continue;
+        }
+        EXPECT_EQ(prompts.shown, (std::vector<FakePrompts::Prompt>{{"Error", message}}));
+        EXPECT_EQ(host.focused, std::vector<EditorControl>{EditorControl::edTitle});
+        EXPECT_EQ(test::ReadFileBytes(dir.File("Game.dat")), before);
+    }
+}
+
+// The icon's number follows the last comma: a folder with a comma keeps its icon, and
+// OK writes the reference back as it was.
+TEST_F(GameEditorTest, AnIconInAFolderWithACommaIsShownAndKept) {
+    const std::string library = dir.File("Tomb Raider, Gold.dll");
+    test::WriteFileBytes(library, test::MakePeFile(test::NumberedGroups(5)));
+    TfmGlide& e = Make();
+    e.SetIconText(library + ",3");
+    EXPECT_EQ(e.ShownIcon(), (IconRef{library, 3}));
+    e.OldTitle = "Tomb Raider";
+    e.edTitle.Text = "Tomb Raider";
+    e.edPath.Text = "C:\\Games\\Tomb Raider, Gold\\tomb.exe";
+    ASSERT_TRUE(e.btnOKClick());
+    EXPECT_EQ(catalogue.ReadString("Tomb Raider", "IconName", ""), library + ",3");
+    // The path chosen with "..." brings its first icon the same way.
+    prompts.texts.push_back(library);
+    e.btnEdPathClick();
+    EXPECT_EQ(e.ShownIcon(), (IconRef{library, 0}));
 }
 
 }  // namespace

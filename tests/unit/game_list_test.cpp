@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -230,19 +231,38 @@ TEST_F(GameListTest, SharedIconFileIsCountedOncePerLoad) {
     EXPECT_EQ(catalogue.ReadString("D", "IconName", ""), shell.FileName + ",0");
 }
 
-TEST_F(GameListTest, IconPathIsCutAtItsFirstComma) {
-    // The file "a,b.ico" exists, but the path ends at the comma: "a" does not exist.
-    IconFile("a,b.ico", 1);
-    catalogue.WriteString("Game", "IconName", dir.File("a,b.ico") + ",0");
+TEST(IconName, TheNumberFollowsTheLastComma) {
+    const std::pair<std::string, IconNameParts> cases[] = {
+        {"C:\\x\\y.dll,12", {"C:\\x\\y.dll", "12"}},
+        {"C:\\Games\\Tomb Raider, Gold\\tomb.exe,1",
+         {"C:\\Games\\Tomb Raider, Gold\\tomb.exe", "1"}},
+        {"a,b,c.ico,-1", {"a,b,c.ico", "-1"}},
+        {"C:\\x.dll, 2", {"C:\\x.dll", " 2"}},
+        {"C:\\x.dll,", {"C:\\x.dll", ""}},
+        {",0", {"", "0"}},
+        {"7", {"", "7"}},
+        {"", {"", ""}},
+    };
+    for (const auto& [iconName, parts] : cases) {
+        SCOPED_TRACE(iconName);
+        EXPECT_EQ(SplitIconName(iconName), parts);
+    }
+}
+
+TEST_F(GameListTest, IconPathsMayHoldCommas) {
+    const std::string one = IconFile("Tomb Raider, Gold.ico", 2);
+    const std::string two = IconFile("a, b, c.exe", 3);
+    catalogue.WriteString("One", "IconName", one + ",1");
+    catalogue.WriteString("Two", "IconName", two + ",2");
     Load();
-    EXPECT_EQ(EntryIcons(view)[0].FileName, "C:\\WINDOWS\\system32\\shell32.dll");
+    EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{one, 1}, {two, 2}}));
+    // Both are usable: nothing was written back.
+    EXPECT_EQ(catalogue.ReadString("One", "IconName", ""), one + ",1");
+    EXPECT_EQ(catalogue.ReadString("Two", "IconName", ""), two + ",2");
 
-    // The fallback was written back.
-    EXPECT_EQ(catalogue.ReadString("Game", "IconName", ""), "C:\\WINDOWS\\system32\\shell32.dll,0");
-
-    // When the part before the comma exists, the rest must be a number.
-    IconFile("a", 1);
-    catalogue.WriteString("Game", "IconName", dir.File("a,b.ico") + ",0");
+    // Without its number, the text after the last comma must still be one.
+    IconFile("Tomb Raider", 1);
+    catalogue.WriteString("One", "IconName", one);
     EXPECT_THROW(Load(), ConvertError);
 }
 

@@ -26,6 +26,8 @@ TEST(ShortcutCommand, EntryGivesTheShortcutsFieldsOrAWarningOrAnError) {
         {"Foo", "C:\\Games\\Foo\\foo.exe", "IconName=C:\\x\\y.dll,12", kSaved, "C:\\Games\\Foo",
          "C:\\x\\y.dll,12"},
         {"Root", "C:\\foo.exe", "IconName=y.dll,65537", kSaved, "C:\\", "y.dll,1"},
+        {"Comma", "C:\\Tomb Raider, Gold\\tomb.exe", "IconName=C:\\Tomb Raider, Gold\\tomb.exe,2",
+         kSaved, "C:\\Tomb Raider, Gold", "C:\\Tomb Raider, Gold\\tomb.exe,2"},
         {"Drive", "C:foo.exe", "IconName=7", kSaved, "C:", ",7"},
         {"Bare", "foo.exe", "IconName=,0", kSaved, "", ",0"},
         {"Letters", "C:\\foo.exe", "IconName=C:\\x\\y.dll,abc", kFailed},
