@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "app/launch_recovery.h"
 #include "core/errors.h"
@@ -45,7 +46,13 @@ class JournalKeeper {
                 locked_ = true;
                 break;
         }
-        if (!journal_->Exists()) return;
+        // A journal that a launcher which died left half-way replaced (Windows 95, 98
+        // and ME) is finished first, so that it is found as the file.
+        std::vector<std::string> kept;
+        if (!journal_->Read(&kept) && !journal_->Exists()) {
+            for (const std::string& line : kept) tweaks_.Log.WriteLog(line);
+            return;
+        }
         // A launcher that died after this one started, a recovery refused or one that
         // could not read the journal: what it holds is put back (or not) first.
         tweaks_.Log.WriteLog("Launch journal of an earlier launch found: " + journal_->Path());
