@@ -56,7 +56,12 @@ class JournalKeeper {
         // A launcher that died after this one started, a recovery refused or one that
         // could not read the journal: what it holds is put back (or not) first.
         tweaks_.Log.WriteLog("Launch journal of an earlier launch found: " + journal_->Path());
-        RecoverInterruptedLaunch(*journal_, tweaks_, prompts);
+        try {
+            RecoverInterruptedLaunch(*journal_, tweaks_, prompts);
+        } catch (...) {
+            Unlock();  // no destructor runs for a constructor that throws
+            throw;
+        }
         if (!journal_->Exists()) return;
         const std::string path = journal_->Path();
         Unlock();
