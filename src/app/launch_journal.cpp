@@ -265,36 +265,32 @@ std::string LaunchJournal::Path() const { return FindFileNoCase(dir_, kFileName)
 std::string LaunchJournal::Now() const { return clock_.ShortDate() + " " + clock_.LongTime(); }
 
 bool LaunchJournal::Write(const JournalRecord& record) {
-    // A lock that cannot be taken leaves this launch as unprotected from a second
-    // launcher as every launch was before; the journal is still worth writing.
-    if (lock_) lock_->Take();
     return ReplaceFileContents(Path(), FormatJournal(record));
 }
 
-std::optional<std::string> LaunchJournal::Read() const {
+bool LaunchJournal::Exists() const { return FileExists(Path()); }
+
+std::optional<std::string> LaunchJournal::Read(std::vector<std::string>* log) const {
     const std::string path = Path();
-    FinishInterruptedReplacements(path, [](std::string_view bytes) {
-        JournalProblem problem = JournalProblem::None;
-        ParseJournal(bytes, &problem);
-        return problem != JournalProblem::Damaged;
-    });
+    FinishInterruptedReplacements(
+        path,
+        [](std::string_view bytes) {
+            JournalProblem problem = JournalProblem::None;
+            ParseJournal(bytes, &problem);
+            return problem != JournalProblem::Damaged;
+        },
+        log);
     return ReadFileBytes(path);
 }
 
-bool LaunchJournal::Remove() {
-    const std::string path = Path();
-    std::remove(path.c_str());
-    const bool removed = !FileExists(path);
-    if (lock_) lock_->Release();
-    return removed;
-}
+bool LaunchJournal::Remove() { return RemoveProgramFile(Path()); }
 
 std::string LaunchJournal::SetAside() {
     const std::string path = Path();
     for (int number = 1; number < 100000; ++number) {
         const std::string aside = path + ".bad" + std::to_string(number);
         if (FileExists(aside)) continue;
-        return std::rename(path.c_str(), aside.c_str()) == 0 ? aside : std::string();
+        return RenameProgramFile(path, aside) ? aside : std::string();
     }
     return {};
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/date_time.h"
 #include "platform/launch_lock.h"
@@ -73,17 +74,26 @@ class LaunchJournal {
     // The current date and time as a record's Started.
     std::string Now() const;
     // Replaces the file whole with the record; false when that was refused (the old
-    // file, if any, is then as it was). From the first write on this process holds the
-    // lock, until Remove.
+    // file, if any, is then as it was).
     bool Write(const JournalRecord& record);
-    // The file's bytes; none when there is no journal. A replacement of the file that a
-    // launcher which has ended left half-way is finished first (a copy is taken only
-    // when ParseJournal finds it complete).
-    std::optional<std::string> Read() const;
-    // Deletes the file and lets go of the lock; false when the file is still there.
+    // Whether the file is there (readable or not).
+    bool Exists() const;
+    // The file's bytes; none when there is no journal or it cannot be read. A
+    // replacement of the file that a launcher which has ended left half-way is finished
+    // first (a copy is taken only when ParseJournal finds it complete); a line for each
+    // copy that stays is added to *log (when given).
+    std::optional<std::string> Read(std::vector<std::string>* log = nullptr) const;
+    // Deletes the file (a read-only one too, one held open for a moment tried again);
+    // false when it is still there.
     bool Remove();
-    // Whether the journal belongs to a launch that another launcher still runs.
-    bool InUseElsewhere() const { return lock_ && lock_->HeldElsewhere(); }
+    // The launch lock of the program's directory (platform/launch_lock.h). Without a
+    // lock every journal found counts as left by a launcher that died, and every take
+    // succeeds.
+    LockTake TakeLock() { return lock_ ? lock_->Take() : LockTake::Taken; }
+    void ReleaseLock() {
+        if (lock_) lock_->Release();
+    }
+    bool HoldsLock() const { return !lock_ || lock_->Held(); }
     // Renames the file to pallisar.jnl.bad1 (or the next number not taken) and returns
     // the new name; empty when it could not be renamed.
     std::string SetAside();

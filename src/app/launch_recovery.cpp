@@ -1,5 +1,7 @@
 #include "app/launch_recovery.h"
 
+#include <vector>
+
 #include "core/errors.h"
 #include "core/text.h"
 #include "tweaks/driver_snapshot.h"
@@ -25,11 +27,11 @@ void Restore(LaunchJournal& journal, TweakContext& tweaks, JournalRecord record)
     const TweakBurst burst(tweaks);
     if (record.Phase == JournalPhase::Running) {
         // The restore exchanges bookkeeping values, which must not happen twice: should
-        // this start die in turn, the next one begins again from the tree as it is now
-        // (a journal that cannot be rewritten leaves only that protection out).
+        // this start die in turn, the next one begins again from the tree as it is now.
+        // Without that record nothing is written, and the journal stays as it is.
         record.Phase = JournalPhase::Restoring;
         record.Snapshot = TakeDriverSnapshot(tweaks);
-        journal.Write(record);
+        if (!journal.Write(record)) throw Error(JournalNotWrittenMessage(journal));
     }
     PutBackDriverSnapshot(tweaks, record.Snapshot);
     if (record.Phase == JournalPhase::Restoring) {
@@ -38,9 +40,44 @@ void Restore(LaunchJournal& journal, TweakContext& tweaks, JournalRecord record)
     }
 }
 
+// The launch lock for a recovery at start-up; a launch that found a journal holds it
+// already, for its whole run.
+class RecoveryLock {
+  public:
+    explicit RecoveryLock(LaunchJournal& journal) : journal_(journal) {
+        if (journal_.HoldsLock()) return;
+        const LockTake take = journal_.TakeLock();
+        taken_ = take == LockTake::Taken;
+        elsewhere_ = take == LockTake::HeldElsewhere;
+    }
+    ~RecoveryLock() {
+        if (taken_) journal_.ReleaseLock();
+    }
+    RecoveryLock(const RecoveryLock&) = delete;
+    RecoveryLock& operator=(const RecoveryLock&) = delete;
+    bool HeldElsewhere() const { return elsewhere_; }
+
+  private:
+    LaunchJournal& journal_;
+    bool taken_ = false;
+    bool elsewhere_ = false;
+};
+
 }  // namespace
 
-void RemoveJournalAfterRestore(LaunchJournal& journal, TweakContext& tweaks) {
+std::string JournalNotWrittenMessage(const LaunchJournal& journal) {
+    return "The launch journal could not be written: " + journal.Path() +
+           "\n\nThe driver settings were not restored; the journal is kept, so that the "
+           "next launch or start can restore them.";
+}
+
+bool RemoveJournal(LaunchJournal& journal, LogWriter& log) {
+    if (journal.Remove()) return true;
+    log.WriteLog("!ERROR! The launch journal could not be removed: " + journal.Path());
+    return false;
+}
+
+bool RemoveJournalAfterRestore(LaunchJournal& journal, TweakContext& tweaks) {
     RegistryStore& store = tweaks.Reg.Store();
     const long flushed = store.FlushKey(RegRoot::LocalMachine, tweaks.Driver.DriverKey);
     if (flushed != regError::kSuccess) {
@@ -48,7 +85,7 @@ void RemoveJournalAfterRestore(LaunchJournal& journal, TweakContext& tweaks) {
                             tweaks.Driver.DriverKey);
         tweaks.Log.WriteLog("\t" + store.ErrorText(flushed));
     }
-    journal.Remove();
+    return RemoveJournal(journal, tweaks.Log);
 }
 
 std::string RecoveryQuestion(const JournalRecord& record) {
@@ -58,11 +95,19 @@ std::string RecoveryQuestion(const JournalRecord& record) {
 }
 
 void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prompts& prompts) {
-    const std::optional<std::string> bytes = journal.Read();
-    if (!bytes) return;
     LogWriter& log = tweaks.Log;
-    if (journal.InUseElsewhere()) {
+    std::vector<std::string> notes;
+    const std::optional<std::string> bytes = journal.Read(&notes);
+    for (const std::string& line : notes) log.WriteLog(line);
+    if (!bytes && !journal.Exists()) return;
+    const RecoveryLock lock(journal);
+    if (lock.HeldElsewhere()) {
         log.WriteLog("Launch journal in use by another running launcher: " + journal.Path());
+        return;
+    }
+    if (!bytes) {
+        log.WriteLog("!ERROR! The launch journal could not be read: " + journal.Path());
+        log.WriteLog("\tIt is kept; nothing was restored.");
         return;
     }
     JournalProblem problem = JournalProblem::None;
@@ -78,9 +123,9 @@ void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prom
     }
 
     if (!prompts.Confirm(RecoveryQuestion(*record))) {
-        journal.Remove();
         log.WriteLog("Driver settings left by " + Launch(*record) +
-                     " kept; launch journal removed.");
+                     (RemoveJournal(journal, log) ? " kept; launch journal removed."
+                                                  : " kept; the launch journal stays."));
         return;
     }
     log.WriteLog("Restoring driver settings left by " + Launch(*record) + "...");
@@ -92,8 +137,9 @@ void RecoverInterruptedLaunch(LaunchJournal& journal, TweakContext& tweaks, Prom
         prompts.ShowApplicationError(error.what());
         return;
     }
-    RemoveJournalAfterRestore(journal, tweaks);
-    log.WriteLog("\tDriver settings restored; launch journal removed.");
+    log.WriteLog(RemoveJournalAfterRestore(journal, tweaks)
+                     ? "\tDriver settings restored; launch journal removed."
+                     : "\tDriver settings restored; the launch journal stays.");
 }
 
 }  // namespace pallisar

@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "app/launch_recovery.h"
+#include "core/errors.h"
 #include "tweaks/driver_snapshot.h"
 #include "tweaks/previous_settings.h"
 #include "tweaks/tweak_burst.h"
@@ -13,24 +15,76 @@ namespace pallisar {
 
 namespace {
 
-// The journal of one launch: rewritten as the launch moves on, removed when the launch
-// ends while the launcher still lives, however it ends (an error of the launch is
-// shown to the user; only a launcher that died leaves the journal behind). After a
-// restore it goes only once the driver's key is on the disk.
+constexpr char kLaunchRunningMessage[] =
+    "Another game is running whose driver settings are to be restored when it ends "
+    "(launched from this launcher, another copy of it or another user's session).\n\n"
+    "Launch this game once that one has ended.";
+
+// The journal of one launch, and the launch lock for as long as the launch runs: no
+// other launch with restore (of any launcher, in any session) overlaps it. The journal
+// is rewritten as the launch moves on; this launch removes only a journal it wrote
+// itself, and only once the launch has ended as the journal foresees (after a restore
+// only once the driver's key is on the disk). A launch stopped by an error between its
+// first record and the end of its restore keeps the journal, for the next launch or
+// start to finish.
 class JournalKeeper {
   public:
-    JournalKeeper(LaunchJournal* journal, TweakContext& tweaks)
+    // Refused (Error) while another launch with restore runs, and while a journal that
+    // this launch did not write is there after the recovery was offered.
+    JournalKeeper(LaunchJournal* journal, TweakContext& tweaks, Prompts& prompts)
         : journal_(journal), tweaks_(tweaks) {
-        // Another launcher waits for its own game with the journal: that one is its.
-        if (journal_ && journal_->InUseElsewhere()) journal_ = nullptr;
+        if (!journal_) return;
+        switch (journal_->TakeLock()) {
+            case LockTake::HeldElsewhere:
+                tweaks_.Log.WriteLog("Launch refused: another launch with restore is running.");
+                throw Error(kLaunchRunningMessage);
+            case LockTake::Refused:
+                // As unprotected from a second launcher as every launch once was.
+                tweaks_.Log.WriteLog("!ERROR! The launch lock could not be made.");
+                break;
+            case LockTake::Taken:
+                locked_ = true;
+                break;
+        }
+        // A journal that a launcher which died left half-way replaced (Windows 95, 98
+        // and ME) is finished first, so that it is found as the file.
+        std::vector<std::string> kept;
+        if (!journal_->Read(&kept) && !journal_->Exists()) {
+            for (const std::string& line : kept) tweaks_.Log.WriteLog(line);
+            return;
+        }
+        // A launcher that died after this one started, a recovery refused or one that
+        // could not read the journal: what it holds is put back (or not) first.
+        tweaks_.Log.WriteLog("Launch journal of an earlier launch found: " + journal_->Path());
+        try {
+            RecoverInterruptedLaunch(*journal_, tweaks_, prompts);
+        } catch (...) {
+            Unlock();  // no destructor runs for a constructor that throws
+            throw;
+        }
+        if (!journal_->Exists()) return;
+        const std::string path = journal_->Path();
+        Unlock();
+        throw Error(
+            "The game was not started: the launch journal of an earlier launch is "
+            "still there (" +
+            path +
+            "), and this launch would overwrite the driver settings it keeps.\n\n"
+            "The reason is in the log.");
     }
     ~JournalKeeper() {
-        if (!journal_) return;
-        if (restored_) {
-            RemoveJournalAfterRestore(*journal_, tweaks_);
-        } else {
-            journal_->Remove();
+        if (written_) {
+            if (restored_) {
+                RemoveJournalAfterRestore(*journal_, tweaks_);
+            } else if (ended_) {
+                RemoveJournal(*journal_, tweaks_.Log);
+            } else {
+                tweaks_.Log.WriteLog(
+                    "\tThe launch journal is kept: the next launch or start offers to restore "
+                    "the driver settings.");
+            }
         }
+        Unlock();
     }
     JournalKeeper(const JournalKeeper&) = delete;
     JournalKeeper& operator=(const JournalKeeper&) = delete;
@@ -50,15 +104,23 @@ class JournalKeeper {
     // should the launcher die before it is written, the tree before the launch is put
     // back.
     void Running() { Enter(JournalPhase::Running); }
-    // Before the restore's first write: the tree as the game left it.
-    void Restoring() {
-        restored_ = journal_ != nullptr;
-        Enter(JournalPhase::Restoring);
-    }
+    // Before the restore's first write: the tree as the game left it. When that record
+    // cannot be taken or written, the restore must not begin (the journal on disk would
+    // have a later start exchange the values a second time): Error, the journal kept.
+    void Restoring() { Enter(JournalPhase::Restoring); }
+    // The restore has returned: the journal may go.
+    void Restored() { restored_ = true; }
+    // The launch ended without a restore (restoring was turned off meanwhile).
+    void EndedWithoutRestore() { ended_ = true; }
 
   private:
+    void Unlock() {
+        if (locked_) journal_->ReleaseLock();
+        locked_ = false;
+    }
+
     void Enter(JournalPhase phase) {
-        if (!journal_) return;
+        if (!journal_ || (phase != JournalPhase::Applying && !written_)) return;
         LogWriter& log = tweaks_.Log;
         record_.Phase = phase;
         try {
@@ -66,23 +128,24 @@ class JournalKeeper {
                 phase == JournalPhase::Running ? DriverSnapshot{} : TakeDriverSnapshot(tweaks_);
         } catch (const RegistryError& error) {
             log.WriteLog("!ERROR! " + std::string(error.what()));
-            if (phase == JournalPhase::Applying) {
-                log.WriteLog("\tThe launch was stopped before any driver value was written.");
-                throw;
-            }
-            // The restore goes on; the journal on disk still holds what a crash would
-            // have to put back.
-            log.WriteLog("\tThe launch journal is kept as it was.");
+            log.WriteLog(phase == JournalPhase::Applying
+                             ? "\tThe launch was stopped before any driver value was written."
+                             : "\tThe driver settings were not restored.");
+            throw;
+        }
+        if (journal_->Write(record_)) {
+            written_ = true;
             return;
         }
-        if (journal_->Write(record_)) return;
         log.WriteLog("!ERROR! writing launch journal: " + journal_->Path());
         if (phase == JournalPhase::Applying) {
-            // Without its journal the launch goes on as it always has; a stale one must
-            // not be taken for this launch's later.
-            journal_->Remove();
-            journal_ = nullptr;
+            // Without its journal the launch goes on as it always has (the lock still
+            // keeps other launches out).
             return;
+        }
+        if (phase == JournalPhase::Restoring) {
+            log.WriteLog("\tThe driver settings were not restored.");
+            throw Error(JournalNotWrittenMessage(*journal_));
         }
         // The journal of the step before stays: it still puts the driver right after a
         // crash (the "Applying" one gives back the tree before the launch).
@@ -93,7 +156,10 @@ class JournalKeeper {
     LaunchJournal* journal_;
     TweakContext& tweaks_;
     JournalRecord record_;
+    bool locked_ = false;
+    bool written_ = false;
     bool restored_ = false;
+    bool ended_ = false;
 };
 
 // Has `action` run when the launcher's program has started, for as long as it lives.
@@ -146,7 +212,7 @@ LaunchOutcome GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLo
     const bool saved = settings_.ResetSettings();
     const bool configOnly = entry.IsConfigOnly();
     // Only a launch that is going to restore keeps a journal.
-    JournalKeeper journal(saved && !configOnly ? journal_ : nullptr, tweaks_);
+    JournalKeeper journal(saved && !configOnly ? journal_ : nullptr, tweaks_, prompts_);
     // The record of this launch only: a launch that records nothing restores nothing.
     TPrevSettings previous;
     // Until the game has started: letting go of the keys and the log file need not
@@ -176,6 +242,9 @@ LaunchOutcome GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLo
         const TweakBurst burst(tweaks_);
         journal.Restoring();
         RestorePreviousSettings(tweaks_, previous);
+        journal.Restored();
+    } else {
+        journal.EndedWithoutRestore();
     }
     return Outcome(written);
 }

@@ -20,6 +20,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pallisar {
 
@@ -47,10 +48,23 @@ enum class ReplacementFinish {
 // half-way, then removes their temporary files and copies set aside. Where the file is
 // missing and a copy of it was set aside, the new copy takes its place when it is whole,
 // else the copy set aside goes back (it was the file). The files of a writer that still
-// runs (another launcher) are left alone. Nothing throws; a rename that fails leaves
-// every copy where it is, for the next start.
+// runs (another launcher), and names of a form no writer makes, are left alone. Where
+// the file is there beside both copies of one replacement (a copy could not be put
+// back, a later write made the file anew), neither copy is deleted: either may hold the
+// only whole contents. Nothing throws; a rename that fails (tried again as a
+// replacement's moves are) leaves every copy where it is, for the next start. Each copy
+// that stays for such a reason, or could not be removed, is named in a line added to
+// *log (when given).
 ReplacementFinish FinishInterruptedReplacements(const std::string& path,
-                                                const WholeContents& whole = {});
+                                                const WholeContents& whole = {},
+                                                std::vector<std::string>* log = nullptr);
+
+// Deletes a file of the program's own (the launch journal, a copy a replacement left):
+// its read-only attribute is cleared first, and a file that another program holds open
+// is tried again as a replacement's moves are. True when the file is gone.
+bool RemoveProgramFile(const std::string& path);
+// Renames a file of the program's own to a name that is free, tried again likewise.
+bool RenameProgramFile(const std::string& from, const std::string& to);
 
 // For tests of the failure path: the next ReplaceFileContents fails once it has
 // written `bytes` bytes of the temporary file (with every byte written, it fails
@@ -62,8 +76,10 @@ void FailNextFileReplaceAfter(long long bytes);
 void FlushFileReplacements(bool flush);
 
 // The steps of a replacement, in their order (SetAside and AsideDeleted only on the way
-// of Windows 95, 98 and ME).
-enum class ReplaceStep { Flushed, SetAside, InPlace, AsideDeleted };
+// of Windows 95, 98 and ME). Cleanup is asked before each RemoveProgramFile and
+// RenameProgramFile: NextCall then fails its first try as a file held open for a moment
+// does, EveryCall fails it for good.
+enum class ReplaceStep { Flushed, SetAside, InPlace, AsideDeleted, Cleanup };
 // What fails after a step, for tests: nothing, the next call on the file system (a file
 // held by another program for a moment), or every later call of that replacement (a disk
 // gone, or a process that died there: the files stay as that step left them).
@@ -96,7 +112,7 @@ ReplacementNames NextReplacementNames(const std::string& path);
 // FileWriterAlive tells a running writer from one that has ended.
 const std::string& ThisFileWriter();
 // Whether the process that `writer` names still runs (when that cannot be told, a
-// writer counts as running).
+// writer counts as running: only a system's "no such process" counts as ended).
 bool FileWriterAlive(std::string_view writer);
 }  // namespace detail
 

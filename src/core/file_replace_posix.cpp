@@ -92,7 +92,19 @@ bool detail::FileWriterAlive(std::string_view writer) {
     char* end = nullptr;
     const unsigned long pid = std::strtoul(id.c_str(), &end, 16);
     if (id.empty() || *end != '\0' || pid == 0 || pid > 0x7FFFFFFFul) return true;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    // Only "no such process" is a writer that ended.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+bool RemoveProgramFile(const std::string& path) {
+    // A file held open for a moment (NextCall) is no reason to fail here.
+    if (detail::FailureAfter(ReplaceStep::Cleanup) == InjectedFailure::EveryCall) return false;
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+bool RenameProgramFile(const std::string& from, const std::string& to) {
+    if (detail::FailureAfter(ReplaceStep::Cleanup) == InjectedFailure::EveryCall) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace pallisar

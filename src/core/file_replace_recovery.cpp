@@ -4,10 +4,14 @@
 //   "<stem>.old" and "<stem>.tmp"        the old file was set aside after the new bytes
 //                                        were flushed: the new copy takes the name;
 //   the file and "<stem>.old"            the new file is in place: the old copy goes;
-//   "<stem>.tmp" alone                   a first write that did not end: it goes.
+//   "<stem>.tmp" alone                   a first write that did not end: it goes;
+//   the file, "<stem>.old" and ".tmp"    no single writer leaves this, but a rename that
+//                                        failed and a later write making the file anew
+//                                        do: every copy stays, and the log says so.
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "core/file_access.h"
 #include "core/file_names.h"
@@ -31,6 +35,16 @@ struct LeftoverName {
     bool temporary = false;
 };
 
+bool IsHex(std::string_view text) {
+    if (text.empty() || text.size() > 8) return false;
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+// Only the names a writer makes: "<hex>.<hex>-<decimal>" and the kind.
 std::optional<LeftoverName> ParseLeftover(std::string_view rest) {
     if (rest.size() < 4) return std::nullopt;
     const std::string_view ending = rest.substr(rest.size() - 4);
@@ -42,7 +56,12 @@ std::optional<LeftoverName> ParseLeftover(std::string_view rest) {
     for (char c : stem.substr(dash + 1)) {
         if (c < '0' || c > '9') return std::nullopt;
     }
-    return LeftoverName{std::string(stem.substr(0, dash)), std::string(stem), temporary};
+    const std::string_view writer = stem.substr(0, dash);
+    const size_t dot = writer.find('.');
+    if (dot == std::string_view::npos || !IsHex(writer.substr(0, dot)) ||
+        !IsHex(writer.substr(dot + 1)))
+        return std::nullopt;
+    return LeftoverName{std::string(writer), std::string(stem), temporary};
 }
 
 bool Whole(const std::string& copy, const WholeContents& whole) {
@@ -50,14 +69,13 @@ bool Whole(const std::string& copy, const WholeContents& whole) {
     return bytes && (!whole || whole(*bytes));
 }
 
-void RemoveIfThere(const std::string& file) {
-    if (!file.empty()) std::remove(file.c_str());
-}
-
 }  // namespace
 
-ReplacementFinish FinishInterruptedReplacements(const std::string& path,
-                                                const WholeContents& whole) {
+ReplacementFinish FinishInterruptedReplacements(const std::string& path, const WholeContents& whole,
+                                                std::vector<std::string>* log) {
+    const auto note = [log](std::string line) {
+        if (log) log->push_back(std::move(line));
+    };
     const std::string directory = ExtractFilePath(path);
     const std::string prefix = path.substr(directory.size()) + ".~";
     std::map<std::string, Copies> byReplacement;
@@ -75,15 +93,25 @@ ReplacementFinish FinishInterruptedReplacements(const std::string& path,
         if (!FileExists(path) && !copies.aside.empty()) {
             const bool takeNew = !copies.temporary.empty() && Whole(copies.temporary, whole);
             std::string& taken = takeNew ? copies.temporary : copies.aside;
-            if (std::rename(taken.c_str(), path.c_str()) == 0) {
+            if (RenameProgramFile(taken, path)) {
                 taken.clear();
                 finish = takeNew ? ReplacementFinish::NewContents : ReplacementFinish::OldContents;
+            } else {
+                // Never a copy while the file is missing: the next start tries again.
+                note("!ERROR! Interrupted write of " + path + ": " + taken +
+                     " could not be renamed; every copy is kept for the next start.");
+                continue;
             }
         }
-        // Never a copy while the file is missing: the next start tries again.
-        if (!FileExists(path) && !copies.aside.empty()) continue;
-        RemoveIfThere(copies.temporary);
-        RemoveIfThere(copies.aside);
+        if (!copies.aside.empty() && !copies.temporary.empty()) {
+            note("Interrupted write of " + path + ": both copies kept beside the file, " +
+                 copies.aside + " and " + copies.temporary + ".");
+            continue;
+        }
+        for (const std::string* copy : {&copies.temporary, &copies.aside}) {
+            if (!copy->empty() && !RemoveProgramFile(*copy))
+                note("!ERROR! Leftover of an interrupted write could not be removed: " + *copy);
+        }
     }
     return finish;
 }

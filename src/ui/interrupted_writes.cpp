@@ -29,7 +29,9 @@ std::vector<std::string> FinishInterruptedWrites(const std::string& programDir) 
     std::vector<std::string> lines;
     for (const auto& [name, whole] : files) {
         const std::string path = FindFileNoCase(programDir, name);
-        switch (FinishInterruptedReplacements(path, whole)) {
+        std::vector<std::string> kept;
+        const ReplacementFinish finish = FinishInterruptedReplacements(path, whole, &kept);
+        switch (finish) {
             case ReplacementFinish::NewContents:
                 lines.push_back("Interrupted write of " + path + " completed.");
                 break;
@@ -40,6 +42,7 @@ std::vector<std::string> FinishInterruptedWrites(const std::string& programDir) 
             case ReplacementFinish::Nothing:
                 break;
         }
+        lines.insert(lines.end(), kept.begin(), kept.end());
     }
     return lines;
 }

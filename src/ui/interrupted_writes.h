@@ -11,7 +11,7 @@
 namespace pallisar {
 
 // `programDir` ends with a path delimiter. Returns a log line for each file that was
-// taken from a copy. Nothing throws.
+// taken from a copy and for each copy that stays. Nothing throws.
 std::vector<std::string> FinishInterruptedWrites(const std::string& programDir);
 
 }  // namespace pallisar

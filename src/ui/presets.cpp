@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/program_settings.h"
+#include "core/ini_batch.h"
 #include "core/text.h"
 #include "tweaks/tweak_catalogue.h"
 
@@ -76,10 +77,13 @@ TSettings ReadPreset(const IniFile& settingsFile, const std::string& name) {
     return preset;
 }
 
-void WritePreset(IniFile& settingsFile, const std::string& name, const GameSettingsInput& input) {
+void WritePreset(const IniFile& settingsFile, const std::string& name,
+                 const GameSettingsInput& input) {
+    IniBatch batch(settingsFile);
     for (F field : kSavedFields) {
-        settingsFile.WriteString(name, TweakOf(field).Key, input.Combos[field]);
+        batch.WriteString(name, TweakOf(field).Key, input.Combos[field]);
     }
+    batch.Commit();
 }
 
 }  // namespace pallisar

@@ -28,7 +28,9 @@ bool IsFreePresetName(std::string_view name, const std::vector<std::string>& sec
 // to show it. Both V Synch choices read "Enable" when missing.
 TSettings ReadPreset(const IniFile& settingsFile, const std::string& name);
 // Writes the editor's values under `name` in the order presets have always been
-// written, then the Direct3D V Synch choice.
-void WritePreset(IniFile& settingsFile, const std::string& name, const GameSettingsInput& input);
+// written, then the Direct3D V Synch choice, with one replacement of the file: a write
+// that is refused (FileWriteError) leaves the file as it was, never a part of a preset.
+void WritePreset(const IniFile& settingsFile, const std::string& name,
+                 const GameSettingsInput& input);
 
 }  // namespace pallisar

@@ -2,6 +2,7 @@
 
 #include "core/file_replace.h"
 #include "core/text.h"
+#include "win32/shared_names.h"
 
 namespace pallisar {
 
@@ -177,21 +178,54 @@ const std::string& detail::ThisFileWriter() {
         const std::string id = LowerCase(HexText(GetCurrentProcessId(), 1)) + "." +
                                LowerCase(HexText(GetTickCount(), 1));
         // Never closed: the system removes it when the process ends, however it ends.
-        CreateMutexA(nullptr, FALSE, (kWriterObjectPrefix + id).c_str());
+        bool existed = false;
+        CreateSharedMutex(kWriterObjectPrefix + id, &existed);
         return id;
     }();
     return writer;
 }
 
 bool detail::FileWriterAlive(std::string_view writer) {
-    const std::string name = kWriterObjectPrefix + std::string(writer);
-    const HANDLE object = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
-    if (object) {
-        CloseHandle(object);
-        return true;
-    }
-    // A refusal is another user's writer, which runs; anything else is one that ended.
-    return GetLastError() == ERROR_ACCESS_DENIED;
+    // Only a name that no process has (in any session) is a writer that ended; a
+    // refusal is another user's writer, which runs.
+    return FindSharedMutex(kWriterObjectPrefix + std::string(writer)) != SharedMutex::Missing;
+}
+
+namespace {
+
+// A file operation of the start's clean-up, failing as a test asked (see ReplaceStep).
+template <typename Call>
+bool CleanupCall(Call call) {
+    InjectedFailure failure = detail::FailureAfter(ReplaceStep::Cleanup);
+    return TryWhileInUse([&] {
+        if (failure == InjectedFailure::NextCall) {
+            failure = InjectedFailure::None;
+            SetLastError(ERROR_SHARING_VIOLATION);
+            return false;
+        }
+        if (failure == InjectedFailure::EveryCall) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        return call();
+    });
+}
+
+}  // namespace
+
+bool RemoveProgramFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (CleanupCall([&] { return DeleteFileA(path.c_str()) != FALSE; })) return true;
+    // Left as it was found.
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool RenameProgramFile(const std::string& from, const std::string& to) {
+    return CleanupCall([&] { return MoveFileA(from.c_str(), to.c_str()) != FALSE; });
 }
 
 }  // namespace pallisar

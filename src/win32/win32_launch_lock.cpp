@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/text.h"
+#include "win32/shared_names.h"
 
 namespace pallisar {
 
@@ -21,15 +22,21 @@ std::string LockName(const std::string& programDir) {
 
 Win32LaunchLock::Win32LaunchLock(const std::string& programDir) : name_(LockName(programDir)) {}
 
-bool Win32LaunchLock::Take() {
-    if (!mutex_) mutex_.Reset(CreateMutexA(nullptr, FALSE, name_.c_str()));
-    return static_cast<bool>(mutex_);
+LockTake Win32LaunchLock::Take() {
+    if (mutex_) return LockTake::Taken;
+    bool existed = false;
+    ScopedKernelHandle mutex(CreateSharedMutex(name_, &existed));
+    // Made by another process first: its launch runs (a handle of our own would keep
+    // the lock alive after that launch, and is let go at once).
+    if (existed) return LockTake::HeldElsewhere;
+    if (!mutex) return LockTake::Refused;
+    mutex_ = std::move(mutex);
+    return LockTake::Taken;
 }
 
 bool Win32LaunchLock::HeldElsewhere() const {
     if (mutex_) return false;
-    ScopedKernelHandle other(OpenMutexA(SYNCHRONIZE, FALSE, name_.c_str()));
-    return static_cast<bool>(other);
+    return FindSharedMutex(name_) != SharedMutex::Missing;
 }
 
 }  // namespace pallisar

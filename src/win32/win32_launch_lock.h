@@ -1,6 +1,8 @@
 #pragma once
-// LaunchLock as a named mutex of the program's directory. Only its existence counts:
-// the system destroys it with the last handle, which a dead process no longer holds.
+// LaunchLock as a named mutex of the program's directory, seen from every logon
+// session (win32/shared_names.h). Only its existence counts: the first process to make
+// it holds it, and the system destroys it with the last handle, which a dead process no
+// longer holds.
 
 #include <string>
 
@@ -15,8 +17,9 @@ class Win32LaunchLock : public LaunchLock {
     // their own.
     explicit Win32LaunchLock(const std::string& programDir);
 
-    bool Take() override;
+    LockTake Take() override;
     void Release() override { mutex_.Reset(); }
+    bool Held() const override { return static_cast<bool>(mutex_); }
     bool HeldElsewhere() const override;
 
   private:

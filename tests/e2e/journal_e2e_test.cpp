@@ -48,6 +48,42 @@ class JournalTest : public ::testing::Test {
                                    std::to_string(delayMs) + "\r\n" + kTweaks);
         ASSERT_NO_FATAL_FAILURE(StartAsItIs(app, std::move(args)));
     }
+    // Game.dat with the probe as two games: "Probe Game" running a minute, "Quick Game"
+    // ending at once.
+    void WriteTwoGames() {
+        dir_.Write("Game.dat", "[Probe Game]\r\nRun=" + probe_ + "\r\nParams=--delay-ms 60000\r\n" +
+                                   kTweaks + "[Quick Game]\r\nRun=" + probe_ + "\r\n" + kTweaks);
+    }
+    // Starts the long game in a launcher of its own; *game is its process id.
+    void RunLongGame(AppProcess& app, HWND* window, DWORD* game) {
+        ASSERT_NO_FATAL_FAILURE(StartAsItIs(app));
+        ASSERT_NO_FATAL_FAILURE(WaitReady(app, window));
+        ASSERT_TRUE(SelectTitle(app, *window, "Probe Game"));
+        ASSERT_TRUE(PressButton(*window, "Run"));
+        std::vector<ProbeRun> runs;
+        ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
+        *game = std::stoul(runs[0].Field("ProcessId"));
+    }
+    // The driver after `launches` launches of the quick game in `app`, one after the
+    // other; the board is then loaded afresh.
+    void AfterQuickLaunches(AppProcess& app, HWND window, size_t launches, Tree* tree) {
+        DeleteFileA(report_.c_str());
+        std::vector<ProbeRun> runs;
+        for (size_t n = 1; n <= launches; ++n) {
+            ASSERT_TRUE(SelectTitle(app, window, "Quick Game"));
+            ASSERT_TRUE(PressButton(window, "Run"));
+            ASSERT_TRUE(WaitForProbeRuns(report_, n, kTimeout, &runs));
+            ASSERT_TRUE(Answers(window, kTimeout));
+        }
+        *tree = Driver();
+        ASSERT_TRUE(LoadBoard(kBoard));
+        DeleteFileA(report_.c_str());
+    }
+    static void EndGame(DWORD game) {
+        const ScopedHandle probe(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, game));
+        TerminateProcess(probe.Get(), 0);
+        WaitForSingleObject(probe.Get(), 5000);
+    }
     // Starts a launcher on the program directory as it is.
     void StartAsItIs(AppProcess& app, std::vector<std::string> args = {}) {
         ASSERT_TRUE(app.Start(exe_, {std::move(args),
@@ -217,6 +253,79 @@ TEST_F(JournalTest, FilesLeftHalfWayAreCompletedOrPutBackAtTheNextStart) {
     EXPECT_THAT(log, Contains("Interrupted write of " + dir_.File("pallisar.ico") +
                               " undone: its previous contents were kept."));
     EXPECT_THAT(log, Contains("\tDriver settings restored; launch journal removed."));
+}
+
+// Two launchers: the second one's launch while the first one's game runs is refused
+// with the reason, and starts nothing; the driver ends as the first launch alone leaves it.
+TEST_F(JournalTest, ASecondLaunchWhileAGameRunsIsRefused) {
+    WriteTwoGames();
+    AppProcess second;
+    HWND secondWindow = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartAsItIs(second));
+    ASSERT_NO_FATAL_FAILURE(WaitReady(second, &secondWindow));
+    Tree afterOne;
+    ASSERT_NO_FATAL_FAILURE(AfterQuickLaunches(second, secondWindow, 1, &afterOne));
+    DWORD game = 0;
+    ASSERT_NO_FATAL_FAILURE(RunLongGame(app_, &window_, &game));
+    const std::string journal = dir_.Read(kJournal);
+
+    ASSERT_TRUE(SelectTitle(second, secondWindow, "Quick Game"));
+    ASSERT_TRUE(PressButton(secondWindow, "Run"));
+    MessageBoxInfo box;
+    ASSERT_TRUE(second.WaitForMessageBox(kTimeout, &box));
+    EXPECT_THAT(box.text, HasSubstr("Another game is running whose driver settings are to be "
+                                    "restored when it ends"));
+    ASSERT_TRUE(AnswerMessageBox(box, "OK"));
+    ASSERT_TRUE(Answers(secondWindow, kTimeout));
+    EXPECT_EQ(ReadProbeRuns(report_).size(), 1u);
+    EXPECT_EQ(dir_.Read(kJournal), journal);
+    ASSERT_NO_FATAL_FAILURE(Exit(second, secondWindow));
+
+    EndGame(game);
+    ASSERT_TRUE(Answers(window_, kTimeout));
+    ASSERT_NO_FATAL_FAILURE(Exit(app_, window_));
+    EXPECT_EQ(Driver(), afterOne);
+    EXPECT_FALSE(dir_.Exists(kJournal));
+}
+
+// A launcher that died after this one started left its journal: the launch finds it,
+// asks the start-up's question before anything else, restores, and only then launches.
+TEST_F(JournalTest, AJournalLeftByALauncherThatDiedIsFoundAtLaunchTime) {
+    WriteTwoGames();
+    AppProcess survivor;
+    HWND survivorWindow = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartAsItIs(survivor));
+    ASSERT_NO_FATAL_FAILURE(WaitReady(survivor, &survivorWindow));
+    // What the dead launcher's game and then this launch leave when both end normally.
+    Tree afterTwo;
+    ASSERT_NO_FATAL_FAILURE(AfterQuickLaunches(survivor, survivorWindow, 2, &afterTwo));
+    const Tree before = Driver();
+    DWORD game = 0;
+    ASSERT_NO_FATAL_FAILURE(RunLongGame(app_, &window_, &game));
+    app_.Kill();
+    EndGame(game);
+    ASSERT_TRUE(dir_.Exists(kJournal));
+    ASSERT_NE(Driver(), before);
+
+    ASSERT_TRUE(SelectTitle(survivor, survivorWindow, "Quick Game"));
+    ASSERT_TRUE(PressButton(survivorWindow, "Run"));
+    MessageBoxInfo box;
+    ASSERT_TRUE(survivor.WaitForMessageBox(kTimeout, &box));
+    EXPECT_EQ(box.caption, "Confirm");
+    EXPECT_THAT(box.text, HasSubstr("\"Probe Game\""));
+    EXPECT_EQ(ReadProbeRuns(report_).size(), 1u) << "the game started before the answer";
+    ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
+    std::vector<ProbeRun> runs;
+    ASSERT_TRUE(WaitForProbeRuns(report_, 2, kTimeout, &runs));
+    ASSERT_TRUE(Answers(survivorWindow, kTimeout));
+    ASSERT_NO_FATAL_FAILURE(Exit(survivor, survivorWindow));
+    EXPECT_EQ(Driver(), afterTwo);
+    EXPECT_FALSE(dir_.Exists(kJournal));
+    EXPECT_TRUE(
+        ContainsInOrder(ReadLines(dir_.File("pallisar.log")).value_or(std::vector<std::string>{}),
+                        {"Launch journal of an earlier launch found: " + dir_.File(kJournal),
+                         "\tDriver settings restored; launch journal removed.",
+                         "Running Shortcut \"Quick Game\"", "\tQuick Game terminated."}));
 }
 
 }  // namespace

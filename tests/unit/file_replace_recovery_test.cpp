@@ -2,6 +2,7 @@
 // between two steps of the replacement, by a writer that has ended and by one that
 // still runs (its files are its own, as are names that no replacement makes).
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "core/file_access.h"
@@ -47,6 +48,12 @@ TEST(FinishInterruptedReplacements, EveryStateLeavesTheWholeOldOrNewContentsAndN
          0},
         {"set aside by a running launcher", none, "new!", "old", running, none,
          ReplacementFinish::Nothing, 2},
+        // A failed rename, then a later write that made the file anew: either copy may be
+        // the only whole one.
+        {"the file beside both copies", "newer", "new!", "old", kEnded, "newer",
+         ReplacementFinish::Nothing, 2},
+        {"a writer name of another form", none, "new!", "old", "12-3.4", none,
+         ReplacementFinish::Nothing, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,6 +69,39 @@ TEST(FinishInterruptedReplacements, EveryStateLeavesTheWholeOldOrNewContentsAndN
         EXPECT_EQ(FileNamesStartingWith(dir.Path(), "").size(), (c.after ? 1 : 0) + c.kept + 2);
         if (c.after) EXPECT_EQ(ReadFileBytes(file), c.after);
     }
+}
+
+// A rename of the start that fails for good keeps every copy and says so; one that fails
+// for a moment is tried again. A copy that cannot be removed is named.
+TEST(FinishInterruptedReplacements, AFailedRenameOrRemovalIsLoggedAndLosesNothing) {
+    test::TempDir dir;
+    const std::string file = dir.File("settings.cfg");
+    const std::string stem = file + ".~" + kEnded + "-7";
+    WriteFileBytes(stem + ".old", "old");
+    WriteFileBytes(stem + ".tmp", "new!");
+    std::vector<std::string> log;
+    InjectFileReplaceFailures([](ReplaceStep step) {
+        return step == ReplaceStep::Cleanup ? InjectedFailure::EveryCall : InjectedFailure::None;
+    });
+    EXPECT_EQ(FinishInterruptedReplacements(file, EndsWithMark, &log), ReplacementFinish::Nothing);
+    EXPECT_EQ(FileNamesStartingWith(dir.Path(), "").size(), 2u);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "!ERROR! Interrupted write of " + file + ": " + stem +
+                          ".tmp could not be renamed; every copy is kept for the next start.");
+    // Renamed now; the copy set aside cannot be removed.
+    int calls = 0;
+    InjectFileReplaceFailures([&calls](ReplaceStep step) {
+        return step == ReplaceStep::Cleanup && ++calls == 2 ? InjectedFailure::EveryCall
+                                                            : InjectedFailure::None;
+    });
+    log.clear();
+    EXPECT_EQ(FinishInterruptedReplacements(file, EndsWithMark, &log),
+              ReplacementFinish::NewContents);
+    InjectFileReplaceFailures({});
+    EXPECT_EQ(ReadFileBytes(file), "new!");
+    EXPECT_THAT(log, ::testing::ElementsAre(
+                         "!ERROR! Leftover of an interrupted write could not be removed: " + stem +
+                         ".old"));
 }
 
 }  // namespace

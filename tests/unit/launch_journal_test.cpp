@@ -340,3 +340,149 @@ TEST_F(JournalTest, TheRestoreIsFlushedBeforeItsJournalGoes) {
     EXPECT_THAT(flushes, ElementsAre(flushed, flushed));
     EXPECT_FALSE(FileExistsAt(JournalPath()));
 }
+
+namespace {
+
+// The launch lock as another launcher would hold it.
+class FakeLock : public LaunchLock {
+  public:
+    LockTake Take() override {
+        if (elsewhere) return LockTake::HeldElsewhere;
+        held = true;
+        return LockTake::Taken;
+    }
+    void Release() override { held = false; }
+    bool Held() const override { return held; }
+    bool HeldElsewhere() const override { return elsewhere; }
+    bool held = false;
+    bool elsewhere = false;
+};
+
+std::optional<JournalPhase> PhaseOn(const std::string& path) {
+    if (!FileExistsAt(path)) return std::nullopt;
+    JournalProblem problem;
+    const auto record = ParseJournal(ReadFileBytes(path), &problem);
+    return record ? std::optional(record->Phase) : std::nullopt;
+}
+
+}  // namespace
+
+// While another launch with restore runs, a launch is refused before it reads or writes
+// anything of the driver; the journal found when none runs is offered for recovery
+// first (a launcher that died after this one started), and one that stays (the restore
+// refused) stops the launch.
+TEST_F(JournalTest, ALaunchNeverOverlapsAnotherOrOverwritesAJournalItDidNotWrite) {
+    LoadBoard(BoardScenarios()[2]);
+    Launch();
+    Launch();
+    const RegistrySnapshot afterTwo = Tree();
+    LoadBoard(BoardScenarios()[2]);
+    ASSERT_TRUE(Dies(std::nullopt, [&] { Launch(); }));
+    const std::string left = ReadFileBytes(JournalPath());
+
+    FakeLock lock;
+    const auto launchWithLock = [&] {
+        TRegistryEnhanced reg(store);
+        TweakContext context{reg, log, driver};
+        IniFile gameDat(dir.File("Game.dat"));
+        const ProgramSettings settings(dir.Path());
+        TExecFile exec(game);
+        LaunchJournal journal(dir.Path(), clock, &lock);
+        GameLauncher(settings, log, prompts, context, exec, &journal)
+            .ListLaunch(LoadGameEntry(gameDat, kTitle));
+    };
+    game.starts.clear();
+    game.whileWaiting = nullptr;
+    lock.elsewhere = true;
+    writes = 0;
+    EXPECT_THROW(launchWithLock(), Error);
+    EXPECT_EQ(writes, 0);
+    EXPECT_TRUE(game.starts.empty());
+    EXPECT_EQ(ReadFileBytes(JournalPath()), left);
+    EXPECT_THAT(prompts.shown, IsEmpty());
+
+    // The recovery's restore refused: the journal stays, the game is not started.
+    lock.elsewhere = false;
+    store.refused = {"SSTH3_RGAMMA"};
+    prompts.answers = {true};
+    try {
+        launchWithLock();
+        ADD_FAILURE() << "the launch went on";
+    } catch (const Error& error) {
+        EXPECT_THAT(error.what(), HasSubstr("The game was not started"));
+    }
+    store.refused.clear();
+    EXPECT_TRUE(game.starts.empty());
+    EXPECT_TRUE(FileExistsAt(JournalPath()));
+    EXPECT_FALSE(lock.held);
+
+    // Yes: the recovery first, then the launch.
+    prompts.shown.clear();
+    prompts.answers = {true};
+    launchWithLock();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_THAT(prompts.shown[0].message, HasSubstr("\"Quake III: Arena\""));
+    EXPECT_EQ(game.starts.size(), 1u);
+    EXPECT_EQ(DescribeDifferences(afterTwo, Tree()), "");
+    EXPECT_FALSE(FileExistsAt(JournalPath()));
+    EXPECT_FALSE(lock.held);
+}
+
+// A restore that stops halfway (a refused write), and a "Restoring" record that cannot
+// be written (in the launch and in the recovery): the journal stays and tells the next
+// start what to do, which then leaves exactly what a normal end leaves.
+TEST_F(JournalTest, ARestoreStoppedKeepsItsJournalForTheNextStart) {
+    LoadBoard(BoardScenarios()[2]);
+    Launch();
+    const RegistrySnapshot normalEnd = Tree();
+    enum Stop { RefusedWrite, LaunchRecord, RecoveryRecord };
+    for (const Stop stop : {RefusedWrite, LaunchRecord, RecoveryRecord}) {
+        SCOPED_TRACE(stop);
+        LoadBoard(BoardScenarios()[2]);
+        RegistrySnapshot during;
+        bool inGame = false;
+        int restoreWrites = 0;
+        game.whileWaiting = [&] {
+            during = Tree();
+            inGame = true;
+        };
+        store.beforeWrite = [&] {
+            ++writes;
+            if (stop == RefusedWrite && inGame && ++restoreWrites == 4)
+                throw RegistryError("Failed to set data for 'X'");
+        };
+        int journalWrites = 0;
+        InjectFileReplaceFailures([&](ReplaceStep step) {
+            const bool third = step == ReplaceStep::Flushed && ++journalWrites == 3;
+            return third && stop == LaunchRecord ? InjectedFailure::NextCall
+                                                 : InjectedFailure::None;
+        });
+        if (stop == RecoveryRecord) {
+            ASSERT_TRUE(Dies(std::nullopt, [&] { Launch(); }));
+            during = Tree();
+            journalWrites = 0;
+            InjectFileReplaceFailures([&](ReplaceStep step) {
+                return step == ReplaceStep::Flushed ? InjectedFailure::NextCall
+                                                    : InjectedFailure::None;
+            });
+            writes = 0;
+            Recover(true);
+            EXPECT_EQ(writes, 0);
+            ASSERT_EQ(prompts.shown.size(), 2u);
+            EXPECT_THAT(prompts.shown[1].message, HasSubstr("could not be written"));
+        } else {
+            EXPECT_THROW(Launch(), Error);
+        }
+        InjectFileReplaceFailures({});
+        inGame = false;
+        if (stop == LaunchRecord) {
+            EXPECT_EQ(DescribeDifferences(during, Tree()), "");
+        }
+        EXPECT_EQ(PhaseOn(JournalPath()),
+                  stop == RefusedWrite ? JournalPhase::Restoring : JournalPhase::Running);
+        Recover(true);
+        EXPECT_EQ(DescribeDifferences(normalEnd, Tree()), "");
+        EXPECT_FALSE(FileExistsAt(JournalPath()));
+        EXPECT_THAT(log.lines, Contains("\tDriver settings restored; launch journal removed."));
+    }
+}

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
+#include "core/file_replace.h"
 #include "support/fake_prompts.h"
 #include "support/temp_dir.h"
 #include "tweaks/tweak_catalogue.h"
@@ -81,6 +83,40 @@ TEST(PresetsTest, ListedSortedDeletedInFileOrderSavedSortedAndChosenBack) {
         if (!settings.ValueExists("Zed", key)) continue;
         EXPECT_EQ(chosen->Box(box).Text(), settings.ReadString("Zed", key, "")) << key;
         EXPECT_EQ(chosen->Box(box).Text(), e->Box(box).Text()) << key;
+    }
+}
+
+// A preset is one replacement of settings.cfg: a write refused at any of the first
+// replacements leaves the file as it was (with the error shown), never a part of the
+// preset, whose name would then be taken.
+TEST(PresetsTest, ASaveRefusedHalfWayLeavesSettingsAsTheyWere) {
+    for (int failing = 1; failing <= 3; ++failing) {
+        SCOPED_TRACE(failing);
+        test::TempDir dir;
+        FakePrompts prompts;
+        IniFile catalogue(dir.File("Game.dat"));
+        const std::string before = "[Program]\r\nVersion=1.01\r\n[quake]\r\nSplash=Disable\r\n";
+        test::WriteFileBytes(dir.File("settings.cfg"), before);
+        TfmGlide e(GameEditorServices{dir.Path(), prompts, catalogue});
+        e.LoadSettings(ReadGameSettings(catalogue, ""));
+        int replacements = 0;
+        InjectFileReplaceFailures([&](ReplaceStep step) {
+            return step == ReplaceStep::Flushed && ++replacements == failing
+                       ? InjectedFailure::NextCall
+                       : InjectedFailure::None;
+        });
+        prompts.texts = {"Zed"};
+        if (failing == 1) {
+            EXPECT_THROW(e.btnSavePresetD3DClick(), FileWriteError);
+        } else {
+            e.btnSavePresetD3DClick();
+        }
+        InjectFileReplaceFailures({});
+        if (failing == 1) {
+            EXPECT_EQ(test::ReadFileBytes(dir.File("settings.cfg")), before);
+        } else {
+            EXPECT_EQ(IniFile(dir.File("settings.cfg")).ReadSection("Zed").size(), 15u);
+        }
     }
 }
 

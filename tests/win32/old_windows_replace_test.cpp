@@ -22,6 +22,7 @@ namespace pallisar {
 namespace {
 
 constexpr char kCasesVariable[] = "PALLISAR_REPLACE_CASES";
+constexpr size_t npos = std::string::npos;
 
 struct ProgramFile {
     const char* name;
@@ -54,6 +55,9 @@ struct Case {
     bool existed;       // the files were there before
     bool returns;       // what ReplaceFileContents answers
     bool newAtNextRun;  // the next start finds the new contents (else the old, or none)
+    // Written again once the failure has passed (the next start of a program that makes
+    // a missing file anew): the file beside both copies of the first write.
+    bool writtenAgain = false;
 };
 
 const Case kCases[] = {
@@ -67,7 +71,9 @@ const Case kCases[] = {
     {ReplaceStep::AsideDeleted, InjectedFailure::None, true, true, true},
     {ReplaceStep::Flushed, InjectedFailure::EveryCall, false, false, false},
     {ReplaceStep::InPlace, InjectedFailure::None, false, true, true},
+    {ReplaceStep::SetAside, InjectedFailure::EveryCall, true, false, true, true},
 };
+constexpr size_t kNotPutBack = 3;  // the old file could not be put back
 
 std::string CaseDir(const std::string& root, size_t index) {
     return root + "case" + std::to_string(index) + "\\";
@@ -91,9 +97,31 @@ TEST(OldWindowsReplace, EachFileWholeAfterAFailureAfterEachStep) {
     for (size_t i = 0; i < std::size(kCases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
         const std::string dir = CaseDir(root.Path(), i);
-        // The next start: before the first read of each file.
-        FinishInterruptedWrites(dir);
-        LaunchJournal(dir, clock).Read();
+        const size_t leftBehind = FileNamesStartingWith(dir, "").size();
+        // The next start: before the first read of each file. Where a copy has to take
+        // the file's name, a rename refused for good keeps every copy and says so; one
+        // refused for a moment is tried again.
+        std::vector<std::string> log;
+        if (i == kNotPutBack) {
+            InjectFileReplaceFailures([](ReplaceStep step) {
+                return step == ReplaceStep::Cleanup ? InjectedFailure::EveryCall
+                                                    : InjectedFailure::None;
+            });
+            log = FinishInterruptedWrites(dir);
+            LaunchJournal(dir, clock).Read(&log);
+            EXPECT_EQ(FileNamesStartingWith(dir, "").size(), leftBehind);
+            EXPECT_EQ(log.size(), ProgramFiles().size());
+            for (const std::string& line : log) EXPECT_NE(line.find("could not be renamed"), npos);
+            log.clear();
+            InjectFileReplaceFailures([](ReplaceStep step) {
+                return step == ReplaceStep::Cleanup ? InjectedFailure::NextCall
+                                                    : InjectedFailure::None;
+            });
+        }
+        const std::vector<std::string> finished = FinishInterruptedWrites(dir);
+        log.insert(log.end(), finished.begin(), finished.end());
+        LaunchJournal(dir, clock).Read(&log);
+        InjectFileReplaceFailures({});
         size_t present = 0;
         for (const ProgramFile& file : ProgramFiles()) {
             const auto bytes = ReadFileBytes(dir + file.name);
@@ -106,7 +134,15 @@ TEST(OldWindowsReplace, EachFileWholeAfterAFailureAfterEachStep) {
             }
             present += bytes.has_value();
         }
-        EXPECT_EQ(FileNamesStartingWith(dir, "").size(), present);  // nothing else
+        if (kCases[i].writtenAgain) {
+            // Both copies of each file kept, and named.
+            EXPECT_EQ(FileNamesStartingWith(dir, "").size(), present * 3);
+            size_t named = 0;
+            for (const std::string& line : log) named += line.find("both copies kept") != npos;
+            EXPECT_EQ(named, ProgramFiles().size());
+        } else {
+            EXPECT_EQ(FileNamesStartingWith(dir, "").size(), present);  // nothing else
+        }
     }
 }
 
@@ -127,6 +163,9 @@ TEST(OldWindowsReplaceChild, FailAfterEachStep) {
             });
             EXPECT_EQ(ReplaceFileContents(dir + file.name, file.after), c.returns) << file.name;
             InjectFileReplaceFailures({});
+            if (c.writtenAgain) {
+                EXPECT_TRUE(ReplaceFileContents(dir + file.name, file.after));
+            }
         }
     }
     ReplaceAsWithoutMoveFileEx(false);
