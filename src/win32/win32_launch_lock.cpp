@@ -2,30 +2,22 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
-#include "core/text.h"
 #include "win32/shared_names.h"
 
 namespace pallisar {
 
 namespace {
 
-// A kernel object's name takes no backslash: the directory goes in as a hash.
-std::string LockName(const std::string& programDir) {
-    uint32_t hash = 2166136261u;
-    for (unsigned char c : UpperCase(programDir)) hash = (hash ^ c) * 16777619u;
-    return "Pallisar Game Launcher launch " + HexText(hash, 8);
-}
+// One name for the whole machine: launchers of every directory write into the same
+// driver key.
+constexpr const char* kLockName = "Pallisar Game Launcher launch";
 
 }  // namespace
-
-Win32LaunchLock::Win32LaunchLock(const std::string& programDir) : name_(LockName(programDir)) {}
 
 LockTake Win32LaunchLock::Take() {
     if (mutex_) return LockTake::Taken;
     bool existed = false;
-    ScopedKernelHandle mutex(CreateSharedMutex(name_, &existed));
+    ScopedKernelHandle mutex(CreateSharedMutex(kLockName, &existed));
     // Made by another process first: its launch runs (a handle of our own would keep
     // the lock alive after that launch, and is let go at once).
     if (existed) return LockTake::HeldElsewhere;
@@ -36,7 +28,7 @@ LockTake Win32LaunchLock::Take() {
 
 bool Win32LaunchLock::HeldElsewhere() const {
     if (mutex_) return false;
-    return FindSharedMutex(name_) != SharedMutex::Missing;
+    return FindSharedMutex(kLockName) != SharedMutex::Missing;
 }
 
 }  // namespace pallisar

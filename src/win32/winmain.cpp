@@ -68,7 +68,7 @@ int RunLauncher(HINSTANCE instance, int showCommand, pallisar::Win32Prompts& pro
     exec.SetAssociate(false);
     exec.SetWait(false);
     ProgramSettings settings(programDir);
-    Win32LaunchLock launchLock(programDir);  // a later start finishes a launch cut short
+    Win32LaunchLock launchLock;  // a later start finishes a launch cut short
     LaunchJournal journal(programDir, clock, &launchLock);
     SessionLaunches launches(session, settings, log, prompts, exec, &journal);
 

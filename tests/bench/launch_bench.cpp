@@ -289,7 +289,7 @@ bool TimeClicks(const std::string& dir, pallisar::RegistryStore& systemRegistry,
     exec.SetAssociate(false);
     exec.SetWait(false);
     ProgramSettings settings(dir);
-    Win32LaunchLock launchLock(dir);
+    Win32LaunchLock launchLock;
     LaunchJournal journal(dir, clock, &launchLock);
     SessionLaunches launches(session, settings, log, prompts, exec, &journal);
     TfmMain form(MainWindowServices{dir, log, clock, prompts, session, system, icons, launches},
