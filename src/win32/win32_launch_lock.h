@@ -1,8 +1,9 @@
 #pragma once
-// LaunchLock as one named mutex of the machine, seen from every logon session and by
-// the launchers of every directory, since they all write into the one driver
-// (win32/shared_names.h). Only its existence counts: the first process to make it holds it, and the
-// system destroys it with the last handle, which a dead process no longer holds.
+// LaunchLock as one named mutex of the machine, seen from every logon session
+// (win32/shared_names.h) and by the launchers of every directory, since they all write
+// into the one driver key. Only its existence counts: the first process to make it
+// holds it, and the system destroys it with the last handle, which a dead process no
+// longer holds.
 
 #include "platform/launch_lock.h"
 #include "win32/scoped_handle.h"
