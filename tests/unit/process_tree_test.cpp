@@ -15,7 +15,8 @@ using Joined = std::vector<std::pair<std::string, std::string>>;
 
 Joined Names(const std::vector<FollowedProgram>& joined) {
     Joined names;
-    for (const FollowedProgram& program : joined) names.emplace_back(program.file, program.startedBy);
+    for (const FollowedProgram& program : joined)
+        names.emplace_back(program.file, program.startedBy);
     return names;
 }
 
@@ -34,8 +35,7 @@ struct Case {
 const Case kCases[] = {
     {"a start-up program that ends before the first look",
      {P(4, 0, "EXPLORER.EXE")},
-     {{P(4, 0, "EXPLORER.EXE"), P(20, 10, "C:\\GAME\\GAME.EXE")},
-      {P(4, 0, "EXPLORER.EXE")}},
+     {{P(4, 0, "EXPLORER.EXE"), P(20, 10, "C:\\GAME\\GAME.EXE")}, {P(4, 0, "EXPLORER.EXE")}},
      {{{"GAME.EXE", "setup.exe"}}, {}},
      {false, true}},
     {"a parent that ends first, then its child, two deep",

@@ -253,7 +253,7 @@ TEST_F(MainWindowViewTest, MenusCarryTheirCaptionsAndTheTrayMenuTheGames) {
 
     HMENU tray = view->TrayMenu();
     EXPECT_EQ(MenuTexts(tray),
-              (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_EQ(GetMenuDefaultItem(tray, FALSE, 0), static_cast<UINT>(IDM_TRAY_RESTORE));
 }
 
