@@ -88,7 +88,8 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
                                             {"gamma", 0, "C:\\gamma.exe", false}};
     EXPECT_EQ(view.Items, expected);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "Stop &Waiting", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "Stop &Waiting", "&Restore",
+                                        "E&xit"}));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(TrayPopupFor(view.Items)[i].ImageIndex, 0);
     EXPECT_EQ(view.Icons, (std::vector<IconRef>{IconRef{exe, 0}}));
 }
@@ -133,8 +134,9 @@ TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
     }
     Load();
 
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"A", "C", "-", "B", "-", "Stop &Waiting", "&Restore", "E&xit"}));
+    EXPECT_EQ(
+        Captions(TrayPopupFor(view.Items)),
+        (std::vector<std::string>{"A", "C", "-", "B", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     // Images follow the sorted order, not the tray position.
     EXPECT_EQ(TrayPopupFor(view.Items)[0].ImageIndex, 0);
     EXPECT_EQ(TrayPopupFor(view.Items)[1].ImageIndex, 2);
@@ -153,8 +155,9 @@ TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
     catalogue.WriteString("Game", "Run", "C:\\g.exe");
     Load();
     // No Config Only entry: the games run straight into the fixed separator.
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"Game", "Tweak", "-", "Stop &Waiting", "&Restore", "E&xit"}));
+    EXPECT_EQ(
+        Captions(TrayPopupFor(view.Items)),
+        (std::vector<std::string>{"Game", "Tweak", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_EQ(view.Items[1].Path, "internal");
 }
 

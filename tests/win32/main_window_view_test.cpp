@@ -252,8 +252,8 @@ TEST_F(MainWindowViewTest, MenusCarryTheirCaptionsAndTheTrayMenuTheGames) {
     EXPECT_EQ(MenuTexts(GetSubMenu(menu, 2)), std::vector<std::string>{"&About..."});
 
     HMENU tray = view->TrayMenu();
-    EXPECT_EQ(MenuTexts(tray),
-              (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-", "Stop &Waiting", "&Restore", "E&xit"}));
+    EXPECT_EQ(MenuTexts(tray), (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-",
+                                                         "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_EQ(GetMenuDefaultItem(tray, FALSE, 0), static_cast<UINT>(IDM_TRAY_RESTORE));
 }
 
