@@ -216,38 +216,42 @@ bool ProcessFollower::LookAtJob() {
     }
     if (accounting.totalProcesses > jobTotal_) {
         // A process the list shows before it has a name is named at a later look.
-        bool named = true;
+        bool allNamed = true;
         // Who is new, and who started them: named from a list of the processes, when
         // they still run.
         JobProcessIds ids{};
         std::vector<ProcessRecord> list;
         if (calls.queryJob(job_.Get(), kJobProcessIdListClass, &ids, sizeof ids, nullptr) &&
             ReadProcesses(list)) {
+            // A parent that has ended since is named as it was when it joined.
             const auto fileOf = [&](DWORD id) -> std::string {
                 for (const ProcessRecord& process : list) {
                     if (process.id == id) return ProgramFileName(process.file);
+                }
+                for (const auto& [known, file] : jobNamed_) {
+                    if (known == id) return file;
                 }
                 return id == rootId_ ? ProgramFileName(programFile_) : std::string("?");
             };
             const DWORD listed = std::min<DWORD>(ids.listed, 64);
             for (DWORD i = 0; i < listed; ++i) {
                 const DWORD id = static_cast<DWORD>(ids.ids[i]);
-                if (id == rootId_ ||
-                    std::find(jobNamed_.begin(), jobNamed_.end(), id) != jobNamed_.end()) {
-                    continue;
-                }
+                const bool named =
+                    std::any_of(jobNamed_.begin(), jobNamed_.end(),
+                                [&](const auto& entry) { return entry.first == id; });
+                if (id == rootId_ || named) continue;
                 for (const ProcessRecord& process : list) {
                     if (process.id != id) continue;
                     if (process.file.empty()) {
-                        named = false;
+                        allNamed = false;
                         continue;
                     }
-                    jobNamed_.push_back(id);
+                    jobNamed_.emplace_back(id, ProgramFileName(process.file));
                     joined_.push_back({ProgramFileName(process.file), fileOf(process.parentId)});
                 }
             }
         }
-        if (named) jobTotal_ = accounting.totalProcesses;
+        if (allNamed) jobTotal_ = accounting.totalProcesses;
     }
     return accounting.activeProcesses == 0;
 }

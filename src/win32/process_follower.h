@@ -73,7 +73,8 @@ class ProcessFollower {
     ScopedKernelHandle job_;
     std::vector<ProcessRecord> before_;
     DWORD jobTotal_ = 0;
-    std::vector<DWORD> jobNamed_;
+    // The job's processes named in the log so far, with their file names.
+    std::vector<std::pair<DWORD, std::string>> jobNamed_;
     std::unique_ptr<ProcessTree> tree_;
     uint32_t rootId_ = 0;
     bool rootEnded_ = false;
