@@ -113,7 +113,7 @@ TEST_F(HarnessTest, AnswersAYesNoBoxOpenedByAButton) {
         EXPECT_EQ(report.list[0].path, "C:\\games\\alpha.exe");
         EXPECT_EQ(report.list[3].caption, expected);
         EXPECT_THAT(report.MenuCaptions("TrayPopup"),
-                    ElementsAre("Alpha", "-", "Stop &Waiting", "&Restore", "E&xit"));
+                    ElementsAre("Alpha", "-", "&Restore", "E&xit"));
         EXPECT_THAT(report.Flagged("TrayPopup", 'd'), ElementsAre("&Restore"));
         EXPECT_TRUE(app.MessageBoxes().empty());
         ASSERT_TRUE(PressButton(window, "Exit"));

@@ -149,20 +149,20 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
          {"Alpha", "beta", "gamma"},
          {"C:\\games\\alpha.exe", "C:\\games\\beta.exe", "C:\\games\\gamma.exe"},
          {"Alpha", "beta", "gamma", "-", "Stop &Waiting", "&Restore", "E&xit"},
-         {0, 0, 0, -1, -1, -1}},
+         {0, 0, 0, -1, -1, -1, -1}},
         {"config only entries after their own separator",
          "[C game]\r\nRun=C:\\c.exe\r\n[B Config Only]\r\nRun=INTERNAL\r\n"
          "[A game]\r\nRun=C:\\a.exe\r\n",
          {"A game", "B Config Only", "C game"},
          {"C:\\a.exe", "INTERNAL", "C:\\c.exe"},
          {"A game", "C game", "-", "B Config Only", "-", "Stop &Waiting", "&Restore", "E&xit"},
-         {0, 0, -1, 0, -1, -1, -1}},
+         {0, 0, -1, 0, -1, -1, -1, -1}},
         {"lower-case internal counts as a game in the tray",
          "[Tool]\r\nRun=internal\r\n[Game]\r\nRun=C:\\g.exe\r\n",
          {"Game", "Tool"},
          {"C:\\g.exe", "internal"},
          {"Game", "Tool", "-", "Stop &Waiting", "&Restore", "E&xit"},
-         {0, 0, -1, -1, -1}},
+         {0, 0, -1, -1, -1, -1}},
         {"the system's collation: punctuation first, hyphens weighed last",
          "[Zebra]\r\nRun=C:\\z.exe\r\n[Co-op]\r\nRun=C:\\co-op.exe\r\n"
          "[Coma]\r\nRun=C:\\coma.exe\r\n[_Under]\r\nRun=C:\\u.exe\r\n"
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
          {"_Under", "alpha", "Coma", "Co-op", "Zebra"},
          {"C:\\u.exe", "C:\\a.exe", "C:\\coma.exe", "C:\\co-op.exe", "C:\\z.exe"},
          {"_Under", "alpha", "Coma", "Co-op", "Zebra", "-", "Stop &Waiting", "&Restore", "E&xit"},
-         {0, 0, 0, 0, 0, -1, -1, -1}},
+         {0, 0, 0, 0, 0, -1, -1, -1, -1}},
     };
     const std::string fallbackIcon = SystemDirectory() + "\\shell32.dll,0";
     for (const Case& c : cases) {

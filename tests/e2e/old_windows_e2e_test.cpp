@@ -201,6 +201,7 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         EXPECT_TRUE(Answers(window_, Millis(1000)))
             << "the launcher did not answer during the game";
         ASSERT_TRUE(Eventually([&] { return Terminated() == 1; }, "the launch's end"));
+        ASSERT_TRUE(Answers(window_, kTimeout));  // the restore follows that line
         EXPECT_TRUE(WaitForProcessEnd(std::stoul(runs[0].Field("ProcessId")), Millis(0)))
             << "the launch ended before the game";
         ExpectGameTweaks(runs[0]);
@@ -238,6 +239,7 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         std::vector<ProbeRun> runs;
         ASSERT_TRUE(WaitForProbeRuns(report_, 2, kTimeout, &runs));
         ASSERT_TRUE(Eventually([&] { return Terminated() == 2; }, "the launch's end"));
+        ASSERT_TRUE(Answers(window_, kTimeout));  // the restore follows that line
         ExpectGameTweaks(runs[1]);
         ExpectRestored();
     }
