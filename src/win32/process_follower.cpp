@@ -204,8 +204,13 @@ bool ProcessFollower::ReadProcesses(std::vector<ProcessRecord>& list) {
 
 bool ProcessFollower::Look() {
     looked_ = true;
-    nextLook_ = GetTickCount() + kFollowLookMs;
-    return means_ == FollowMeans::Job ? LookAtJob() : LookAtList();
+    const bool ended = means_ == FollowMeans::Job ? LookAtJob() : LookAtList();
+    const DWORD now = GetTickCount();
+    const std::size_t followed = tree_ ? tree_->FollowedIds().size() : jobTotal_;
+    if (!joined_.empty() || followed != lastFollowed_) lastChange_ = now;
+    lastFollowed_ = followed;
+    nextLook_ = now + (now - lastChange_ < kFollowFastPeriodMs ? kFollowFastLookMs : kFollowLookMs);
+    return ended;
 }
 
 bool ProcessFollower::LookAtJob() {

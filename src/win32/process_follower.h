@@ -31,8 +31,13 @@ const char* FollowMeansName(FollowMeans means);
 // The program itself never sets it.
 inline constexpr const char* kFollowMeansVariable = "PALLISAR_FOLLOW_MEANS";
 
-// How often the process lists are looked at, at most, while nothing ends.
-inline constexpr DWORD kFollowLookMs = 100;
+// How often the system is looked at while nothing ends: every 0.1 s for a few seconds
+// after the start and after each change among the followed programs (when start-up
+// programs hand over to the game), then every 0.5 s, which keeps a look at the
+// process lists cheap while a game runs. A followed program's end is looked at at once.
+inline constexpr DWORD kFollowFastLookMs = 100;
+inline constexpr DWORD kFollowLookMs = 500;
+inline constexpr DWORD kFollowFastPeriodMs = 3000;
 
 class ProcessFollower {
   public:
@@ -85,6 +90,8 @@ class ProcessFollower {
     std::vector<FollowedProgram> joined_;
     std::vector<unsigned char> buffer_;
     DWORD nextLook_ = 0;
+    DWORD lastChange_ = GetTickCount();
+    std::size_t lastFollowed_ = 0;
     bool looked_ = false;
 };
 

@@ -6,9 +6,10 @@
 // them). The wait is the one a launch uses, serving this thread's (empty) message queue.
 // For comparison, the wait for one process alone.
 //
-// Under Wine the snapshots and the NT list are built by the wineserver, another process:
-// its time is not in these figures. The launcher's looks happen every 100 ms, and at once
-// when a followed process ends.
+// Measured once the programs have joined and the looks have slowed to their pace while a
+// game runs (every 0.5 s; every 0.1 s in the few seconds after a change). Under Wine
+// part of the snapshots and of the NT list is built by the wineserver, another process:
+// its time is not in these figures.
 //
 //   follow_bench [seconds] [probe.exe]   (default 5 s per means; the probe built with the tests)
 
@@ -47,7 +48,7 @@ double CpuSeconds() {
 bool Measure(const char* label, const char* forced, bool follow, const std::string& probe,
              int seconds) {
     SetEnvironmentVariableA(pallisar::kFollowMeansVariable, forced);
-    const std::string ms = std::to_string(seconds * 1000 + 1500);
+    const std::string ms = std::to_string(seconds * 1000 + 6000);
     const std::string game = "\"" + probe + "\" --delay-ms " + ms;
     pallisar::ProcessStart start;
     start.commandLine = game + " --spawn " + game + " --spawn " + game;
@@ -59,21 +60,42 @@ bool Measure(const char* label, const char* forced, bool follow, const std::stri
                      static_cast<unsigned long>(result.error));
         return false;
     }
-    // The tree is complete once its programs have joined (or, for the process alone,
-    // after a moment).
-    const DWORD settle = GetTickCount() + 1000;
-    while (follow && static_cast<LONG>(GetTickCount() - settle) < 0) {
-        if (starter.WaitForProcessOrMessage(*result.process)) break;
-        result.process->TakeJoined();
+    // A timer message now and then gives the wait back to this loop, as any message does
+    // in the launcher; it costs the same for every means.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 250, nullptr);
+    // The measure starts once the two started programs have joined and the looks have
+    // slowed down (kFollowFastPeriodMs after the last change), and lasts `seconds`.
+    int joined = 0;
+    DWORD lastJoin = GetTickCount();
+    DWORD from = 0;
+    double cpuFrom = 0;
+    bool ended = false;
+    while (!ended) {
+        ended = starter.WaitForProcessOrMessage(*result.process);
+        const int now = static_cast<int>(result.process->TakeJoined().size());
+        if (now > 0) lastJoin = GetTickCount();
+        joined += now;
         starter.ProcessPendingMessages();
+        const bool settled = (!follow || joined >= 2) &&
+                             GetTickCount() - lastJoin >= pallisar::kFollowFastPeriodMs + 500;
+        if (settled && from == 0) {
+            from = GetTickCount();
+            cpuFrom = CpuSeconds();
+        }
+        if (from != 0 && GetTickCount() - from >= static_cast<DWORD>(seconds) * 1000) break;
     }
-    const DWORD from = GetTickCount();
-    const double cpuFrom = CpuSeconds();
-    while (!starter.WaitForProcessOrMessage(*result.process)) {
-        result.process->TakeJoined();
-        starter.ProcessPendingMessages();
+    KillTimer(nullptr, timer);
+    if (from == 0) {
+        std::fprintf(stderr, "%s: the tree ended before the measure began\n", label);
+        return false;
     }
     const double wall = (GetTickCount() - from) / 1000.0;
+    // The rest of the tree's run is not measured.
+    while (!ended) {
+        ended = starter.WaitForProcessOrMessage(*result.process);
+        result.process->TakeJoined();
+        starter.ProcessPendingMessages();
+    }
     const double cpu = CpuSeconds() - cpuFrom;
     std::printf("%-24s %-18s %6.2f s waited  %7.3f ms CPU per s  (%.3f %% of one core)\n", label,
                 result.process->FollowMeans().empty() ? "-" : result.process->FollowMeans().c_str(),
