@@ -55,6 +55,13 @@ KNOWN_LOOKUPS = {
     "MsgWaitForMultipleObjectsEx":
         "win32/system_features.cpp (a launch's wait for its game): without it (Windows 95) "
         "the queue is looked at first, then MsgWaitForMultipleObjects waits",
+    **{name: "win32/process_follower.cpp (a launch following its game's programs): without "
+             "the job functions (95, 98, ME, NT 4.0) the process snapshots are used"
+       for name in ("CreateJobObjectA", "AssignProcessToJobObject", "QueryInformationJobObject")},
+    **{name: "win32/process_follower.cpp (a launch following its game's programs): without "
+             "the snapshot functions (NT 4.0) the NT process list of ntdll is used, and "
+             "without that the wait is for the started process alone"
+       for name in ("CreateToolhelp32Snapshot", "Process32First", "Process32Next")},
 }
 
 # Instructions of the 386, 486 and Pentium and of their x87, as objdump names them in

@@ -87,6 +87,7 @@ void TExecFile::SetParameters(std::string_view value) { parameters_ = Cut(value)
 
 bool TExecFile::Execute() {
     process_.reset();
+    stopped_ = false;
     startup_ = StartupInfo{};
     startup_.flags = kStartfUseShowWindow;
     startup_.showWindow = ShowWindowValue(windowStyle_);
@@ -102,6 +103,7 @@ bool TExecFile::Execute() {
     start.currentDir = workingDir_.empty() ? std::string("C:\\") : workingDir_;
     start.creationFlags = creationFlags;
     start.startup = startup_;
+    start.followStarted = wait_ && followStarted_;
     ProcessStartResult result = starter_.StartProcess(start);
     if (!result.process && associate_) result = StartAssociated(creationFlags);
     if (!result.process) return Fail(result.error);
@@ -142,22 +144,44 @@ ProcessStartResult TExecFile::StartAssociated(uint32_t creationFlags) {
     start.commandLine = line;
     start.creationFlags = creationFlags;
     start.startup = startup_;
+    start.followStarted = wait_ && followStarted_;
     return starter_.StartProcess(start);
 }
 
-void TExecFile::WaitRegular(const ProcessHandle& process) {
+void TExecFile::StopWaiting() {
+    if (waiting_) stopRequested_ = true;
+}
+
+void TExecFile::WaitRegular(ProcessHandle& process) {
+    // A start made from a handler during this wait has a wait of its own.
+    const bool outerWaiting = waiting_;
+    const bool outerStop = stopRequested_;
+    waiting_ = true;
+    stopRequested_ = false;
+    if (OnWaitChange) OnWaitChange(*this);
     for (;;) {
         const MessageStep step = starter_.PumpMessage();
         if (step.kind == MessageStep::kQuit) {
             starter_.ExitProgram(step.exitCode);
-            return;
+            break;
+        }
+        if (stopRequested_) {
+            stopped_ = true;
+            break;
         }
         if (step.kind == MessageStep::kDispatched) continue;
-        if (starter_.WaitForProcessOrMessage(process)) {
+        const bool ended = starter_.WaitForProcessOrMessage(process);
+        for (const FollowedProgram& program : process.TakeJoined()) {
+            if (OnFollow) OnFollow(*this, program);
+        }
+        if (ended) {
             starter_.ProcessPendingMessages();
-            return;
+            break;
         }
     }
+    waiting_ = outerWaiting;
+    stopRequested_ = outerStop;
+    if (OnWaitChange) OnWaitChange(*this);
 }
 
 bool TExecFile::Fail(uint32_t error) {

@@ -81,11 +81,27 @@ class TExecFile {
     void SetWaitStyle(TWaitStyle value) { waitStyle_ = value; }
     TWindowStyle WindowStyle() const { return windowStyle_; }
     void SetWindowStyle(TWindowStyle value) { windowStyle_ = value; }
+    // Whether a wait lasts until every program the started one starts, directly or
+    // through others, has ended too (see ProcessStart::followStarted).
+    bool FollowStarted() const { return followStarted_; }
+    void SetFollowStarted(bool value) { followStarted_ = value; }
 
     // Called when a start fails, after LastError is set.
     TNotifyEvent OnFail;
     // Called once the program has started, before Execute waits for it.
     TNotifyEvent OnStart;
+    // Called during a regular wait for each program that joins it.
+    std::function<void(TExecFile& sender, const FollowedProgram& program)> OnFollow;
+    // Called when a regular wait begins and when it ends (see Waiting).
+    TNotifyEvent OnWaitChange;
+
+    // Whether a regular wait is under way.
+    bool Waiting() const { return waiting_; }
+    // Ends the regular wait under way as soon as the handler that asks returns; the
+    // programs run on. Nothing happens when no regular wait is under way.
+    void StopWaiting();
+    // Whether the last wait was ended by StopWaiting rather than by the programs.
+    bool WaitStopped() const { return stopped_; }
 
     // Starts the program the properties describe. True when a program was started
     // (after it has ended, when Wait is set); false when none could be, after
@@ -103,7 +119,7 @@ class TExecFile {
     bool Fail(uint32_t error);
     // Starts through the program associated with CommandLine.
     ProcessStartResult StartAssociated(uint32_t creationFlags);
-    void WaitRegular(const ProcessHandle& process);
+    void WaitRegular(ProcessHandle& process);
 
     ProcessStarter& starter_;
     bool associate_ = false;
@@ -114,6 +130,10 @@ class TExecFile {
     bool wait_ = false;
     TWaitStyle waitStyle_ = TWaitStyle::wRegular;
     TWindowStyle windowStyle_ = TWindowStyle::wsNorm;
+    bool followStarted_ = false;
+    bool waiting_ = false;
+    bool stopRequested_ = false;
+    bool stopped_ = false;
 
     uint32_t lastError_ = 0;
     StartupInfo startup_;

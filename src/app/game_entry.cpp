@@ -21,6 +21,7 @@ GameEntry LoadGameEntry(const IniSnapshot& catalogue, const std::string& title) 
     entry.Params = catalogue.ReadString(title, kParamsKey, "");
     entry.IconName = catalogue.ReadString(title, kIconNameKey, "");
     entry.GameOnly = catalogue.ReadBool(title, kGameOnlyKey, false);
+    entry.FollowStarted = catalogue.ReadBool(title, kFollowStartedKey, true);
     entry.Tweaks = ReadGameSettings(catalogue, title);
     return entry;
 }

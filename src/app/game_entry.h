@@ -22,6 +22,9 @@ inline constexpr const char* kParamsKey = "Params";
 inline constexpr const char* kIconNameKey = "IconName";
 // "1" for a Game Only entry, started without touching the driver.
 inline constexpr const char* kGameOnlyKey = "GameOnly";
+// "0" for an entry whose launch waits for its own program only; "1" (the default,
+// also when the key is absent) waits for every program it starts as well.
+inline constexpr const char* kFollowStartedKey = "FollowStartedPrograms";
 
 // The Run value that marks a Config Only entry: its tweaks are written, nothing starts.
 inline constexpr const char* kConfigOnlyRun = "INTERNAL";
@@ -36,6 +39,8 @@ struct GameEntry {
     std::string Params;
     std::string IconName;
     bool GameOnly = false;
+    // A launch waits for the programs that the entry's program starts too.
+    bool FollowStarted = true;
     // As ReadGameSettings gives them: upper-cased but for the gamma values.
     TSettings Tweaks;
 

@@ -3,6 +3,8 @@
 // from the tray menu, from "/RUN". The window loads the entry once, when the user asks
 // for the launch; errors of a launch reach the caller (see GameLauncher).
 
+#include <functional>
+
 #include "app/exec_file.h"
 #include "app/game_entry.h"
 #include "app/launch_journal.h"
@@ -23,6 +25,12 @@ class GameLaunches {
     // At start-up, once the driver key is known and before any launch: finishes a
     // launch that the launcher did not live to end (see launch_recovery.h).
     virtual void RecoverInterruptedLaunch() {}
+    // Whether a launch from the list or the tray waits for its game now.
+    virtual bool Waiting() const { return false; }
+    // Ends that wait at once; the driver is put back as when the game ends.
+    virtual void StopWaiting() {}
+    // Called when Waiting changes (the window enables its Stop Waiting commands).
+    std::function<void()> OnWaitingChanged;
 };
 
 // The program's launches over the session's driver and one process launcher, through
@@ -34,7 +42,11 @@ class SessionLaunches : public GameLaunches {
     // finished by a later start.
     SessionLaunches(Session& session, const ProgramSettings& settings, LogWriter& log,
                     Prompts& prompts, TExecFile& exec, LaunchJournal* journal = nullptr)
-        : launcher_(settings, log, prompts, session.Tweaks(), exec, journal) {}
+        : launcher_(settings, log, prompts, session.Tweaks(), exec, journal) {
+        launcher_.OnWaitingChanged = [this] {
+            if (OnWaitingChanged) OnWaitingChanged();
+        };
+    }
 
     LaunchOutcome ListLaunch(const GameEntry& entry) override {
         return launcher_.ListLaunch(entry);
@@ -46,6 +58,8 @@ class SessionLaunches : public GameLaunches {
         return launcher_.CommandLineLaunch(entry);
     }
     void RecoverInterruptedLaunch() override { launcher_.RecoverInterruptedLaunch(); }
+    bool Waiting() const override { return launcher_.Waiting(); }
+    void StopWaiting() override { launcher_.StopWaiting(); }
 
   private:
     GameLauncher launcher_;

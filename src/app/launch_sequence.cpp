@@ -185,13 +185,26 @@ GameLauncher::GameLauncher(const ProgramSettings& settings, LogWriter& log, Prom
       prompts_(prompts),
       tweaks_(tweaks),
       exec_(exec),
-      journal_(journal) {}
+      journal_(journal) {
+    exec_.OnFollow = [this](TExecFile&, const FollowedProgram& program) {
+        log_.WriteLog("\tAlso waiting for " + program.file + ", started by " + program.startedBy +
+                      ".");
+    };
+    exec_.OnWaitChange = [this](TExecFile&) {
+        if (OnWaitingChanged) OnWaitingChanged();
+    };
+}
+
+GameLauncher::~GameLauncher() {
+    exec_.OnFollow = nullptr;
+    exec_.OnWaitChange = nullptr;
+}
 
 LaunchOutcome GameLauncher::ListLaunch(const GameEntry& entry) {
     log_.WriteLog(entry.Title + " selected.");
     if (entry.GameOnly) {
         log_.WriteLog("Running application in \"GAME ONLY\" mode. No settings will be adjusted.");
-        RunGame(entry);
+        RunGame(entry, GameWait::ServingWindow);
         return {};
     }
     return LaunchWithTweaks(entry, /*showLoadedBox=*/true);
@@ -232,7 +245,7 @@ LaunchOutcome GameLauncher::LaunchWithTweaks(const GameEntry& entry, bool showLo
             burst.reset();
             journal.Running();
         });
-        RunGame(entry);
+        RunGame(entry, GameWait::ServingWindow);
     }
     burst.reset();  // a game that could not start
     // The setting is read again after the game, but only values recorded by this
@@ -260,7 +273,7 @@ LaunchOutcome GameLauncher::CommandLineLaunch(const GameEntry& entry) {
     return Outcome(written);
 }
 
-void GameLauncher::RunGame(const GameEntry& entry) {
+void GameLauncher::RunGame(const GameEntry& entry, GameWait wait) {
     {
         const LogBurst burst(log_);
         log_.WriteLog("Running Shortcut \"" + entry.Title + "\"");
@@ -272,14 +285,30 @@ void GameLauncher::RunGame(const GameEntry& entry) {
     exec_.SetCommandLine(entry.Run);
     exec_.SetParameters(entry.Params);
     // Wait for the game exactly when its driver values are to be put back afterwards.
+    const bool serving = wait == GameWait::ServingWindow;
     if (settings_.ResetSettings()) {
-        exec_.SetWaitStyle(TWaitStyle::wSuspend);
+        exec_.SetWaitStyle(serving ? TWaitStyle::wRegular : TWaitStyle::wSuspend);
+        exec_.SetFollowStarted(serving && entry.FollowStarted);
         exec_.SetWait(true);
     } else {
         exec_.SetWait(false);
     }
-    exec_.Execute();  // a program that cannot start is not reported
+    // A program that cannot start is not reported.
+    if (exec_.Execute() && exec_.Wait()) LogWaitEnd(entry.Title);
     log_.WriteLog("\t" + entry.Title + " terminated.");
+}
+
+void GameLauncher::LogWaitEnd(const std::string& title) {
+    if (exec_.WaitStopped()) {
+        log_.WriteLog("\tStopped waiting for " + title + " at the user's request.");
+        return;
+    }
+    const ProcessHandle* process = exec_.ProcessInfo();
+    const std::string means = process ? process->FollowMeans() : std::string();
+    if (!means.empty()) {
+        log_.WriteLog("\tEvery program started for " + title + " has ended (followed by " + means +
+                      ").");
+    }
 }
 
 void GameLauncher::RecoverInterruptedLaunch() {

@@ -8,6 +8,8 @@
 // raise is converted before the driver is touched, so such an error leaves the driver
 // as it was.
 
+#include <functional>
+
 #include "app/exec_file.h"
 #include "app/game_entry.h"
 #include "app/launch_journal.h"
@@ -33,6 +35,9 @@ class GameLauncher {
     // before its first driver write until its restore is done.
     GameLauncher(const ProgramSettings& settings, LogWriter& log, Prompts& prompts,
                  TweakContext& tweaks, TExecFile& exec, LaunchJournal* journal = nullptr);
+    ~GameLauncher();
+    GameLauncher(const GameLauncher&) = delete;
+    GameLauncher& operator=(const GameLauncher&) = delete;
 
     // A launch from the game list (double-click, File > Run, the Run button):
     // honours Game Only and Config Only entries.
@@ -43,9 +48,23 @@ class GameLauncher {
     // The /RUN launch: the entry's tweaks are written and its program started, with
     // no record or restore of the driver's previous values.
     LaunchOutcome CommandLineLaunch(const GameEntry& entry);
+    // How a launch waits for its game (when ResetSettings is on).
+    enum class GameWait {
+        // The calling thread is blocked until the program ends (/RUN).
+        Blocked,
+        // The window goes on answering, the entry's FollowStarted says whether the
+        // programs it starts are waited for too, and StopWaiting ends the wait.
+        ServingWindow,
+    };
     // Logs and starts the entry's program; waits for it exactly when ResetSettings
     // is on. A program that cannot start fails silently.
-    void RunGame(const GameEntry& entry);
+    void RunGame(const GameEntry& entry, GameWait wait = GameWait::Blocked);
+    // Whether a launch waits for its game now, serving the window.
+    bool Waiting() const { return exec_.Waiting(); }
+    // Ends that wait: the launch goes on at once (with its restore) and logs it.
+    void StopWaiting() { exec_.StopWaiting(); }
+    // Called when Waiting changes.
+    std::function<void()> OnWaitingChanged;
     // At start-up, once the driver key is known and before any launch: finishes a
     // launch that the launcher did not live to end (see launch_recovery.h).
     void RecoverInterruptedLaunch();
@@ -55,6 +74,9 @@ class GameLauncher {
     // then starts the game and restores, or for a Config Only entry only reports.
     LaunchOutcome LaunchWithTweaks(const GameEntry& entry, bool showLoadedBox);
     LaunchOutcome Outcome(const TweakWriteReport& report) const;
+    // The line that says how the wait for the game ended: all its programs ended, or
+    // the user stopped it. None for a wait for the program alone.
+    void LogWaitEnd(const std::string& title);
 
     const ProgramSettings& settings_;
     LogWriter& log_;

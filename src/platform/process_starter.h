@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/process_tree.h"
 
 namespace pallisar {
 
@@ -16,6 +19,12 @@ class ProcessHandle {
     virtual ~ProcessHandle() = default;
     virtual uint32_t ProcessId() const = 0;
     virtual uint32_t ThreadId() const = 0;
+    // Started with ProcessStart::followStarted: the programs that joined the wait since
+    // the last call. Empty otherwise.
+    virtual std::vector<FollowedProgram> TakeJoined() { return {}; }
+    // How the programs it starts are followed ("job object", "process snapshots",
+    // "NT process list"); empty when only the process itself is waited for.
+    virtual std::string FollowMeans() const { return {}; }
 };
 
 // The start-up information handed to the system (the part the launcher sets).
@@ -32,6 +41,9 @@ struct ProcessStart {
     std::string currentDir;
     uint32_t creationFlags = 0;
     StartupInfo startup;
+    // The waits then last until this process and every process it starts, directly or
+    // through others, have ended.
+    bool followStarted = false;
 };
 
 struct ProcessStartResult {
@@ -69,7 +81,9 @@ class ProcessStarter {
     virtual void WaitForProcess(const ProcessHandle& process) = 0;
     // Blocks until the process has ended (true) or a message waits in the calling
     // thread's queue (false); a wait that serves messages uses no processor time
-    // while neither happens.
+    // while neither happens. For a process started with followStarted: until every
+    // followed process has ended (true), or a message waits or a program joined the
+    // wait (false); the system is then looked at a few times a second.
     virtual bool WaitForProcessOrMessage(const ProcessHandle& process) = 0;
     // Takes the next message of the calling thread, if any: a quit message is taken
     // and reported, any other is translated and dispatched.

@@ -301,6 +301,7 @@ void TfmGlide::chkConfigClick() {
         const bool configOnly = chkConfig.Checked;
         edPath.Enabled = !configOnly;
         edCommandLine.Enabled = !configOnly;
+        chkFollowStarted.Enabled = !configOnly;
         EnableModeBoxes();
     });
 }
@@ -402,6 +403,7 @@ bool TfmGlide::btnOKClick() {
     gameDat.WriteString(title, kParamsKey, edCommandLine.Text);
     gameDat.WriteString(title, kRunKey, run);
     gameDat.WriteBool(title, kGameOnlyKey, chkGameOnly.Checked);
+    gameDat.WriteBool(title, kFollowStartedKey, chkFollowStarted.Checked);
     return true;
 }
 

@@ -162,6 +162,8 @@ class TfmGlide {
     EditState edCommandLine;
     CheckState chkConfig;
     CheckState chkGameOnly;
+    // Wait for the programs the game starts (FollowStartedPrograms); on for a new entry.
+    CheckState chkFollowStarted{true, true};
     CheckState chkLockGammaSliders;
     TCustomSlider slRGamma;
     TCustomSlider slGGamma;

@@ -7,11 +7,19 @@ namespace pallisar {
 
 namespace {
 
+// Enabled only while a launch waits for its game (see TfmMain::WaitingChanged).
+MenuItem StopWaitingItem(const char* name, int command) {
+    MenuItem item = Item(name, kStopWaitingCaption, command);
+    item.Enabled = false;
+    return item;
+}
+
 // The tray menu's fixed tail, below the games.
 std::vector<MenuItem> TrayTail() {
     MenuItem restore = Item("miRestore", "&Restore", IDM_TRAY_RESTORE);
     restore.Default = true;
-    return {Separator("N4"), restore, Item("Exi1", "E&xit", IDM_TRAY_EXIT)};
+    return {Separator("N4"), StopWaitingItem("miTrayStopWaiting", IDM_TRAY_STOP_WAITING), restore,
+            Item("Exi1", "E&xit", IDM_TRAY_EXIT)};
 }
 
 }  // namespace
@@ -21,6 +29,7 @@ Menu BuildMainMenu1() {
     file.Items = {Item("miNew", "&New...", IDM_FILE_NEW),
                   Separator("N1"),
                   Item("miRun", "&Run", IDM_FILE_RUN),
+                  StopWaitingItem("miStopWaiting", IDM_FILE_STOP_WAITING),
                   Item("miEdit", "&Edit...", IDM_FILE_EDIT),
                   Item("miCreateShortcut", "Create &Shortcut...", IDM_FILE_SHORTCUT),
                   Separator("N2"),

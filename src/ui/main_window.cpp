@@ -40,6 +40,7 @@ TfmMain::TfmMain(MainWindowServices services, std::vector<std::string> arguments
         AppEvents1->OnMinimize = [this] { AppEvents1Minimize(); };
     }
     if (services_.shellLinks) ShortcutLink = std::make_unique<TShortcutLink>(*services_.shellLinks);
+    services_.launches.OnWaitingChanged = [this] { WaitingChanged(); };
 }
 
 void TfmMain::FormCreate() {
@@ -117,6 +118,12 @@ void TfmMain::RunFromCommandLine(const std::string& path) {
 
 void TfmMain::Close() {
     if (closed_) return;
+    if (services_.launches.Waiting()) {
+        // The launch puts the driver back first; the window closes when it returns.
+        closeAfterLaunch_ = true;
+        services_.launches.StopWaiting();
+        return;
+    }
     FormClose();
     if (host_) host_->CloseWindow();
 }
@@ -144,6 +151,7 @@ void TfmMain::LoadGameList() {
 
 void TfmMain::ShowLoadedList() {
     trayPopup_ = TrayPopupFor(list_.Items);
+    FindMenuCommand(trayPopup_, IDM_TRAY_STOP_WAITING)->Enabled = services_.launches.Waiting();
     if (host_) host_->GameListLoaded();
 }
 
@@ -180,9 +188,34 @@ void TfmMain::SetItemCaption(int index, const std::string& caption) {
 
 void TfmMain::ListViewDblClick() {
     const auto title = SelectedTitle();
-    if (!title || !catalogue_) return;
+    if (!title || !catalogue_ || !LaunchAllowed()) return;
     SetStatusText("");  // the last launch's report goes with the new launch
     SetStatusText(services_.launches.ListLaunch(LoadGameEntry(*catalogue_, *title)).status);
+    CloseIfAsked();
+}
+
+bool TfmMain::LaunchAllowed() {
+    if (!services_.launches.Waiting()) return true;
+    services_.prompts.ShowInformation(
+        "A game is still running. Launch another once it has ended, or choose Stop Waiting "
+        "first.");
+    return false;
+}
+
+void TfmMain::CloseIfAsked() {
+    if (!closeAfterLaunch_ || services_.launches.Waiting()) return;
+    closeAfterLaunch_ = false;
+    Close();
+}
+
+void TfmMain::StopWaitingClick() { services_.launches.StopWaiting(); }
+
+void TfmMain::WaitingChanged() {
+    const bool waiting = services_.launches.Waiting();
+    FindMenuCommand(mainMenu_.Items, IDM_FILE_STOP_WAITING)->Enabled = waiting;
+    if (MenuItem* item = FindMenuCommand(trayPopup_, IDM_TRAY_STOP_WAITING))
+        item->Enabled = waiting;
+    if (host_) host_->StateChanged();
 }
 
 void TfmMain::btnRunClick() {
@@ -199,8 +232,10 @@ void TfmMain::TrayPopupRun(size_t trayIndex) {
     if (item.IsSeparator() || item.Command != IDM_TRAY_GAME_FIRST + static_cast<int>(trayIndex)) {
         return;  // a separator or a fixed item
     }
+    if (!LaunchAllowed()) return;
     SetStatusText("");
     SetStatusText(services_.launches.TrayLaunch(LoadGameEntry(*catalogue_, item.Caption)).status);
+    CloseIfAsked();
 }
 
 void TfmMain::SetStatusText(const std::string& text) {
@@ -340,6 +375,7 @@ void TfmMain::btnEditGameClick() {
         editor->chkGameOnly.Checked = true;
         editor->chkGameOnlyClick();
     }
+    editor->chkFollowStarted.Checked = entry.FollowStarted;
     editor->SetIconText(entry.IconName);
     RunEditor(*editor, writes);
 }
@@ -367,6 +403,7 @@ void TfmMain::File1Click() {
     for (const int command : {IDM_FILE_EDIT, IDM_FILE_RUN, IDM_FILE_SHORTCUT, IDM_FILE_DELETE}) {
         FindMenuCommand(mainMenu_.Items, command)->Enabled = game;
     }
+    FindMenuCommand(mainMenu_.Items, IDM_FILE_STOP_WAITING)->Enabled = services_.launches.Waiting();
 }
 
 const MenuItem* TfmMain::FindCommand(int command) const {
@@ -415,6 +452,10 @@ bool TfmMain::Execute(int command) {
             return true;
         case IDM_TRAY_RESTORE:
             miRestoreClick();
+            return true;
+        case IDM_FILE_STOP_WAITING:
+        case IDM_TRAY_STOP_WAITING:
+            StopWaitingClick();
             return true;
         case IDM_FILE_SHORTCUT:
         case IDM_POPUP_SHORTCUT:

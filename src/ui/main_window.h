@@ -121,8 +121,13 @@ class TfmMain {
     // Before the list's pop-up menu opens: its entries for a game or for the list.
     void PopupMenu1Popup();
     // When the File menu opens: the entries that need a selected game are enabled only
-    // with one.
+    // with one, Stop Waiting only while a launch waits.
     void File1Click();
+    // Stop Waiting (File menu and tray menu): the launch that waits for its game stops
+    // waiting and puts the driver back at once.
+    void StopWaitingClick();
+    // A launch began or ended its wait: both Stop Waiting items follow.
+    void WaitingChanged();
     // Replaces the editor's anti-aliasing items by the board's choices (none on a
     // Voodoo3 or a board without a known multi-chip mode).
     void FillAntiAliasingChoices(TfmGlide& editor) const;
@@ -177,6 +182,10 @@ class TfmMain {
     // writes Game.dat once and reloads the list.
     void RunEditor(TfmGlide& editor, IniBatch& writes);
     void RunFromCommandLine(const std::string& wantedPath);
+    // False, after telling the user, while a launch waits: one launch at a time.
+    bool LaunchAllowed();
+    // After a launch from the list or the tray: a close asked for during its wait.
+    void CloseIfAsked();
     // Shows `text` in the status bar.
     void SetStatusText(const std::string& text);
     // Builds the tray menu from the list as loaded and has the view show both.
@@ -196,6 +205,8 @@ class TfmMain {
     int selected_ = -1;
     bool startupPending_ = false;
     bool closed_ = false;
+    // Closing was asked for while a launch waited: it happens once the launch is done.
+    bool closeAfterLaunch_ = false;
     std::optional<IniFile> catalogue_;
     std::unique_ptr<TAppEvents> AppEvents1;
     std::unique_ptr<TShortcutLink> ShortcutLink;

@@ -340,6 +340,7 @@ void GameEditorView::StateChanged() {
     const std::pair<int, const CheckState*> checks[] = {
         {IDC_CHKCONFIG, &model_.chkConfig},
         {IDC_CHKGAMEONLY, &model_.chkGameOnly},
+        {IDC_CHKFOLLOWSTARTED, &model_.chkFollowStarted},
         {IDC_CHKLOCKGAMMASLIDERS, &model_.chkLockGammaSliders}};
     for (const auto& [id, state] : checks) {
         SendMessageA(Control(id), BM_SETCHECK, state->Checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -400,6 +401,9 @@ void GameEditorView::OnCommand(int id, int code) {
         case IDC_CHKGAMEONLY:
             model_.chkGameOnly.Checked = checked();
             model_.chkGameOnlyClick();
+            break;
+        case IDC_CHKFOLLOWSTARTED:
+            model_.chkFollowStarted.Checked = checked();
             break;
         case IDC_CHKLOCKGAMMASLIDERS:
             model_.chkLockGammaSliders.Checked = checked();

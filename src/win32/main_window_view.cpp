@@ -169,6 +169,13 @@ void MainWindowView::GameListLoaded() {
 void MainWindowView::StateChanged() {
     if (!hwnd_) return;
     SyncCaptionAndStyle();
+    // The tray menu is built once per list; Stop Waiting follows the launches.
+    if (const MenuItem* stop = model_.FindCommand(IDM_TRAY_STOP_WAITING); stop && trayMenu_) {
+        MENUITEMINFOA info = OldMenuItemInfo();
+        info.fMask = MIIM_STATE;
+        info.fState = stop->Enabled ? MFS_ENABLED : MFS_GRAYED;
+        SetMenuItemInfoA(trayMenu_.Get(), IDM_TRAY_STOP_WAITING, FALSE, &info);
+    }
     WriteStateReport();
 }
 

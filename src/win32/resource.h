@@ -31,6 +31,7 @@
 #define IDC_LBL_TITLE 1118
 #define IDC_LBL_PATH 1119
 #define IDC_LBL_COMMANDLINE 1120
+#define IDC_CHKFOLLOWSTARTED 1121
 // The tweak boxes and their labels are made by the view, one of each per box of the
 // tweak rows, numbered from these in the order of EditorBoxes() (win32/tweak_box_ids.h).
 #define IDC_TWEAK_BOXES 1130

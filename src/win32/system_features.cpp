@@ -43,19 +43,23 @@ void InitCommonControlClasses(DWORD classes) {
 }
 
 DWORD WaitForHandleOrMessage(HANDLE handle) {
+    return WaitForHandlesOrMessage(1, &handle, INFINITE);
+}
+
+DWORD WaitForHandlesOrMessage(DWORD count, const HANDLE* handles, DWORD timeout) {
     using WaitEx = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
     const auto waitEx = IsWindows95()
                             ? nullptr
                             : SystemFunction<WaitEx>("user32.dll", "MsgWaitForMultipleObjectsEx");
-    if (waitEx) return waitEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (waitEx) return waitEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     // Without MWMO_INPUTAVAILABLE the wait wakes only for messages that arrived since
     // the queue was last looked at. Looking with GetQueueStatus counts as a look, so a
     // message that comes after it wakes the wait below.
     if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) {
-        const DWORD ended = WaitForSingleObject(handle, 0);
-        return ended == WAIT_TIMEOUT ? WAIT_OBJECT_0 + 1 : ended;
+        const DWORD ended = count ? WaitForMultipleObjects(count, handles, FALSE, 0) : WAIT_TIMEOUT;
+        return ended == WAIT_TIMEOUT ? WAIT_OBJECT_0 + count : ended;
     }
-    return MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+    return MsgWaitForMultipleObjects(count, handles, FALSE, timeout, QS_ALLINPUT);
 }
 
 }  // namespace pallisar

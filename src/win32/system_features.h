@@ -26,5 +26,9 @@ void InitCommonControlClasses(DWORD classes);
 // messages that were already there at the last look (MsgWaitForMultipleObjectsEx with
 // MWMO_INPUTAVAILABLE; on Windows 95 the queue is asked first).
 DWORD WaitForHandleOrMessage(HANDLE handle);
+// The same for any of `count` handles (none is allowed) with a time limit in
+// milliseconds: WAIT_OBJECT_0 + i for handle i, WAIT_OBJECT_0 + count for a message,
+// WAIT_TIMEOUT.
+DWORD WaitForHandlesOrMessage(DWORD count, const HANDLE* handles, DWORD timeout);
 
 }  // namespace pallisar

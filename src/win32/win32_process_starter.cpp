@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "win32/process_follower.h"
 #include "win32/system_features.h"
 
 namespace pallisar {
@@ -17,7 +18,8 @@ static_assert(sizeof(STARTUPINFOA) == 68 || sizeof(void*) != 4);
 // Owns the process and thread handles of one start.
 class Win32Process : public ProcessHandle {
   public:
-    explicit Win32Process(const PROCESS_INFORMATION& info) : info_(info) {}
+    Win32Process(const PROCESS_INFORMATION& info, std::unique_ptr<ProcessFollower> follower)
+        : info_(info), follower_(std::move(follower)) {}
     ~Win32Process() override {
         if (info_.hThread) CloseHandle(info_.hThread);
         if (info_.hProcess) CloseHandle(info_.hProcess);
@@ -28,13 +30,33 @@ class Win32Process : public ProcessHandle {
     uint32_t ProcessId() const override { return info_.dwProcessId; }
     uint32_t ThreadId() const override { return info_.dwThreadId; }
     HANDLE Process() const { return info_.hProcess; }
+    ProcessFollower* Follower() const { return follower_.get(); }
+    std::vector<FollowedProgram> TakeJoined() override {
+        return follower_ ? follower_->TakeJoined() : std::vector<FollowedProgram>{};
+    }
+    std::string FollowMeans() const override {
+        return follower_ ? FollowMeansName(follower_->Means()) : std::string();
+    }
 
   private:
     PROCESS_INFORMATION info_;
+    std::unique_ptr<ProcessFollower> follower_;
 };
 
 HANDLE ProcessOf(const ProcessHandle& process) {
     return static_cast<const Win32Process&>(process).Process();
+}
+
+ProcessFollower* FollowerOf(const ProcessHandle& process) {
+    return static_cast<const Win32Process&>(process).Follower();
+}
+
+// The program file at the start of a command line, for the log until the process is seen.
+std::string ProgramOf(const std::string& commandLine) {
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        return commandLine.substr(1, commandLine.find('"', 1) - 1);
+    }
+    return commandLine.substr(0, commandLine.find(' '));
 }
 
 }  // namespace
@@ -49,10 +71,14 @@ ProcessStartResult Win32ProcessStarter::StartProcess(const ProcessStart& start) 
     line.push_back('\0');
     PROCESS_INFORMATION info = {};
     ProcessStartResult result;
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, start.creationFlags,
-                         nullptr, start.currentDir.empty() ? nullptr : start.currentDir.c_str(),
-                         &startup, &info)) {
-        result.process = std::make_unique<Win32Process>(info);
+    std::unique_ptr<ProcessFollower> follower;
+    if (start.followStarted) follower = ProcessFollower::Prepare(ProgramOf(start.commandLine));
+    const DWORD flags = start.creationFlags | (follower ? follower->CreationFlags() : 0);
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                         start.currentDir.empty() ? nullptr : start.currentDir.c_str(), &startup,
+                         &info)) {
+        if (follower) follower->Started(info);
+        result.process = std::make_unique<Win32Process>(info, std::move(follower));
     } else {
         result.error = GetLastError();
     }
@@ -70,10 +96,18 @@ FindExecutableResult Win32ProcessStarter::FindAssociatedProgram(const std::strin
 }
 
 void Win32ProcessStarter::WaitForProcess(const ProcessHandle& process) {
+    if (ProcessFollower* follower = FollowerOf(process)) {
+        // Nobody logs the programs that join a wait that serves no messages.
+        while (!follower->Wait(ProcessOf(process), false)) follower->TakeJoined();
+        return;
+    }
     WaitForSingleObject(ProcessOf(process), INFINITE);
 }
 
 bool Win32ProcessStarter::WaitForProcessOrMessage(const ProcessHandle& process) {
+    if (ProcessFollower* follower = FollowerOf(process)) {
+        return follower->Wait(ProcessOf(process), true);
+    }
     HANDLE handle = ProcessOf(process);
     // Messages already in the queue wake the wait too, not only those that arrive after
     // the last look at the queue.

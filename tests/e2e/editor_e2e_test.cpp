@@ -198,17 +198,19 @@ TEST_F(EditorTest, NewEntryIsRefusedWithoutTitleOrPathAndStoresEveryKey) {
         return ValueOf(SectionOf(text, "Setup"), "Run") == "INTERNAL";
     }));
     const auto quake = SectionOf(GameDat(), "Quake");
-    EXPECT_THAT(KeyNames(quake),
-                ElementsAre("IconName", "Run", "Params", "Splash", "TextureCompression",
-                            "AlphaBlending", "ColorDepth", "MIPMap", "D3DMIPMap",
-                            "MaxBufferedFrames", "D3DMaxBufferedFrames", "TDFilterQuality", "AA",
-                            "TripleBuffering", "glAAToggle", "D3DAAToggle", "LODBias", "ZBuffer",
-                            "RGamma", "GGamma", "gl16BitZPrecision", "gl32BitZPrecision", "glHSR",
-                            "glGuardbandClipping", "GameOnly", "VSynch", "D3DVSynch", "BGamma"));
+    EXPECT_THAT(
+        KeyNames(quake),
+        ElementsAre("IconName", "Run", "Params", "Splash", "TextureCompression", "AlphaBlending",
+                    "ColorDepth", "MIPMap", "D3DMIPMap", "MaxBufferedFrames",
+                    "D3DMaxBufferedFrames", "TDFilterQuality", "AA", "TripleBuffering",
+                    "glAAToggle", "D3DAAToggle", "LODBias", "ZBuffer", "RGamma", "GGamma",
+                    "gl16BitZPrecision", "gl32BitZPrecision", "glHSR", "glGuardbandClipping",
+                    "GameOnly", "FollowStartedPrograms", "VSynch", "D3DVSynch", "BGamma"));
     EXPECT_EQ(ValueOf(quake, "Run"), "C:\\Games\\quake.exe");
     // Written as ",0", then replaced with the list's fallback icon when it was loaded again.
     EXPECT_THAT(ValueOf(quake, "IconName"), ::testing::EndsWith("shell32.dll,0"));
     EXPECT_EQ(ValueOf(quake, "GameOnly"), "0");
+    EXPECT_EQ(ValueOf(quake, "FollowStartedPrograms"), "1");  // on for a new entry
     EXPECT_EQ(ValueOf(quake, "MaxBufferedFrames"), "1 Pending Buffer");
     EXPECT_EQ(ValueOf(quake, "BGamma"), "1.30");
     // The throw-away titles are gone: two games, two sections; the refused title left

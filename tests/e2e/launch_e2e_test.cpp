@@ -167,6 +167,15 @@ std::vector<std::string> StartLines(const std::string& title, const std::string&
             "\tCommand Paramaters - " + params, "\t" + title + " terminated."};
 }
 
+// The same for a launch that waited for the game and every program it started.
+std::vector<std::string> FollowedStartLines(const std::string& title, const std::string& run,
+                                            const std::string& params) {
+    std::vector<std::string> lines = StartLines(title, run, params);
+    lines.insert(lines.end() - 1,
+                 "\tEvery program started for " + title + " has ended (followed by job object).");
+    return lines;
+}
+
 std::string WithoutTrailingDelimiter(std::string path) {
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
@@ -250,7 +259,7 @@ class LaunchTest : public ::testing::Test {
     }
 
     // A list launch that waits for the game and restores: the probe sleeps 1.5 s after
-    // reporting, and the launcher must not answer meanwhile.
+    // reporting; the launcher answers meanwhile and ends the launch only after the game.
     void WaitingListLaunch(const std::function<void()>& trigger,
                            const std::function<void()>& whileRunning = {}) {
         const std::string params = "--delay-ms 1500";
@@ -263,11 +272,12 @@ class LaunchTest : public ::testing::Test {
         ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
         const auto reported = std::chrono::steady_clock::now();
         if (whileRunning) whileRunning();
-        EXPECT_FALSE(Answers(window_, Millis(500))) << "the launcher answered during the game";
-        ASSERT_TRUE(Answers(window_, kTimeout));
+        EXPECT_TRUE(Answers(window_, Millis(1000)))
+            << "the launcher did not answer during the game";
+        ASSERT_TRUE(WaitForLogLine("\tProbe Game terminated."));
         EXPECT_GE(std::chrono::steady_clock::now() - reported, Millis(1000));
         EXPECT_TRUE(WaitForProcessEnd(std::stoul(runs[0].Field("ProcessId")), Millis(0)))
-            << "the launcher answered before the game ended";
+            << "the launch ended before the game";
 
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_THAT(runs[0].Field("CommandLine"), testing::EndsWith(".exe " + params));
@@ -283,7 +293,7 @@ class LaunchTest : public ::testing::Test {
                                     "Setting Glide Variable -- FX_GLIDE_NO_SPLASH",
                                     "Setting D3D Variable -- SSTH3_Z_CLEAR_OPTIMIZATION",
                                     "Running Shortcut \"Probe Game\""}));
-        EXPECT_TRUE(ContainsRun(lines, StartLines("Probe Game", probe_, params)));
+        EXPECT_TRUE(ContainsRun(lines, FollowedStartLines("Probe Game", probe_, params)));
     }
 
     ProgramDirectory dir_;
@@ -354,7 +364,7 @@ TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
     ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
     EXPECT_EQ(runs[0].glide, glide);
     EXPECT_EQ(runs[0].d3d, d3d);
-    ASSERT_TRUE(Answers(window_, kTimeout));
+    ASSERT_TRUE(WaitForLogLine("\tOnly Game terminated."));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 
     ExpectDriverDiffers({}, {});
@@ -362,7 +372,7 @@ TEST_F(LaunchTest, GameOnlyFromTheListLeavesTheDriverAlone) {
     std::vector<std::string> expected = {
         "Only Game selected.",
         "Running application in \"GAME ONLY\" mode. No settings will be adjusted."};
-    for (const auto& line : StartLines("Only Game", probe_, "")) expected.push_back(line);
+    for (const auto& line : FollowedStartLines("Only Game", probe_, "")) expected.push_back(line);
     EXPECT_TRUE(ContainsRun(lines, expected));
     EXPECT_THAT(lines, Not(testing::Contains("Loading Enviroment Settings...")));
 }
@@ -375,7 +385,7 @@ TEST_F(LaunchTest, GameOnlyFromTheTrayWritesAndRestoresTheTweaks) {
     ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
     EXPECT_EQ(runs[0].glide, kGlideWhileRunning);
     EXPECT_EQ(runs[0].d3d, kD3DWhileRunning);
-    ASSERT_TRUE(Answers(window_, kTimeout));
+    ASSERT_TRUE(WaitForLogLine("\tOnly Game terminated."));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
 
     ExpectDriverDiffers(GlideAfterRestore(), D3DAfterRestore());
@@ -639,7 +649,7 @@ TEST_F(LaunchTest, PathWithABlankStartsTheGameNotAPlantedProgram) {
     std::vector<ProbeRun> runs;
     const bool reported = WaitForProbeRuns(gameDir + "probe-report.ini", 1, kTimeout, &runs);
     EXPECT_TRUE(reported);
-    ASSERT_TRUE(Answers(window_, kTimeout));
+    ASSERT_TRUE(WaitForLogLine("\tSpaced Game terminated."));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
     EXPECT_FALSE(dir_.Exists("probe-report.ini")) << dir_.Read("probe-report.ini");
     if (reported) {

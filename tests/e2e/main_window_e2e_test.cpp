@@ -149,29 +149,29 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
          "[gamma]\r\nRun=C:\\games\\gamma.exe\r\n",
          {"Alpha", "beta", "gamma"},
          {"C:\\games\\alpha.exe", "C:\\games\\beta.exe", "C:\\games\\gamma.exe"},
-         {"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"},
-         {0, 0, 0, -1, -1, -1}},
+         {"Alpha", "beta", "gamma", "-", "Stop &Waiting", "&Restore", "E&xit"},
+         {0, 0, 0, -1, -1, -1, -1}},
         {"config only entries after their own separator",
          "[C game]\r\nRun=C:\\c.exe\r\n[B Config Only]\r\nRun=INTERNAL\r\n"
          "[A game]\r\nRun=C:\\a.exe\r\n",
          {"A game", "B Config Only", "C game"},
          {"C:\\a.exe", "INTERNAL", "C:\\c.exe"},
-         {"A game", "C game", "-", "B Config Only", "-", "&Restore", "E&xit"},
-         {0, 0, -1, 0, -1, -1, -1}},
+         {"A game", "C game", "-", "B Config Only", "-", "Stop &Waiting", "&Restore", "E&xit"},
+         {0, 0, -1, 0, -1, -1, -1, -1}},
         {"lower-case internal counts as a game in the tray",
          "[Tool]\r\nRun=internal\r\n[Game]\r\nRun=C:\\g.exe\r\n",
          {"Game", "Tool"},
          {"C:\\g.exe", "internal"},
-         {"Game", "Tool", "-", "&Restore", "E&xit"},
-         {0, 0, -1, -1, -1}},
+         {"Game", "Tool", "-", "Stop &Waiting", "&Restore", "E&xit"},
+         {0, 0, -1, -1, -1, -1}},
         {"the system's collation: punctuation first, hyphens weighed last",
          "[Zebra]\r\nRun=C:\\z.exe\r\n[Co-op]\r\nRun=C:\\co-op.exe\r\n"
          "[Coma]\r\nRun=C:\\coma.exe\r\n[_Under]\r\nRun=C:\\u.exe\r\n"
          "[alpha]\r\nRun=C:\\a.exe\r\n",
          {"_Under", "alpha", "Coma", "Co-op", "Zebra"},
          {"C:\\u.exe", "C:\\a.exe", "C:\\coma.exe", "C:\\co-op.exe", "C:\\z.exe"},
-         {"_Under", "alpha", "Coma", "Co-op", "Zebra", "-", "&Restore", "E&xit"},
-         {0, 0, 0, 0, 0, -1, -1, -1}},
+         {"_Under", "alpha", "Coma", "Co-op", "Zebra", "-", "Stop &Waiting", "&Restore", "E&xit"},
+         {0, 0, 0, 0, 0, -1, -1, -1, -1}},
     };
     const std::string fallbackIcon = SystemDirectory() + "\\shell32.dll,0";
     for (const Case& c : cases) {
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, IconNumberThatIsNoIntegerStopsTheListAtItsEntry) {
     }));
     EXPECT_EQ(List().Captions(), std::vector<std::string>{"Alpha"});
     EXPECT_EQ(State().MenuCaptions("TrayPopup"),
-              (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"Alpha", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     ASSERT_NO_FATAL_FAILURE(ExitAndWait());
     // Nothing was repaired: the entry after the faulty one was never reached.
     EXPECT_EQ(dir_.Read("Game.dat"), gameDat);

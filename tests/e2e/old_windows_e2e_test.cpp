@@ -180,6 +180,12 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         Sleep(500);  // painted in full
         SaveScreenshot(window_, Shot("main"));
     }
+    // How many launches of the game have ended (the window answers during one).
+    const auto Terminated = [&] {
+        const auto lines =
+            ReadLines(dir_.File("pallisar.log")).value_or(std::vector<std::string>{});
+        return std::count(lines.begin(), lines.end(), std::string("\t") + kGame + " terminated.");
+    };
     {
         SCOPED_TRACE("list");
         ListViewState list;
@@ -192,10 +198,12 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         ASSERT_TRUE(PressButton(window_, "Run"));
         std::vector<ProbeRun> runs;
         ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
-        EXPECT_FALSE(Answers(window_, Millis(500))) << "the launcher answered during the game";
-        ASSERT_TRUE(Answers(window_, kTimeout));
+        EXPECT_TRUE(Answers(window_, Millis(1000)))
+            << "the launcher did not answer during the game";
+        ASSERT_TRUE(Eventually([&] { return Terminated() == 1; }, "the launch's end"));
+        ASSERT_TRUE(Answers(window_, kTimeout));  // the restore follows that line
         EXPECT_TRUE(WaitForProcessEnd(std::stoul(runs[0].Field("ProcessId")), Millis(0)))
-            << "the launcher answered before the game ended";
+            << "the launch ended before the game";
         ExpectGameTweaks(runs[0]);
         ExpectRestored();
     }
@@ -230,7 +238,8 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         }));
         std::vector<ProbeRun> runs;
         ASSERT_TRUE(WaitForProbeRuns(report_, 2, kTimeout, &runs));
-        ASSERT_TRUE(Answers(window_, kTimeout));
+        ASSERT_TRUE(Eventually([&] { return Terminated() == 2; }, "the launch's end"));
+        ASSERT_TRUE(Answers(window_, kTimeout));  // the restore follows that line
         ExpectGameTweaks(runs[1]);
         ExpectRestored();
     }

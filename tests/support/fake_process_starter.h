@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/process_starter.h"
@@ -24,6 +25,13 @@ class FakeProcessStarter : public ProcessStarter {
         ~Handle() override { owner_.live_.erase(this); }
         uint32_t ProcessId() const override { return id_; }
         uint32_t ThreadId() const override { return id_ + 1; }
+        std::vector<FollowedProgram> TakeJoined() override { return std::exchange(joined, {}); }
+        std::string FollowMeans() const override { return means; }
+
+        // Started with followStarted: the programs that join at the first wait, and the
+        // means named.
+        std::vector<FollowedProgram> joined;
+        std::string means;
 
       private:
         FakeProcessStarter& owner_;
@@ -44,7 +52,12 @@ class FakeProcessStarter : public ProcessStarter {
         if (error != 0) {
             result.error = error;
         } else {
-            result.process = std::make_unique<Handle>(*this, nextId_);
+            auto handle = std::make_unique<Handle>(*this, nextId_);
+            if (start.followStarted) {
+                handle->joined = followJoins;
+                handle->means = followMeans;
+            }
+            result.process = std::move(handle);
             nextId_ += 4;
         }
         return result;
@@ -68,6 +81,8 @@ class FakeProcessStarter : public ProcessStarter {
             --runningPolls;
             return false;
         }
+        // The game's whole run, as in WaitForProcess.
+        if (whileWaiting) whileWaiting();
         return true;
     }
 
@@ -95,8 +110,12 @@ class FakeProcessStarter : public ProcessStarter {
     // process runs on) before it answers true.
     int runningPolls = 0;
     std::deque<MessageStep> messages;
+    // For starts that follow the programs started: who joins, and by what means.
+    std::vector<FollowedProgram> followJoins;
+    std::string followMeans;
     std::function<void()> onDispatch;
-    // Runs inside WaitForProcess: what happens while the "game" runs.
+    // Runs inside WaitForProcess, and inside the WaitForProcessOrMessage that answers
+    // that the process has ended: what happens while the "game" runs.
     std::function<void()> whileWaiting;
 
     std::vector<ProcessStart> starts;

@@ -90,9 +90,15 @@ class FakeLaunches : public GameLaunches {
         return Launch("run " + entry.Title);
     }
 
+    bool Waiting() const override { return waiting; }
+    void StopWaiting() override { ++stops; }
+
     std::function<void(const std::string&)> action;
     // What every launch reports.
     LaunchOutcome outcome;
+    // What Waiting answers, and how often StopWaiting was called.
+    bool waiting = false;
+    int stops = 0;
 
   private:
     LaunchOutcome Launch(const std::string& what) {

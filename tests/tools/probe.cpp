@@ -6,12 +6,19 @@
 //   --exit-code N   exit with code N (default 0)
 //   --window        show a window in front while it waits, as a game does, so that the
 //                   launcher is deactivated and activated again when the probe ends
+//   --after-parent  before looking at anything, wait (up to 60 s) until the probe that
+//                   started this one (PALLISAR_PROBE_PARENT) has ended
+//   --spawn LINE    after writing the report, start LINE (the rest of the command line)
+//                   as a new process, then sleep --delay-ms and exit: a start-up program
+//                   that starts the real game. The options above are read from the part
+//                   before --spawn only; LINE may hold another --spawn (a chain).
 // Environment:
 //   PALLISAR_PROBE_REPORT      report file (default: probe-report.ini next to the exe)
 //   PALLISAR_PROBE_DRIVER_KEY  a driver key under HKEY_LOCAL_MACHINE whose Glide and
 //                              D3D sub-keys are recorded
 //   PALLISAR_PROBE_DELAY_MS    delay when --delay-ms is not given
 //   PALLISAR_PROBE_EXIT_CODE   exit code when --exit-code is not given
+//   PALLISAR_PROBE_PARENT      set by a probe for the one it spawns: its process id
 //
 // Report format: the file only grows; each run appends one block
 //
@@ -26,6 +33,10 @@
 //   DelayMs=<decimal>
 //   ExitCode=<decimal>
 //   DriverKey=<the key, empty when none was given>
+//   ParentEnded=<1 when --after-parent saw the parent end, 0 when it did not>
+//                                  (only with --after-parent)
+//   Spawned=<process id of the spawned process, 0 when it could not start>
+//                                  (only with --spawn)
 //   Glide\<name>=<type>:<data>     one line per value of <DriverKey>\Glide
 //   D3D\<name>=<type>:<data>       one line per value of <DriverKey>\D3D
 //   End=1
@@ -168,10 +179,47 @@ void Append(const std::string& path, const std::string& text) {
     }
 }
 
+// Waits until the process with this id has ended.
+bool ParentEnded(const std::string& id) {
+    if (id.empty()) return false;
+    const HANDLE parent =
+        OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::strtoul(id.c_str(), nullptr, 10)));
+    if (!parent) return true;  // gone already
+    const bool ended = WaitForSingleObject(parent, 60000) == WAIT_OBJECT_0;
+    CloseHandle(parent);
+    return ended;
+}
+
+DWORD Spawn(const std::string& commandLine) {
+    SetEnvironmentVariableA("PALLISAR_PROBE_PARENT", std::to_string(GetCurrentProcessId()).c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return 0;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return info.dwProcessId;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const std::string line = GetCommandLineA();
+    const std::string fullLine = GetCommandLineA();
+    const std::size_t spawnAt = fullLine.find(" --spawn ");
+    const std::string line = fullLine.substr(0, spawnAt);
+    const std::string spawnLine =
+        spawnAt == std::string::npos ? std::string() : fullLine.substr(spawnAt + 9);
+    bool afterParent = false;
+    for (std::size_t at = line.find("--after-parent"); at != std::string::npos;
+         at = line.find("--after-parent", at + 1)) {
+        afterParent = true;
+    }
+    const bool parentEnded = afterParent && ParentEnded(Env("PALLISAR_PROBE_PARENT"));
     const long delayMs = Setting(line, "--delay-ms", "PALLISAR_PROBE_DELAY_MS");
     const long exitCode = Setting(line, "--exit-code", "PALLISAR_PROBE_EXIT_CODE");
 
@@ -185,7 +233,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::string driverKey = Env("PALLISAR_PROBE_DRIVER_KEY");
 
     std::string report = "[run]\r\n";
-    report += "CommandLine=" + Escape(line, false) + "\r\n";
+    report += "CommandLine=" + Escape(fullLine, false) + "\r\n";
     report += "CurrentDir=" + Escape(std::string(directory, directoryLength), false) + "\r\n";
     report += "Module=" + Escape(std::string(module, moduleLength), false) + "\r\n";
     report += "StartupFlags=" + std::to_string(startup.dwFlags) + "\r\n";
@@ -195,9 +243,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     report += "DelayMs=" + std::to_string(delayMs) + "\r\n";
     report += "ExitCode=" + std::to_string(exitCode) + "\r\n";
     report += "DriverKey=" + Escape(driverKey, false) + "\r\n";
+    if (afterParent) report += std::string("ParentEnded=") + (parentEnded ? "1" : "0") + "\r\n";
     if (!driverKey.empty()) {
         RecordValues(driverKey, "Glide", report);
         RecordValues(driverKey, "D3D", report);
+    }
+    // The spawned probe starts before this report is written: a start-up program ends
+    // right after starting the game.
+    if (!spawnLine.empty()) {
+        report += "Spawned=";
+        report += std::to_string(Spawn(spawnLine));
+        report += "\r\n";
     }
     report += "End=1\r\n";
     Append(ReportPath(), report);

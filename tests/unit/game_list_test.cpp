@@ -89,7 +89,8 @@ TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
                                             {"gamma", 0, "C:\\gamma.exe", false}};
     EXPECT_EQ(view.Items, expected);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"Alpha", "beta", "gamma", "-", "Stop &Waiting", "&Restore",
+                                        "E&xit"}));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(TrayPopupFor(view.Items)[i].ImageIndex, 0);
     EXPECT_EQ(view.Icons, (std::vector<IconRef>{IconRef{exe, 0}}));
 }
@@ -122,7 +123,7 @@ TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "Setup", "-Tune", "_Under"}));
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "_Under", "-", "Setup", "-Tune",
-                                        "-", "&Restore", "E&xit"}));
+                                        "-", "Stop &Waiting", "&Restore", "E&xit"}));
 }
 
 TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
@@ -134,17 +135,20 @@ TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
     }
     Load();
 
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"A", "C", "-", "B", "-", "&Restore", "E&xit"}));
+    EXPECT_EQ(
+        Captions(TrayPopupFor(view.Items)),
+        (std::vector<std::string>{"A", "C", "-", "B", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     // Images follow the sorted order, not the tray position.
     EXPECT_EQ(TrayPopupFor(view.Items)[0].ImageIndex, 0);
     EXPECT_EQ(TrayPopupFor(view.Items)[1].ImageIndex, 2);
     EXPECT_EQ(TrayPopupFor(view.Items)[3].ImageIndex, 1);
     EXPECT_EQ(view.Items[1], (ListItem{"B", 1, "INTERNAL", true}));
     // The fixed items keep their names and the default mark.
-    EXPECT_EQ(TrayPopupFor(view.Items)[5].Name, "miRestore");
-    EXPECT_TRUE(TrayPopupFor(view.Items)[5].Default);
-    EXPECT_EQ(TrayPopupFor(view.Items)[6].Name, "Exi1");
+    EXPECT_EQ(TrayPopupFor(view.Items)[5].Name, "miTrayStopWaiting");
+    EXPECT_FALSE(TrayPopupFor(view.Items)[5].Enabled);
+    EXPECT_EQ(TrayPopupFor(view.Items)[6].Name, "miRestore");
+    EXPECT_TRUE(TrayPopupFor(view.Items)[6].Default);
+    EXPECT_EQ(TrayPopupFor(view.Items)[7].Name, "Exi1");
 }
 
 TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
@@ -152,8 +156,9 @@ TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
     catalogue.WriteString("Game", "Run", "C:\\g.exe");
     Load();
     // No Config Only entry: the games run straight into the fixed separator.
-    EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"Game", "Tweak", "-", "&Restore", "E&xit"}));
+    EXPECT_EQ(
+        Captions(TrayPopupFor(view.Items)),
+        (std::vector<std::string>{"Game", "Tweak", "-", "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_EQ(view.Items[1].Path, "internal");
 }
 
@@ -282,7 +287,7 @@ TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
     EXPECT_EQ(Captions(view.Items), (std::vector<std::string>{"Alpha"}));
     EXPECT_EQ(view.Icons.size(), 1u);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"Alpha", "-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"Alpha", "-", "Stop &Waiting", "&Restore", "E&xit"}));
 
     // Nothing after the comma is not a number either.
     catalogue.WriteString("Beta", "IconName", exe + ",");
@@ -304,7 +309,7 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     EXPECT_EQ(view.Items, first.Items);
     EXPECT_EQ(view.Icons, first.Icons);
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"A", "-", "B", "-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"A", "-", "B", "-", "Stop &Waiting", "&Restore", "E&xit"}));
 
     // Entries removed from the file disappear at the next load.
     catalogue.EraseSection("A");
@@ -312,7 +317,7 @@ TEST_F(GameListTest, LoadingAgainGivesTheSameViewAndDummyNeverReturns) {
     Load();
     EXPECT_TRUE(view.Items.empty());
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"-", "Stop &Waiting", "&Restore", "E&xit"}));
 }
 
 TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
@@ -320,7 +325,7 @@ TEST_F(GameListTest, MissingCatalogueGivesAnEmptyList) {
     EXPECT_TRUE(view.Items.empty());
     EXPECT_TRUE(view.Icons.empty());
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
-              (std::vector<std::string>{"-", "&Restore", "E&xit"}));
+              (std::vector<std::string>{"-", "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_FALSE(test::FileExistsAt(dir.File("Game.dat")));
 }
 

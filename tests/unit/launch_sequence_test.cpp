@@ -44,6 +44,11 @@ class GameStarter : public FakeProcessStarter {
         FakeProcessStarter::WaitForProcess(process);
         if (whileRunning) whileRunning();
     }
+    bool WaitForProcessOrMessage(const ProcessHandle& process) override {
+        const bool ended = FakeProcessStarter::WaitForProcessOrMessage(process);
+        if (ended && whileRunning) whileRunning();
+        return ended;
+    }
 };
 
 // Notes how many log lines were written when each box came up.
@@ -111,8 +116,9 @@ class LaunchTest : public ::testing::Test {
         return {it, log.lines.end()};
     }
     bool Waited() const {
-        return std::any_of(starter.events.begin(), starter.events.end(),
-                           [](const std::string& e) { return e.rfind("wait", 0) == 0; });
+        return std::any_of(starter.events.begin(), starter.events.end(), [](const std::string& e) {
+            return e.rfind("wait", 0) == 0 || e == "ended?";
+        });
     }
 
     TempDir dir;
@@ -326,6 +332,74 @@ TEST_F(LaunchTest, EveryLaunchTakesItsValuesFromTheEntryItIsGiven) {
         EXPECT_EQ(during.at("SSTH3_RGAMMA"), "2.00");
         EXPECT_EQ(log.lines.back(), "\tQuake terminated.");
     }
+}
+
+// List and tray launches (Game Only too) follow the programs the game starts, unless
+// the entry says FollowStartedPrograms=0; /RUN waits for its program alone, as before.
+TEST_F(LaunchTest, ListAndTrayLaunchesFollowTheProgramsTheGameStarts) {
+    WriteFileBytes(dir.File("Game.dat"),
+                   ReadFileBytes(dir.File("Game.dat")) +
+                       "[Own]\r\nRun=C:\\Own\\own.exe\r\nFollowStartedPrograms=0\r\n");
+    starter.followJoins = {{"GAME.EXE", "SETUP.EXE"}};
+    starter.followMeans = "job object";
+    const std::vector<std::string> followed = {"\tAlso waiting for GAME.EXE, started by SETUP.EXE.",
+                                               "\tEvery program started for Quake has ended "
+                                               "(followed by job object).",
+                                               "\tQuake terminated."};
+    struct Case {
+        const char* name;
+        std::function<void()> launch;
+        bool follows;
+        std::vector<std::string> lastLines;
+    };
+    const Case cases[] = {
+        {"list", [&] { launcher.ListLaunch(Entry("Quake")); }, true, followed},
+        {"tray", [&] { launcher.TrayLaunch(Entry("Quake")); }, true, followed},
+        {"Game Only",
+         [&] { launcher.ListLaunch(Entry("Solo")); },
+         true,
+         {"\tAlso waiting for GAME.EXE, started by SETUP.EXE.",
+          "\tEvery program started for Solo has ended (followed by job object).",
+          "\tSolo terminated."}},
+        {"setting off", [&] { launcher.ListLaunch(Entry("Own")); }, false, {"\tOwn terminated."}},
+        {"/RUN",
+         [&] { launcher.CommandLineLaunch(Entry("Quake")); },
+         false,
+         {"\tQuake terminated."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        starter.starts.clear();
+        log.lines.clear();
+        c.launch();
+        ASSERT_EQ(starter.starts.size(), 1u);
+        EXPECT_EQ(starter.starts[0].followStarted, c.follows);
+        ASSERT_GE(log.lines.size(), c.lastLines.size());
+        EXPECT_EQ(std::vector<std::string>(log.lines.end() - c.lastLines.size(), log.lines.end()),
+                  c.lastLines);
+        EXPECT_FALSE(launcher.Waiting());
+    }
+}
+
+// Stop Waiting during the wait: the launch ends its wait at once, says so, and puts
+// the driver back.
+TEST_F(LaunchTest, StoppingTheWaitRestoresAtOnceAndSaysSo) {
+    const auto before = Glide();
+    std::vector<bool> waitingSeen;
+    launcher.OnWaitingChanged = [&] { waitingSeen.push_back(launcher.Waiting()); };
+    starter.runningPolls = 1000;  // the game and its helpers never end
+    starter.messages = {{MessageStep::kDispatched, 0}};
+    starter.onDispatch = [&] { launcher.StopWaiting(); };
+    launcher.ListLaunch(Entry("Quake"));
+    EXPECT_EQ(waitingSeen, (std::vector<bool>{true, false}));
+    EXPECT_THAT(LinesFrom("Running Shortcut \"Quake\""),
+                testing::IsSupersetOf(
+                    {"\tStopped waiting for Quake at the user's request.", "\tQuake terminated."}));
+    EXPECT_EQ(log.lines.back(), "\tQuake terminated.");
+    auto expected = before;
+    expected["FX_GLIDE_NO_SPLASH"] = "1";
+    EXPECT_EQ(Glide(), expected);
+    EXPECT_FALSE(launcher.Waiting());
 }
 
 TEST(FindEntryByRunPath, MatchesWithoutRegardToCaseOrQuotesAndTheLastMatchWins) {

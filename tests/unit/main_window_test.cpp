@@ -389,6 +389,47 @@ TEST_F(MainWindowTest, LaunchHandlersUseTheSelectedOrClickedTitle) {
     EXPECT_EQ(Events().back(), "restore");
 }
 
+// While a launch waits for its game the window answers: Stop Waiting is enabled in the
+// File menu and the tray menu, another launch is refused, and closing stops the wait
+// first and closes once the launch has put the driver back.
+TEST_F(MainWindowTest, WhileALaunchWaitsStopWaitingIsEnabledAndOnlyItEndsTheWait) {
+    AddBoard();
+    WriteCatalogue("[Beta]\r\nRun=C:\\b.exe\r\n");
+    TfmMain& f = Start();
+    const auto stopEnabled = [&] {
+        return std::make_pair(f.FindCommand(IDM_FILE_STOP_WAITING)->Enabled,
+                              f.FindCommand(IDM_TRAY_STOP_WAITING)->Enabled);
+    };
+    EXPECT_EQ(stopEnabled(), std::make_pair(false, false));
+    std::vector<std::pair<bool, bool>> during;
+    launches.action = [&](const std::string& what) {
+        host.calls.push_back(what);
+        launches.waiting = true;
+        launches.OnWaitingChanged();
+        during.push_back(stopEnabled());
+        f.LoadGameList();  // a list loaded meanwhile keeps the tray item enabled
+        during.push_back(stopEnabled());
+        f.TrayPopupRun(0);  // refused
+        EXPECT_TRUE(f.Execute(IDM_TRAY_STOP_WAITING));
+        f.btnExitClick();  // stops the wait and waits for the launch to end
+        EXPECT_FALSE(f.Closed());
+        launches.waiting = false;
+        launches.OnWaitingChanged();
+    };
+    f.SetSelected(0);
+    f.btnRunClick();
+    EXPECT_EQ(during, (std::vector<std::pair<bool, bool>>{{true, true}, {true, true}}));
+    EXPECT_EQ(Count("list Beta"), 1);
+    EXPECT_EQ(Count("tray Beta"), 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].message,
+              "A game is still running. Launch another once it has ended, or choose Stop "
+              "Waiting first.");
+    EXPECT_EQ(launches.stops, 2);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(stopEnabled(), std::make_pair(false, false));
+}
+
 TEST_F(MainWindowTest, CommandIdsReachTheirHandlers) {
     AddBoard();
     WriteCatalogue("[Beta]\r\nRun=C:\\b.exe\r\n[Tool]\r\nRun=INTERNAL\r\n");
@@ -482,6 +523,7 @@ TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {
                                  "item=&File > &New...\t\t-1\n"
                                  "item=&File > -\ts\t-1\n"
                                  "item=&File > &Run\t\t-1\n"
+                                 "item=&File > Stop &Waiting\tg\t-1\n"
                                  "item=&File > &Edit...\t\t-1\n"
                                  "item=&File > Create &Shortcut...\t\t-1\n"
                                  "item=&File > -\ts\t-1\n"
@@ -510,6 +552,7 @@ TEST_F(MainWindowTest, StateReportShowsCaptionMenusAndList) {
                                  "item=-\ts\t-1\n"
                                  "item=Setup\t\t0\n"
                                  "item=-\ts\t-1\n"
+                                 "item=Stop &Waiting\tg\t-1\n"
                                  "item=&Restore\td\t-1\n"
                                  "item=E&xit\t\t-1\n"
                                  "[list]\n"
@@ -551,7 +594,8 @@ TEST_F(CatalogueCommandsTest, NewWritesTheEntryUnderTheTypedTitle) {
               "IconName Run Params Splash TextureCompression AlphaBlending ColorDepth MIPMap "
               "D3DMIPMap MaxBufferedFrames D3DMaxBufferedFrames TDFilterQuality AA "
               "TripleBuffering glAAToggle D3DAAToggle LODBias ZBuffer RGamma GGamma "
-              "gl16BitZPrecision gl32BitZPrecision glHSR glGuardbandClipping GameOnly VSynch "
+              "gl16BitZPrecision gl32BitZPrecision glHSR glGuardbandClipping GameOnly "
+              "FollowStartedPrograms VSynch "
               "D3DVSynch BGamma ");
     EXPECT_EQ(gameDat.ReadString("Quake", "Splash", "") + gameDat.ReadString("Quake", "Run", ""),
               "DisableC:\\q.exe");

@@ -246,15 +246,17 @@ TEST_F(MainWindowViewTest, MenusCarryTheirCaptionsAndTheTrayMenuTheGames) {
     HMENU menu = GetMenu(view->Handle());
     EXPECT_EQ(MenuTexts(menu), (std::vector<std::string>{"&File", "&Edit", "&Help"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(menu, 0)),
-              (std::vector<std::string>{"&New...", "-", "&Run", "&Edit...", "Create &Shortcut...",
-                                        "-", "&Delete", "-", "E&xit"}));
+              (std::vector<std::string>{"&New...", "-", "&Run", "Stop &Waiting", "&Edit...",
+                                        "Create &Shortcut...", "-", "&Delete", "-", "E&xit"}));
     EXPECT_EQ(MenuTexts(GetSubMenu(menu, 1)), std::vector<std::string>{"&Options..."});
     EXPECT_EQ(MenuTexts(GetSubMenu(menu, 2)), std::vector<std::string>{"&About..."});
 
     HMENU tray = view->TrayMenu();
-    EXPECT_EQ(MenuTexts(tray),
-              (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-", "&Restore", "E&xit"}));
+    EXPECT_EQ(MenuTexts(tray), (std::vector<std::string>{"Alpha", "beta", "-", "Setup", "-",
+                                                         "Stop &Waiting", "&Restore", "E&xit"}));
     EXPECT_EQ(GetMenuDefaultItem(tray, FALSE, 0), static_cast<UINT>(IDM_TRAY_RESTORE));
+    // No launch waits: nothing to stop.
+    EXPECT_TRUE(GetMenuState(tray, IDM_TRAY_STOP_WAITING, MF_BYCOMMAND) & MF_GRAYED);
 }
 
 TEST_F(MainWindowViewTest, StoredViewStyleAndTheViewEntriesChangeTheList) {
