@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/launch_journal.h"
 #include "board.h"
 #include "core/file_access.h"
@@ -73,6 +75,7 @@ class JournalTest : public ::testing::Test {
             ASSERT_TRUE(SelectTitle(app, window, "Quick Game"));
             ASSERT_TRUE(PressButton(window, "Run"));
             ASSERT_TRUE(WaitForProbeRuns(report_, n, kTimeout, &runs));
+            ASSERT_NO_FATAL_FAILURE(WaitForLaunchesEnded("Quick Game", n));
             ASSERT_TRUE(Answers(window, kTimeout));
         }
         *tree = Driver();
@@ -110,6 +113,18 @@ class JournalTest : public ::testing::Test {
         ASSERT_TRUE(WaitForProbeRuns(report_, 1, kTimeout, &runs));
         *game = std::stoul(runs[0].Field("ProcessId"));
         ASSERT_TRUE(dir_.Exists(kJournal));
+    }
+    // `launches` launches of `title` have ended and put the driver back, which lets go
+    // of the launch lock (the window answers while a launch waits).
+    void WaitForLaunchesEnded(const std::string& title, size_t launches) {
+        const auto ended = [&] {
+            const auto lines = ReadLines(dir_.File("pallisar.log"));
+            return lines && !dir_.Exists(kJournal) &&
+                   static_cast<size_t>(std::count(lines->begin(), lines->end(),
+                                                  "\t" + title + " terminated.")) >= launches;
+        };
+        for (int wait = 0; wait < 400 && !ended(); ++wait) Sleep(50);
+        ASSERT_TRUE(ended());
     }
     // The launch of RunGame has ended (the window answers during it).
     void WaitForLaunchEnd() {
@@ -327,7 +342,7 @@ TEST_F(JournalTest, AJournalLeftByALauncherThatDiedIsFoundAtLaunchTime) {
     ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
     std::vector<ProbeRun> runs;
     ASSERT_TRUE(WaitForProbeRuns(report_, 2, kTimeout, &runs));
-    ASSERT_TRUE(Answers(survivorWindow, kTimeout));
+    ASSERT_NO_FATAL_FAILURE(WaitForLaunchesEnded("Quick Game", 3));
     ASSERT_NO_FATAL_FAILURE(Exit(survivor, survivorWindow));
     EXPECT_EQ(Driver(), afterTwo);
     EXPECT_FALSE(dir_.Exists(kJournal));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 
 namespace pallisar {
 namespace {
@@ -31,6 +32,8 @@ struct Case {
     std::vector<Joined> joined;  // per look
     std::vector<bool> ended;     // per look
 };
+// A case shows as its name in a failure and in ctest's list, not as its bytes.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 const Case kCases[] = {
     {"a start-up program that ends before the first look",
