@@ -124,7 +124,9 @@ class JournalTest : public ::testing::Test {
                                                   "\t" + title + " terminated.")) >= launches;
         };
         for (int wait = 0; wait < 400 && !ended(); ++wait) Sleep(50);
-        ASSERT_TRUE(ended());
+        ASSERT_TRUE(ended()) << "journal " << (dir_.Exists(kJournal) ? "still there" : "gone")
+                             << "; the log:\n"
+                             << dir_.Read("pallisar.log");
     }
     // The launch of RunGame has ended (the window answers during it).
     void WaitForLaunchEnd() {
@@ -342,7 +344,8 @@ TEST_F(JournalTest, AJournalLeftByALauncherThatDiedIsFoundAtLaunchTime) {
     ASSERT_TRUE(AnswerMessageBox(box, "&Yes"));
     std::vector<ProbeRun> runs;
     ASSERT_TRUE(WaitForProbeRuns(report_, 2, kTimeout, &runs));
-    ASSERT_NO_FATAL_FAILURE(WaitForLaunchesEnded("Quick Game", 3));
+    // The log began afresh with the dead launcher's start.
+    ASSERT_NO_FATAL_FAILURE(WaitForLaunchesEnded("Quick Game", 1));
     ASSERT_NO_FATAL_FAILURE(Exit(survivor, survivorWindow));
     EXPECT_EQ(Driver(), afterTwo);
     EXPECT_FALSE(dir_.Exists(kJournal));
