@@ -17,38 +17,27 @@ namespace {
 // The shell's standard icon, used for entries without a usable icon file.
 IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\\shell32.dll", 0}; }
 
-// What a load learns of each icon file, asked once per file however many entries
-// name it (catalogues often give many games one shared icon file). Lives for one
-// load: a file changed since shows at the next.
+// Whether each icon file exists, asked once per file however many entries name it
+// (catalogues often give many games one shared icon file). Lives for one load: a file
+// changed since shows at the next.
 class IconFileFacts {
   public:
-    explicit IconFileFacts(IconFileInfo& icons) : icons_(icons) {}
-
     bool Exists(const std::string& file) {
         const auto [it, added] = exists_.try_emplace(file, false);
         if (added) it->second = FileExists(file);
         return it->second;
     }
-    int NumberOfIcons(const std::string& file) {
-        const auto [it, added] = counts_.try_emplace(file, -1);
-        if (added) it->second = icons_.NumberOfIcons(file);
-        return it->second;
-    }
 
   private:
-    IconFileInfo& icons_;
     std::unordered_map<std::string, bool> exists_;
-    std::unordered_map<std::string, int> counts_;
 };
 
 IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::string& title,
                   const SystemInfo& system, IconFileFacts& icons) {
-    const auto [file, number] = SplitIconName(entries.ReadString(title, kIconNameKey, ""));
-
+    auto [file, number] = SplitIconName(entries.ReadString(title, kIconNameKey, ""));
     if (icons.Exists(file)) {
         const int wanted = StrToInt(number);  // throws for a bad number
-        const int count = icons.NumberOfIcons(file);
-        if (count > 0) return {file, std::clamp(wanted, 0, count - 1)};
+        return {std::move(file), std::max(wanted, 0)};
     }
     const IconRef fallback = FallbackIcon(system);
     repairs.WriteString(title, kIconNameKey, fallback.FileName + ",0");
@@ -58,7 +47,7 @@ IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::
 }  // namespace
 
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
-                  IconFileInfo& icons, const TitleOrder& order) {
+                  const TitleOrder& order) {
     view.Items.clear();
     view.Icons.clear();
 
@@ -71,7 +60,7 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
         return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
-    IconFileFacts iconFiles(icons);
+    IconFileFacts iconFiles;
     // Each distinct icon's position in view.Icons.
     std::map<std::pair<std::string, int>, int> images;
     view.Items.reserve(titles.size());
@@ -91,6 +80,26 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
     } catch (...) {
         repairs.Commit();
         throw;
+    }
+    repairs.Commit();
+}
+
+void RepairIcons(GameListView& view, IniFile& catalogue, const SystemInfo& system,
+                 const std::vector<int>& icons) {
+    const IconRef fallback = FallbackIcon(system);
+    const IniSnapshot entries = catalogue.Snapshot();
+    IniBatch repairs(catalogue);
+    for (int icon : icons) {
+        if (icon < 0 || icon >= static_cast<int>(view.Icons.size())) continue;
+        if (view.Icons[icon] == fallback) continue;  // nothing better to give
+        const std::string file = view.Icons[icon].FileName;
+        view.Icons[icon] = fallback;
+        for (const ListItem& item : view.Items) {
+            if (item.ImageIndex != icon) continue;
+            const std::string now = entries.ReadString(item.Caption, kIconNameKey, "");
+            if (SplitIconName(now).File != file) continue;
+            repairs.WriteString(item.Caption, kIconNameKey, fallback.FileName + ",0");
+        }
     }
     repairs.Commit();
 }

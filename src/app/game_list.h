@@ -35,14 +35,24 @@ struct GameListView {
 using TitleOrder = std::function<int(std::string_view, std::string_view)>;
 
 // Rebuilds `view` from the catalogue, the titles sorted by `order` (by default the
-// ASCII letters compared without regard to case). An entry whose icon file is missing or holds
-// no icons gets icon 0 of the system directory's shell32.dll, and that choice is
-// written back to its IconName. An icon number that is not an integer (with an
-// existing icon file) throws ConvertError "'<text>' is not a valid integer value";
-// the entries before it stay loaded. A refused write-back throws FileWriteError.
-// Each icon file is looked at (exists, icon count) once per load, however many
-// entries name it; nothing is kept for the next load.
+// ASCII letters compared without regard to case). An entry whose icon file does not
+// exist gets icon 0 of the system directory's shell32.dll, and that choice is written
+// back to its IconName (one write of the file for the load). An icon number that is not
+// an integer (with an existing icon file) throws ConvertError "'<text>' is not a valid
+// integer value"; the entries before it stay loaded. A refused write-back throws
+// FileWriteError. Only the existence of each icon file is looked at, once per load
+// however many entries name it: the icons themselves are read when they are drawn.
 void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& system,
-                  IconFileInfo& icons, const TitleOrder& order = {});
+                  const TitleOrder& order = {});
+
+// The icon files of the view's icons `icons` turned out to hold no icons, or to be gone,
+// when they were read: as a load does for a missing file, each entry showing one of them
+// gets icon 0 of the system directory's shell32.dll, written back to its IconName in one
+// write of the file, and the view's icon becomes that. An entry whose IconName names
+// another file by now, and an icon that is the fallback already, are left as they are.
+// A refused write throws FileWriteError; the view
+// is changed all the same.
+void RepairIcons(GameListView& view, IniFile& catalogue, const SystemInfo& system,
+                 const std::vector<int>& icons);
 
 }  // namespace pallisar

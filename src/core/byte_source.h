@@ -79,6 +79,8 @@ class MemoryByteSource final : public ByteSource {
 class FileByteSource final : public ByteSource {
   public:
     explicit FileByteSource(const std::string& path);
+    // Whether the file could be opened.
+    bool IsOpen() const { return file_.IsOpen(); }
     std::uint64_t Size() const override { return file_.Size(); }
     std::optional<std::string> Read(std::uint64_t offset, std::uint64_t size) const override;
 

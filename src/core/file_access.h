@@ -50,6 +50,7 @@ class ReadOnlyFile {
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
+    bool IsOpen() const { return handle_ != -1; }
     std::uint64_t Size() const { return size_; }
     // Fills `size` bytes at `offset` into `into`; false when fewer could be read.
     bool ReadAt(std::uint64_t offset, std::uint64_t size, char* into) const;

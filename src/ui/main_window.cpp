@@ -140,13 +140,16 @@ void TfmMain::LoadGameList() {
     if (!catalogue_) return;
     selected_ = -1;
     try {
-        pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.icons,
-                               services_.compareTitles);
+        pallisar::LoadGameList(list_, *catalogue_, services_.system, services_.compareTitles);
     } catch (...) {
         ShowLoadedList();  // the entries loaded before the error are shown
         throw;
     }
     ShowLoadedList();
+}
+
+void TfmMain::RepairIcons(const std::vector<int>& icons) {
+    if (catalogue_) pallisar::RepairIcons(list_, *catalogue_, services_.system, icons);
 }
 
 void TfmMain::ShowLoadedList() {

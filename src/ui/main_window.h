@@ -142,9 +142,13 @@ class TfmMain {
     const std::string& StatusText() const { return statusText_; }
     ViewStyle GetViewStyle() const { return viewStyle_; }
     const std::vector<ListItem>& Items() const { return list_.Items; }
-    // Each icon the games show, once: the images of IconList, TrayIcons and the tray
-    // menu, to which the items' and the tray menu items' ImageIndex refer.
+    // Each icon the games show, once, numbered in the order of the first game showing
+    // it: the items' and the tray menu items' ImageIndex refer to these numbers.
     const std::vector<IconRef>& Icons() const { return list_.Icons; }
+    // The files of these icons turned out to hold none, or to be gone, when they were
+    // read for drawing: their games get the list's fallback icon, in the file too
+    // (see pallisar::RepairIcons). A refused write throws FileWriteError.
+    void RepairIcons(const std::vector<int>& icons);
     const std::vector<MenuItem>& TrayPopup() const { return trayPopup_; }
     const Menu& MainMenu1() const { return mainMenu_; }
     const Menu& PopupMenu1() const { return popupMenu_; }

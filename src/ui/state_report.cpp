@@ -46,4 +46,15 @@ std::string RenderStateReport(const TfmMain& form) {
     return out;
 }
 
+std::string RenderIconReport(const IconSlots& slots, size_t icons) {
+    std::string out = "[icons]\nreads=" + std::to_string(slots.Reads()) + "\n";
+    for (size_t icon = 0; icon < icons; ++icon) {
+        const int slot = slots.SlotOf(static_cast<int>(icon));
+        if (slot != IconSlots::kDefaultSlot) {
+            out += "held=" + std::to_string(icon) + "\t" + std::to_string(slot) + "\n";
+        }
+    }
+    return out;
+}
+
 }  // namespace pallisar

@@ -16,13 +16,19 @@
 //   [list]
 //   item=<caption>\t<image index>\t<Path column>
 //                               one line per list item, in list order
+//   [icons]                     then, from the window (RenderIconReport):
+//   reads=<icons read since the list was loaded>
+//   held=<icon number>\t<slot> one line per icon the image lists hold, by number
 
 #include <string>
 
+#include "app/icon_slots.h"
 #include "ui/main_window.h"
 
 namespace pallisar {
 
 std::string RenderStateReport(const TfmMain& form);
+// The [icons] section: what the image lists hold of the list's `icons` icons.
+std::string RenderIconReport(const IconSlots& slots, size_t icons);
 
 }  // namespace pallisar

@@ -12,10 +12,11 @@ void AppendListItems(HWND list, const std::vector<ListItem>& items) {
     int index = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (const ListItem& entry : items) {
         LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = index;
         item.pszText = const_cast<char*>(entry.Caption.c_str());
-        item.iImage = entry.ImageIndex;
+        item.iImage = 0;
+        item.lParam = entry.ImageIndex;
         const int at = static_cast<int>(
             SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         LVITEMA path{};

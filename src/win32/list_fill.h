@@ -12,8 +12,10 @@
 
 namespace pallisar {
 
-// Appends the items to the list view (caption and image, and the entry's Run value
-// in the second column), in order, and redraws the list once at the end.
+// Appends the items to the list view (caption, and the entry's Run value in the second
+// column), in order, and redraws the list once at the end. Each item shows image 0 (the
+// icon shown until its own is read); its lParam holds its icon number
+// (ListItem::ImageIndex).
 void AppendListItems(HWND list, const std::vector<ListItem>& items);
 
 }  // namespace pallisar

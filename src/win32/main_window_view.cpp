@@ -6,14 +6,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "app/file_index_icon.h"
 #include "platform/program_dir.h"
 #include "ui/state_report.h"
 #include "win32/game_editor_view.h"
-#include "win32/icon_cache.h"
 #include "win32/icon_handle.h"
 #include "win32/list_fill.h"
 #include "win32/menu_builder.h"
@@ -34,6 +35,8 @@ constexpr UINT kDestroyMessage = WM_APP + 2;
 // Posted when files were dropped on the window: they are taken once Explorer's drop is
 // done with, so that the drag's source never waits for the editor.
 constexpr UINT kDroppedFilesMessage = WM_APP + 3;
+// Posted by the icon reader when read icons wait to be taken.
+constexpr UINT kIconsReadMessage = WM_APP + 4;
 
 constexpr int kWindowWidth = 623;
 constexpr int kWindowHeight = 420;
@@ -86,27 +89,15 @@ std::vector<std::string> DroppedFileNames(HDROP drop) {
     return files;
 }
 
-// A menu item's picture: the small icon at `index`, drawn onto the menu's own colour
-// and opaque, as the menu draws the bitmap as it is. It is drawn in a 32-bit bitmap and
-// kept in the screen's format, which takes no more memory than its pixels.
-ScopedBitmap MenuItemBitmap(HIMAGELIST images, int index) {
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    void* bits = nullptr;
-    ScopedBitmap drawn = CreateColorBitmap32(size, size, true, &bits);
-    const ScopedCreatedDC dc = CreateCompatibleMemoryDC(nullptr);
-    if (!drawn || !dc) return ScopedBitmap();
-    {
-        const ScopedSelectObject select(dc.Get(), drawn.Get());
-        const RECT all{0, 0, size, size};
-        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
-        ImageList_Draw(images, index, dc.Get(), 0, 0, ILD_NORMAL);
+// The open pop-up menus of this thread (class "#32768"): drawn again when their games'
+// icons are read.
+BOOL CALLBACK InvalidateOpenMenu(HWND window, LPARAM) {
+    char name[16] = {};
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+        std::strcmp(name, "#32768") == 0) {
+        InvalidateRect(window, nullptr, TRUE);
     }
-    GdiFlush();
-    auto* pixel = static_cast<unsigned char*>(bits);
-    for (int i = 0; i < size * size; ++i) pixel[i * 4 + 3] = 0xFF;
-    // Without LR_CREATEDIBSECTION the copy is a bitmap compatible with the screen.
-    ScopedBitmap kept(static_cast<HBITMAP>(CopyImage(drawn.Get(), IMAGE_BITMAP, 0, 0, 0)));
-    return kept ? std::move(kept) : std::move(drawn);
+    return TRUE;
 }
 
 }  // namespace
@@ -126,6 +117,9 @@ MainWindowView::MainWindowView(Application& app, TfmMain& model)
     writeStateMessage_ = RegisterWindowMessageA(kWriteStateMessage);
     model_.SetHost(this);
     trayIcon_->SetPopupMenu(&trayPopup_);
+    trayPlatform_.SetMenuMessageHandler([this](UINT message, LPARAM lParam, LRESULT* result) {
+        return OnTrayMenuMessage(message, lParam, result);
+    });
     trayIcon_->OnClick = [this](TTrayIcon&, TMouseButton, TShiftState, int, int) {
         model_.TrayIcon1Click();
     };
@@ -215,6 +209,9 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (message) {
+        case kIconsReadMessage:
+            TakeReadIcons();
+            return 0;
         case WM_CREATE:
             CreateControls();
             // Programs and their shortcuts dropped from Explorer are added as new games.
@@ -341,6 +338,7 @@ LRESULT MainWindowView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindowView::CreateControls() {
     HINSTANCE instance = app_.Instance();
+    listIcons_ = std::make_unique<ListIcons>(hwnd_, kIconsReadMessage);
     for (const PanelButton& button : kButtons) {
         HWND control = CreateWindowExA(
             0, "BUTTON", button.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
@@ -398,7 +396,15 @@ void MainWindowView::Layout() {
 }
 
 LRESULT MainWindowView::OnNotify(const NMHDR& header) {
-    if (header.hwndFrom != listView_ || syncing_) return 0;
+    if (header.hwndFrom != listView_) return 0;
+    if (header.code == NM_CUSTOMDRAW) {
+        // Each item's icon is wanted as the item is drawn.
+        const NMCUSTOMDRAW& draw = reinterpret_cast<const NMLVCUSTOMDRAW&>(header).nmcd;
+        if (draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+        if (draw.dwDrawStage == CDDS_ITEMPREPAINT) ItemDrawn(static_cast<int>(draw.dwItemSpec));
+        return CDRF_DODEFAULT;
+    }
+    if (syncing_) return 0;
     switch (header.code) {
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
@@ -553,51 +559,154 @@ void MainWindowView::SyncCaptionAndStyle() {
 void MainWindowView::SyncList() {
     syncing_ = true;
     ListView_DeleteAllItems(listView_);
-
-    const int large = GetSystemMetrics(SM_CXICON);
-    const int small = GetSystemMetrics(SM_CXSMICON);
-    const int count = static_cast<int>(model_.Icons().size());
-    ScopedImageList largeImages(ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, count, 4));
-    ScopedImageList smallImages(ImageList_Create(small, small, ILC_COLOR32 | ILC_MASK, count, 4));
-    // Both lists get one image per icon the games show, shared by every game showing it.
-    FillImageLists({largeImages.Get(), large, app_.BuiltInIcon()},
-                   {smallImages.Get(), small, app_.SmallIcon()}, model_.Icons());
-    ListView_SetImageList(listView_, largeImages.Get(), LVSIL_NORMAL);
-    ListView_SetImageList(listView_, smallImages.Get(), LVSIL_SMALL);
-    largeImages_ = std::move(largeImages);  // the lists shown before go now
-    smallImages_ = std::move(smallImages);
-
+    // New image lists holding the default images only: the icons are read when drawn.
+    listIcons_->Reset(static_cast<int>(model_.Icons().size()), app_.BuiltInIcon(),
+                      app_.SmallIcon());
+    ListView_SetImageList(listView_, listIcons_->Large(), LVSIL_NORMAL);
+    ListView_SetImageList(listView_, listIcons_->Small(), LVSIL_SMALL);
     AppendListItems(listView_, model_.Items());
     syncing_ = false;
 }
 
 void MainWindowView::SyncTrayMenu() {
     trayMenu_ = CreatePopupMenuFrom(model_.TrayPopup());
-    trayMenuBitmaps_.clear();
-    if (!trayMenu_ || !smallImages_ || !HasWindows98Interface()) return;
-    // One picture per icon, shared by the items of every game showing it (a menu does
-    // not own its items' pictures).
-    trayMenuBitmaps_.resize(model_.Icons().size());
+    if (!trayMenu_) return;
+    // Each game's picture is drawn by the window when its item is (WM_DRAWITEM), from
+    // the small image list. Windows 95 and NT 4.0 refuse menu item pictures: the first
+    // refusal ends the attempt.
     for (const MenuItem& item : model_.TrayPopup()) {
-        if (item.IsSeparator() || item.ImageIndex < 0 ||
-            item.ImageIndex >= static_cast<int>(trayMenuBitmaps_.size())) {
-            continue;
-        }
-        ScopedBitmap& bitmap = trayMenuBitmaps_[item.ImageIndex];
-        if (!bitmap) bitmap = MenuItemBitmap(smallImages_.Get(), item.ImageIndex);
-        if (!bitmap) continue;
+        if (item.IsSeparator() || item.ImageIndex < 0) continue;
         MENUITEMINFOA menuItem{};
         menuItem.cbSize = sizeof menuItem;
-        menuItem.fMask = MIIM_BITMAP;
-        menuItem.hbmpItem = bitmap.Get();
-        SetMenuItemInfoA(trayMenu_.Get(), static_cast<UINT>(item.Command), FALSE, &menuItem);
+        menuItem.fMask = MIIM_BITMAP | MIIM_DATA;
+        menuItem.hbmpItem = HBMMENU_CALLBACK;
+        menuItem.dwItemData = static_cast<ULONG_PTR>(item.ImageIndex);
+        if (!SetMenuItemInfoA(trayMenu_.Get(), static_cast<UINT>(item.Command), FALSE, &menuItem)) {
+            break;
+        }
+    }
+}
+
+void MainWindowView::ItemDrawn(int index) {
+    const auto& items = model_.Items();
+    if (index >= 0 && index < static_cast<int>(items.size())) IconImage(items[index].ImageIndex);
+}
+
+void MainWindowView::ShowItemImages(const std::vector<int>& icons) {
+    std::vector<bool> changed(model_.Icons().size(), false);
+    for (int icon : icons) {
+        if (icon >= 0 && icon < static_cast<int>(changed.size())) changed[icon] = true;
+    }
+    const auto& items = model_.Items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int icon = items[i].ImageIndex;
+        if (icon < 0 || icon >= static_cast<int>(changed.size()) || !changed[icon]) continue;
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        item.iImage = listIcons_->Slots().SlotOf(icon);
+        SendMessageA(listView_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        // The image may be the same: an icon mended is drawn (and so wanted) again.
+        ListView_RedrawItems(listView_, static_cast<int>(i), static_cast<int>(i));
+    }
+}
+
+int MainWindowView::IconImage(int icon) {
+    const auto& icons = model_.Icons();
+    if (!listIcons_ || icon < 0 || icon >= static_cast<int>(icons.size())) {
+        return IconSlots::kDefaultSlot;
+    }
+    return listIcons_->Image(icon, icons[icon]);
+}
+
+std::vector<bool> MainWindowView::IconsInSight() const {
+    std::vector<bool> inSight(model_.Icons().size(), false);
+    RECT client{};
+    GetClientRect(listView_, &client);
+    const auto& items = model_.Items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        RECT common{};
+        if (SendMessageA(listView_, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&bounds)) &&
+            IntersectRect(&common, &bounds, &client) && items[i].ImageIndex >= 0 &&
+            items[i].ImageIndex < static_cast<int>(inSight.size())) {
+            inSight[items[i].ImageIndex] = true;
+        }
+    }
+    return inSight;
+}
+
+void MainWindowView::TakeReadIcons() {
+    if (!listIcons_) return;
+    if (takingIcons_) {  // an error box of the last round is up: after it
+        iconsWaiting_ = true;
+        return;
+    }
+    takingIcons_ = true;
+    std::optional<std::vector<bool>> inSight;
+    ListIcons::Taken taken = listIcons_->Take([&](int icon) -> bool {
+        // While the tray menu is open, its pictures may show any icon.
+        if (trayMenuOpen_) return true;
+        if (!inSight) inSight = IconsInSight();
+        return static_cast<bool>((*inSight)[icon]);
+    });
+    if (!taken.noIcons.empty()) {
+        std::vector<IconRef> before;
+        for (int icon : taken.noIcons) before.push_back(model_.Icons()[icon]);
+        app_.Guard([&] { model_.RepairIcons(taken.noIcons); });
+        for (size_t i = 0; i < taken.noIcons.size(); ++i) {
+            const int icon = taken.noIcons[i];
+            // Mended: read from its new file at its next draw. Already the fallback: the
+            // default image for good.
+            if (model_.Icons()[icon] == before[i]) listIcons_->Unreadable(icon);
+            taken.placed.push_back(icon);
+        }
+    }
+    taken.placed.insert(taken.placed.end(), taken.released.begin(), taken.released.end());
+    ShowItemImages(taken.placed);
+    if (trayMenuOpen_) EnumThreadWindows(GetCurrentThreadId(), InvalidateOpenMenu, 0);
+    takingIcons_ = false;
+    if (std::exchange(iconsWaiting_, false)) PostMessageA(hwnd_, kIconsReadMessage, 0, 0);
+}
+
+bool MainWindowView::OnTrayMenuMessage(UINT message, LPARAM lParam, LRESULT* result) {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    switch (message) {
+        case WM_ENTERMENULOOP:
+            trayMenuOpen_ = true;
+            return false;
+        case WM_EXITMENULOOP:
+            trayMenuOpen_ = false;
+            return false;
+        case WM_MEASUREITEM: {
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+            if (measure->CtlType != ODT_MENU) return false;
+            measure->itemWidth = static_cast<UINT>(size);
+            measure->itemHeight = static_cast<UINT>(size);
+            *result = TRUE;
+            return true;
+        }
+        case WM_DRAWITEM: {
+            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (draw->CtlType != ODT_MENU || !listIcons_) return false;
+            const int image = IconImage(static_cast<int>(draw->itemData));
+            const int top = (draw->rcItem.top + draw->rcItem.bottom - size) / 2;
+            ImageList_Draw(listIcons_->Small(), image, draw->hDC, draw->rcItem.left, top,
+                           ILD_TRANSPARENT);
+            *result = TRUE;
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
 void MainWindowView::WriteStateReport() {
     const char* path = std::getenv(kStateFileVariable);
     if (!path || !*path) return;
-    const std::string report = RenderStateReport(model_);
+    std::string report = RenderStateReport(model_);
+    if (listIcons_) report += RenderIconReport(listIcons_->Slots(), model_.Icons().size());
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };

@@ -20,6 +20,7 @@
 #include "shell/tray_icon.h"
 #include "ui/main_window.h"
 #include "win32/application.h"
+#include "win32/list_icons.h"
 #include "win32/options_view.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_tray_menu.h"
@@ -27,14 +28,6 @@
 #include "win32/window.h"
 
 namespace pallisar {
-
-struct ImageListTraits {
-    using Handle = HIMAGELIST;
-    static Handle Null() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { ImageList_Destroy(h); }
-};
-using ScopedImageList = ScopedHandle<ImageListTraits>;
 
 class MainWindowView : public Window, private MainWindowHost {
   public:
@@ -95,6 +88,20 @@ class MainWindowView : public Window, private MainWindowHost {
     std::optional<Icon> BuiltInIconImages() const;
     void SyncList();
     void SyncTrayMenu();
+    // The image the list or the tray menu draws icon `icon` with now (see ListIcons).
+    int IconImage(int icon);
+    // The list's item `index` is being drawn.
+    void ItemDrawn(int index);
+    // The items showing any of `icons` take the images the lists hold for them now.
+    void ShowItemImages(const std::vector<int>& icons);
+    // Puts the icons read meanwhile into the image lists, mends the entries whose icon
+    // files hold none, and draws again what shows them.
+    void TakeReadIcons();
+    // By icon number: whether an item of the list showing it is in sight.
+    std::vector<bool> IconsInSight() const;
+    // The tray menu's messages to its owner (the tray icon's hidden window): the games'
+    // pictures are drawn when their items are. True when the message was handled here.
+    bool OnTrayMenuMessage(UINT message, LPARAM lParam, LRESULT* result);
     void TakeDroppedFiles();
     // Refills a drop-down menu of the menu bar from the model as it opens.
     void RefreshMenuBarPopup(HMENU popup);
@@ -106,12 +113,12 @@ class MainWindowView : public Window, private MainWindowHost {
     // The control that had the keyboard when the window was last deactivated.
     HWND focusedChild_ = nullptr;
     std::string statusText_;  // what the status bar shows
-    ScopedImageList largeImages_;
-    ScopedImageList smallImages_;
+    // The games' icons in the list's image lists and the tray menu (made with the window).
+    std::unique_ptr<ListIcons> listIcons_;
+    bool takingIcons_ = false;
+    bool iconsWaiting_ = false;  // read icons came in while others were being taken
     ScopedMenu trayMenu_;
-    // The games' small icons beside their tray menu items, by image index, alive as long
-    // as the menu.
-    std::vector<ScopedBitmap> trayMenuBitmaps_;
+    bool trayMenuOpen_ = false;
     Win32TrayPlatform trayPlatform_;
     std::unique_ptr<TTrayIcon> trayIcon_;
     Win32TrayMenu trayPopup_;

@@ -36,6 +36,10 @@ class Win32TrayPlatform::HiddenWindow final : public Window {
   protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (!attached_) return Default(message, wParam, lParam);
+        LRESULT result = 0;
+        if (platform_.menuMessages_ && platform_.menuMessages_(message, lParam, &result)) {
+            return result;
+        }
         if (message == kAdvanceFrameMessage) {
             handler_.AdvanceFrame();
             return 0;

@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "platform/tray_platform.h"
 #include "win32/application.h"
@@ -30,6 +32,11 @@ class Win32TrayPlatform final : public TrayPlatform {
     // From now on the animation thread asks for no more frames (the program is ending;
     // the end of the Windows session does the same).
     void SetTerminating() { terminating_ = true; }
+    // Hears the hidden window's messages first (the owner's messages of the tray menu:
+    // WM_MEASUREITEM, WM_DRAWITEM, WM_ENTERMENULOOP, ...); it returns true, with the
+    // result, for a message it handled.
+    using MenuMessageHandler = std::function<bool(UINT message, LPARAM lParam, LRESULT* result)>;
+    void SetMenuMessageHandler(MenuMessageHandler handler) { menuMessages_ = std::move(handler); }
 
     TrayWindow CreateHiddenWindow(TrayWindowHandler& handler) override;
     void DestroyHiddenWindow(TrayWindow window) override;
@@ -55,6 +62,7 @@ class Win32TrayPlatform final : public TrayPlatform {
     std::unique_ptr<HiddenWindow> window_;
     IconHandle shownIcon_;
     std::atomic<bool> terminating_ = false;
+    MenuMessageHandler menuMessages_;
 };
 
 }  // namespace pallisar

@@ -81,21 +81,32 @@ std::string MakeCatalogue(int count, const std::function<std::string(int)>& icon
     return text;
 }
 
-std::string SharedIconFile() {
+// The .ico file all games of a shared-icon catalogue show: 16, 32 and 48 pixels.
+static std::string SharedIconFile() {
     using test::MakeDibImage;
     return test::MakeIcoFile(
         {MakeDibImage(16, 16, 32, 1), MakeDibImage(32, 32, 32, 2), MakeDibImage(48, 48, 32, 3)});
 }
 
-std::string NumberedIconLibrary(int count) {
-    std::vector<test::IconGroupFixture> groups;
-    for (int i = 0; i < count; ++i) {
-        groups.push_back({"",
-                          static_cast<std::uint16_t>(i + 1),
-                          {test::MakeDibImage(16, 16, 32, i), test::MakeDibImage(32, 32, 32, i)},
-                          0});
+std::string InstallLauncher(e2e::ProgramDirectory& dir, const std::string& launcher, int count,
+                            IconKind kind) {
+    const std::string exe = dir.Install(launcher);
+    dir.Write("settings.cfg", "[Program]\r\nVersion=1.01\r\n");
+    if (kind == IconKind::Shared) {
+        dir.Write("shared.ico", SharedIconFile());
+        const std::string shared = dir.File("shared.ico") + ",0";
+        dir.Write("Game.dat", MakeCatalogue(count, [&](int) { return shared; }));
+        return exe;
     }
-    return test::MakePeFile(groups);
+    using test::MakeDibImage;
+    for (int i = 0; i < count; ++i) {
+        dir.Write("game" + std::to_string(i) + ".ico",
+                  test::MakeIcoFile({MakeDibImage(16, 16, 32, i), MakeDibImage(32, 32, 32, i)}));
+    }
+    dir.Write("Game.dat", MakeCatalogue(count, [&](int i) {
+                  return dir.File("game" + std::to_string(i) + ".ico") + ",0";
+              }));
+    return exe;
 }
 
 bool PrepareBench(int argc, char** argv, int defaultRuns, std::vector<int> defaultSizes,
@@ -127,7 +138,7 @@ bool CaptionNamesBoard(HWND window) {
 
 bool RunUntilIdle(const std::string& exe, const e2e::LaunchOptions& options, const char* caption,
                   int items, bool (*ready)(HWND), Timing* timing,
-                  const std::function<void(const e2e::AppProcess&)>& whileRunning) {
+                  const std::function<void(const e2e::AppProcess&, HWND)>& whileRunning) {
     e2e::AppProcess app;
     const auto start = Clock::now();
     if (!app.Start(exe, options)) {
@@ -166,10 +177,45 @@ bool RunUntilIdle(const std::string& exe, const e2e::LaunchOptions& options, con
         }
     }
     if (!ok) std::fprintf(stderr, "%s: no list of %d items in time\n", exe.c_str(), items);
-    if (ok && whileRunning) whileRunning(app);
+    if (ok && whileRunning) whileRunning(app, window);
     app.Kill();
     app.WaitForExit(std::chrono::duration_cast<e2e::Millis>(kLimit));
+    // Under Wine a program ended with its tray icon up holds up the next program's start
+    // for some 2 s: each run starts on a quiet system.
+    Sleep(static_cast<DWORD>(std::chrono::milliseconds(kSettle).count()));
     return ok;
+}
+
+int ScrollAndCountIconReads(HWND window, const std::string& stateFile) {
+    const HWND list = FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
+    LRESULT count = 0;
+    if (!list || !Send(list, LVM_GETITEMCOUNT, &count)) return -1;
+    for (LRESULT item = 0; item < count; item += 3) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE,
+                            SMTO_NORMAL, 10000, &ignored);
+        UpdateWindow(list);
+    }
+    SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE,
+                        SMTO_NORMAL, 10000, nullptr);
+    UpdateWindow(list);
+    // The icons wanted last are read meanwhile; the report counts what was read by then.
+    int reads = -1;
+    for (int settle = 0; settle < 20; ++settle) {
+        Sleep(100);
+        DeleteFileA(stateFile.c_str());
+        static const UINT writeState = RegisterWindowMessageA("PallisarWriteState");
+        SendMessageTimeoutA(window, writeState, 0, 0, SMTO_NORMAL, 10000, nullptr);
+        const auto lines = e2e::ReadLines(stateFile);
+        if (!lines) continue;
+        int now = -1;
+        for (const std::string& line : *lines) {
+            if (line.rfind("reads=", 0) == 0) now = std::atoi(line.c_str() + 6);
+        }
+        if (now == reads) break;  // nothing more was read in the last 0.1 s
+        reads = now;
+    }
+    return reads;
 }
 
 }  // namespace pallisar::bench

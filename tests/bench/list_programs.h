@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 inline constexpr char kLauncherCaption[] = "Pallisar Game Launcher";
 inline constexpr char kBareCaption[] = "Bare List";
 inline constexpr auto kLimit = std::chrono::seconds(120);
+// The pause after each program ends, before the next one starts.
+inline constexpr auto kSettle = std::chrono::seconds(3);
 
 double Millis(Clock::duration d);
 double Median(std::vector<double> values);
@@ -33,10 +35,14 @@ std::string ModuleDir();
 // IconName text: a file, a comma and a number). The titles are not in sorted order.
 std::string MakeCatalogue(int count, const std::function<std::string(int)>& iconOf);
 
-// The .ico file all games of a shared-icon catalogue show: 16, 32 and 48 pixels.
-std::string SharedIconFile();
-// A library with `count` icons (16 and 32 pixels), each drawn differently.
-std::string NumberedIconLibrary(int count);
+// How the games of a benchmark's catalogue show their icons: all one shared .ico file,
+// or each an .ico file of its own (16 and 32 pixels, each drawn differently), as real
+// catalogues name each game's own program.
+enum class IconKind { Shared, Own };
+// Installs pallisar.exe in `dir` with a current settings.cfg (no upgrade box) and a
+// catalogue of `count` games with icons of `kind`; returns the installed program.
+std::string InstallLauncher(e2e::ProgramDirectory& dir, const std::string& launcher, int count,
+                            IconKind kind);
 
 // What a benchmark takes from its command line ("[runs [games...]]") and finds beside it.
 struct BenchSetup {
@@ -63,10 +69,18 @@ struct Timing {
 // Starts the program and polls its list view (in a top-level window whose caption starts
 // with `caption`) until it reports `items` items; then waits for `ready` (given the window;
 // none: nothing) and for the window to answer. Then `whileRunning` (when given) is called
-// with the process, and the program is killed. False, with a line on stderr, when the
+// with the process and its window, and the program is killed (and kSettle waited). False, with a line on stderr, when the
 // program did not get there within kLimit.
 bool RunUntilIdle(const std::string& exe, const e2e::LaunchOptions& options, const char* caption,
                   int items, bool (*ready)(HWND), Timing* timing,
-                  const std::function<void(const e2e::AppProcess&)>& whileRunning = {});
+                  const std::function<void(const e2e::AppProcess&, HWND)>& whileRunning = {});
+
+// The environment variable and file through which the launcher reports its state
+// (src/ui/state_report.h).
+inline constexpr char kStateFileVariable[] = "PALLISAR_STATE_FILE";
+// Scrolls the launcher's list from its first item to its last, a few items at a time,
+// each step drawn before the next, and returns how many icon reads the launcher reports
+// then in the file `stateFile`; -1 when it reports none.
+int ScrollAndCountIconReads(HWND window, const std::string& stateFile);
 
 }  // namespace pallisar::bench

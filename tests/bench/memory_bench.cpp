@@ -2,8 +2,7 @@
 // pallisar.exe once its start-up is done, with catalogues of 1 and 900 games, beside
 // bare_list.exe, a bare list view filled with as many items and one icon; medians of
 // several runs, and the growth per game. The launcher runs twice per size: every game
-// showing one shared .ico file, and every game showing an icon of its own (icon i of one
-// library of 900 icons).
+// showing one shared .ico file, and every game showing an .ico file of its own.
 //
 //   memoryBench [runs [games...]]   (default 3 runs of 1 and 900 games; the programs
 //                                    built next to this one)
@@ -24,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,7 +52,7 @@ double MeasureOnce(const std::string& exe, const LaunchOptions& options, const c
                    int items, bool (*ready)(HWND)) {
     double kilobytes = -1;
     Timing timing;
-    RunUntilIdle(exe, options, caption, items, ready, &timing, [&](const AppProcess& app) {
+    RunUntilIdle(exe, options, caption, items, ready, &timing, [&](const AppProcess& app, HWND) {
         Sleep(1000);
         kilobytes = PrivateKilobytes(app.Handle());
     });
@@ -100,29 +100,18 @@ int main(int argc, char** argv) {
 
     // Per size, a directory whose games share one icon and one whose games each have
     // their own; kept for all runs.
-    struct Catalogues {
-        std::unique_ptr<ProgramDirectory> shared, distinct;
-        std::string sharedExe, distinctExe;
+    struct Catalogue {
+        std::unique_ptr<ProgramDirectory> dir;
+        std::string exe;
     };
-    std::vector<Catalogues> catalogues;
-    const std::string sharedIcon = SharedIconFile();
-    const std::string library = NumberedIconLibrary(sizes.back());
-    for (int size : sizes) {
-        Catalogues made{
-            std::make_unique<ProgramDirectory>(), std::make_unique<ProgramDirectory>(), {}, {}};
-        made.sharedExe = made.shared->Install(launcher);
-        made.shared->Write("settings.cfg", "[Program]\r\nVersion=1.01\r\n");
-        made.shared->Write("shared.ico", sharedIcon);
-        const std::string shared = made.shared->File("shared.ico") + ",0";
-        made.shared->Write("Game.dat", MakeCatalogue(size, [&](int) { return shared; }));
-
-        made.distinctExe = made.distinct->Install(launcher);
-        made.distinct->Write("settings.cfg", "[Program]\r\nVersion=1.01\r\n");
-        made.distinct->Write("icons.dll", library);
-        const std::string own = made.distinct->File("icons.dll") + ",";
-        made.distinct->Write("Game.dat",
-                             MakeCatalogue(size, [&](int i) { return own + std::to_string(i); }));
-        catalogues.push_back(std::move(made));
+    const IconKind kinds[] = {IconKind::Shared, IconKind::Own};
+    std::vector<std::vector<Catalogue>> catalogues(std::size(kinds));  // by kind, then size
+    for (size_t k = 0; k < std::size(kinds); ++k) {
+        for (int size : sizes) {
+            auto dir = std::make_unique<ProgramDirectory>();
+            std::string exe = InstallLauncher(*dir, launcher, size, kinds[k]);
+            catalogues[k].push_back({std::move(dir), std::move(exe)});
+        }
     }
 
     std::vector<Column> columns{{"shared icon", {}}, {"own icons", {}}, {"bare list", {}}};
@@ -133,13 +122,12 @@ int main(int argc, char** argv) {
     };
     for (int run = 0; run < runs; ++run) {
         for (size_t s = 0; s < sizes.size(); ++s) {
-            const Catalogues& made = catalogues[s];
-            keep(columns[0].kilobytes[s],
-                 MeasureOnce(made.sharedExe, LaunchOptions{{}, {}, made.shared->Path()},
-                             kLauncherCaption, sizes[s], CaptionNamesBoard));
-            keep(columns[1].kilobytes[s],
-                 MeasureOnce(made.distinctExe, LaunchOptions{{}, {}, made.distinct->Path()},
-                             kLauncherCaption, sizes[s], CaptionNamesBoard));
+            for (size_t k = 0; k < std::size(kinds); ++k) {
+                const Catalogue& made = catalogues[k][s];
+                keep(columns[k].kilobytes[s],
+                     MeasureOnce(made.exe, LaunchOptions{{}, {}, made.dir->Path()},
+                                 kLauncherCaption, sizes[s], CaptionNamesBoard));
+            }
             keep(columns[2].kilobytes[s],
                  MeasureOnce(setup.bare, LaunchOptions{{std::to_string(sizes[s])}, {}, setup.bin},
                              kBareCaption, sizes[s], nullptr));

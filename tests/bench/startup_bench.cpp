@@ -1,23 +1,27 @@
-// Benchmark of the launcher's start-up beside a bare list view's: for catalogues of 150
+// Benchmark of the launcher's start-up beside a bare list view's: for catalogues of 1
 // and 900 games, the time from CreateProcess until the list view of pallisar.exe reports
 // every game (LVM_GETITEMCOUNT), and the same for bare_list.exe, which fills a large-icon
 // list view with as many items and one icon from memory and does nothing else; medians
-// of several runs, with the ratio. A second table times until each program is idle after
-// its start-up (the launcher: card detection has named the board in the caption; both:
-// the window answers a sent message).
+// of several runs, with the ratio. The launcher runs twice per size: every game showing
+// one shared .ico file, and every game showing an .ico file of its own. A second table
+// times until each program is idle after its start-up (the launcher: card detection has
+// named the board in the caption; both: the window answers a sent message). Last, the
+// list of the largest own-icon catalogue is scrolled from top to bottom and the icon
+// reads the launcher reports are printed beside the number of games.
 //
-//   startupBench [runs [games...]]   (default 5 runs of 150 and 900 games; the programs
+//   startupBench [runs [games...]]   (default 5 runs of 1 and 900 games; the programs
 //                                     built next to this one)
 //
-// Every catalogue entry carries every key, and all entries share one .ico file as their
-// icon. settings.cfg holds the current version stamp, so no upgrade box appears. The
-// dual-chip board is loaded into the registry (under Wine: the prefix's) first. Windows
-// (or Wine) only; run it with its output sent to a file, not a pipe.
+// Every catalogue entry carries every key. settings.cfg holds the current version stamp,
+// so no upgrade box appears. The dual-chip board is loaded into the registry (under
+// Wine: the prefix's) first. Windows (or Wine) only; run it with its output sent to a
+// file, not a pipe.
 
 #ifdef _WIN32
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,25 +34,41 @@ using namespace pallisar::bench;
 using pallisar::e2e::LaunchOptions;
 using pallisar::e2e::ProgramDirectory;
 
+// One program's runs for one catalogue size.
 struct Series {
-    std::vector<double> launcherFilled, launcherIdle, bareFilled, bareIdle;
+    std::vector<double> filled, idle;
+};
+
+struct Column {
+    const char* heading;
+    std::vector<Series> bySize;
 };
 
 void PrintTable(const char* heading, const std::vector<int>& sizes,
-                const std::vector<Series>& series, bool filled, int runs) {
-    std::printf("%s (median of %d runs, ms; fastest..slowest)\n", heading, runs);
-    std::printf("  %5s  %-26s %-26s %s\n", "games", "pallisar.exe", "bare_list.exe", "ratio");
+                const std::vector<Column>& columns, bool filled, int runs) {
+    std::printf("%s (median of %d runs, ms; fastest..slowest; ratio to the bare list)\n",
+                heading, runs);
+    std::printf("  %5s", "games");
+    for (const Column& column : columns) std::printf("  %-30s", column.heading);
+    std::printf("\n");
     for (size_t s = 0; s < sizes.size(); ++s) {
-        const auto& a = filled ? series[s].launcherFilled : series[s].launcherIdle;
-        const auto& b = filled ? series[s].bareFilled : series[s].bareIdle;
-        if (a.empty() || b.empty()) continue;
-        const auto [aMin, aMax] = std::minmax_element(a.begin(), a.end());
-        const auto [bMin, bMax] = std::minmax_element(b.begin(), b.end());
-        char left[64];
-        char right[64];
-        std::snprintf(left, sizeof left, "%8.0f (%.0f..%.0f)", Median(a), *aMin, *aMax);
-        std::snprintf(right, sizeof right, "%8.0f (%.0f..%.0f)", Median(b), *bMin, *bMax);
-        std::printf("  %5d  %-26s %-26s %5.2f\n", sizes[s], left, right, Median(a) / Median(b));
+        std::printf("  %5d", sizes[s]);
+        const auto& bare = filled ? columns.back().bySize[s].filled : columns.back().bySize[s].idle;
+        for (const Column& column : columns) {
+            const auto& values = filled ? column.bySize[s].filled : column.bySize[s].idle;
+            char cell[64] = "-";
+            if (!values.empty()) {
+                const auto [low, high] = std::minmax_element(values.begin(), values.end());
+                const int used = std::snprintf(cell, sizeof cell, "%6.0f (%.0f..%.0f)",
+                                               Median(values), *low, *high);
+                if (&column != &columns.back() && !bare.empty() && used > 0) {
+                    std::snprintf(cell + used, sizeof cell - used, " %.2f",
+                                  Median(values) / Median(bare));
+                }
+            }
+            std::printf("  %-30s", cell);
+        }
+        std::printf("\n");
     }
 }
 
@@ -56,48 +76,59 @@ void PrintTable(const char* heading, const std::vector<int>& sizes,
 
 int main(int argc, char** argv) {
     BenchSetup setup;
-    if (!PrepareBench(argc, argv, 5, {150, 900}, &setup)) return 1;
+    if (!PrepareBench(argc, argv, 5, {1, 900}, &setup)) return 1;
     const int runs = setup.runs;
     const std::vector<int>& sizes = setup.sizes;
-    const std::string& launcher = setup.launcher;
-    const std::string& bare = setup.bare;
-    const std::string& bin = setup.bin;
 
-    // One directory per catalogue size, kept for all runs.
-    std::vector<std::unique_ptr<ProgramDirectory>> dirs;
-    std::vector<std::string> exes;
-    const std::string icon = SharedIconFile();
-    for (int size : sizes) {
-        auto dir = std::make_unique<ProgramDirectory>();
-        exes.push_back(dir->Install(launcher));
-        dir->Write("settings.cfg", "[Program]\r\nVersion=1.01\r\n");
-        dir->Write("shared.ico", icon);
-        const std::string shared = dir->File("shared.ico") + ",0";
-        dir->Write("Game.dat", MakeCatalogue(size, [&](int) { return shared; }));
-        dirs.push_back(std::move(dir));
+    // One directory per kind of catalogue and size, kept for all runs.
+    const IconKind kinds[] = {IconKind::Shared, IconKind::Own};
+    std::vector<std::vector<std::unique_ptr<ProgramDirectory>>> dirs(std::size(kinds));
+    std::vector<std::vector<std::string>> exes(std::size(kinds));
+    for (size_t k = 0; k < std::size(kinds); ++k) {
+        for (int size : sizes) {
+            dirs[k].push_back(std::make_unique<ProgramDirectory>());
+            exes[k].push_back(InstallLauncher(*dirs[k].back(), setup.launcher, size, kinds[k]));
+        }
     }
 
-    std::vector<Series> series(sizes.size());
+    std::vector<Column> columns{{"shared icon", {}}, {"own icons", {}}, {"bare list", {}}};
+    for (Column& column : columns) column.bySize.resize(sizes.size());
+    const auto keep = [](Series& series, const Timing& timing) {
+        series.filled.push_back(timing.listFilled);
+        series.idle.push_back(timing.idle);
+    };
     for (int run = 0; run < runs; ++run) {
         for (size_t s = 0; s < sizes.size(); ++s) {
             Timing timing;
-            LaunchOptions options{{}, {}, dirs[s]->Path()};
-            if (RunUntilIdle(exes[s], options, kLauncherCaption, sizes[s], CaptionNamesBoard,
-                             &timing)) {
-                series[s].launcherFilled.push_back(timing.listFilled);
-                series[s].launcherIdle.push_back(timing.idle);
+            for (size_t k = 0; k < std::size(kinds); ++k) {
+                LaunchOptions options{{}, {}, dirs[k][s]->Path()};
+                if (RunUntilIdle(exes[k][s], options, kLauncherCaption, sizes[s],
+                                 CaptionNamesBoard, &timing)) {
+                    keep(columns[k].bySize[s], timing);
+                }
             }
-            LaunchOptions bareOptions{{std::to_string(sizes[s])}, {}, bin};
-            if (RunUntilIdle(bare, bareOptions, kBareCaption, sizes[s], nullptr, &timing)) {
-                series[s].bareFilled.push_back(timing.listFilled);
-                series[s].bareIdle.push_back(timing.idle);
+            LaunchOptions bareOptions{{std::to_string(sizes[s])}, {}, setup.bin};
+            if (RunUntilIdle(setup.bare, bareOptions, kBareCaption, sizes[s], nullptr, &timing)) {
+                keep(columns.back().bySize[s], timing);
             }
         }
         std::fprintf(stderr, "run %d of %d done\n", run + 1, runs);
     }
-    PrintTable("From process start until the list reports every game", sizes, series, true, runs);
-    PrintTable("From process start until start-up is done and the window answers", sizes, series,
+    PrintTable("From process start until the list reports every game", sizes, columns, true, runs);
+    PrintTable("From process start until start-up is done and the window answers", sizes, columns,
                false, runs);
+
+    // Scrolling the largest own-icon list through once.
+    const std::string stateFile = dirs[1].back()->File("state.txt");
+    LaunchOptions options{{}, {{kStateFileVariable, stateFile}}, dirs[1].back()->Path()};
+    Timing timing;
+    int reads = -1;
+    RunUntilIdle(exes[1].back(), options, kLauncherCaption, sizes.back(), CaptionNamesBoard,
+                 &timing, [&](const pallisar::e2e::AppProcess&, HWND window) {
+                     reads = ScrollAndCountIconReads(window, stateFile);
+                 });
+    std::printf("Own icons, the list scrolled from top to bottom: %d icon reads for %d games\n",
+                reads, sizes.back());
     return 0;
 }
 

@@ -482,4 +482,10 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
     return lines;
 }
 
+std::string SystemDirectory() {
+    char buffer[MAX_PATH] = {};
+    GetSystemDirectoryA(buffer, sizeof buffer);
+    return buffer;
+}
+
 }  // namespace pallisar::e2e

@@ -173,6 +173,8 @@ struct ListViewState {
     std::vector<std::string> Captions() const;
 };
 HWND FindListView(HWND window);
+// The system directory (where the list's fallback icon, shell32.dll, is).
+std::string SystemDirectory();
 // Reads another process's list view through memory allocated in that process.
 testing::AssertionResult ReadListView(const AppProcess& process, HWND list, ListViewState* state);
 

@@ -97,12 +97,6 @@ class MainWindowTest : public ::testing::Test {
     HWND window_ = nullptr;
 };
 
-std::string SystemDirectory() {
-    char buffer[MAX_PATH] = {};
-    GetSystemDirectoryA(buffer, sizeof buffer);
-    return buffer;
-}
-
 TEST_F(MainWindowTest, CaptionAndLogNameTheBoardFound) {
     const Board boards[] = {
         kDual,

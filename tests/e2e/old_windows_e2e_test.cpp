@@ -41,19 +41,18 @@ struct OldWindows {
     const char* description;  // the board's name in the caption
     const char* driverKey;
     const char* family;  // how the log names the detection's layout
-    bool menuPictures;   // 98, ME, 2000 and later draw the tray menu's game icons
 };
 
 void PrintTo(const OldWindows& system, std::ostream* out) { *out << system.name; }
 
 const OldWindows kSystems[] = {
-    {"win95", "win95", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", false},
-    {"win98", "win98", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
-    {"winme", "winme", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x", true},
-    {"nt40", "nt40", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", false},
-    {"win2k", "win2k", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
-    {"winxp", "winxp", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
-    {"winxp_as_98", "win98", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT", true},
+    {"win95", "win95", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x"},
+    {"win98", "win98", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x"},
+    {"winme", "winme", "voodoo3_win98", "3dfx Voodoo3 3000 AGP", k9xKey, "Windows9x"},
+    {"nt40", "nt40", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT"},
+    {"win2k", "win2k", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT"},
+    {"winxp", "winxp", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT"},
+    {"winxp_as_98", "win98", "voodoo5_dual", "3dfx Voodoo5 5500 PCI", kNtKey, "WindowsNT"},
 };
 
 // Gamma and vertical sync unlike either board's; the restore puts these back.
@@ -233,7 +232,9 @@ TEST_P(OldWindowsTest, StartListLaunchEditTrayAndShortcut) {
         ASSERT_TRUE(ClickTrayItem(app_, window_, state_, kGame, [&](HWND menu) {
             Sleep(500);  // painted in full
             SaveScreenshot(menu, Shot("tray-menu"));
-            EXPECT_EQ(FirstItemHasPicture(CaptureScreen(menu)), system.menuPictures)
+            // The program asks for the pictures whatever the version says; Wine gives
+            // them in every mode (a real Windows 95 or NT 4.0 refuses them).
+            EXPECT_TRUE(FirstItemHasPicture(CaptureScreen(menu)))
                 << "the game's item in the tray menu";
         }));
         std::vector<ProbeRun> runs;

@@ -42,6 +42,7 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
     StateReport parsed;
     bool haveCaption = false;
     bool haveList = false;
+    bool inIcons = false;
     std::vector<MenuEntry>* menu = nullptr;
     std::istringstream in(text);
     std::string line;
@@ -78,7 +79,20 @@ testing::AssertionResult ParseStateReport(const std::string& text, StateReport* 
             }
             if (!ToInt(line.substr(last + 1), &entry.image)) return fail("bad image index");
             menu->push_back(entry);
-        } else if (line.rfind("item=", 0) == 0 && haveList) {
+        } else if (line == "[icons]" && haveList) {
+            inIcons = true;
+        } else if (line.rfind("reads=", 0) == 0 && inIcons) {
+            if (!ToInt(line.substr(6), &parsed.iconReads)) return fail("bad read count");
+        } else if (line.rfind("held=", 0) == 0 && inIcons) {
+            const auto tab = line.find('\t');
+            int icon = -1;
+            int slot = -1;
+            if (tab == std::string::npos || !ToInt(line.substr(5, tab - 5), &icon) ||
+                !ToInt(line.substr(tab + 1), &slot)) {
+                return fail("held icon needs a number and a slot");
+            }
+            parsed.heldIcons[icon] = slot;
+        } else if (line.rfind("item=", 0) == 0 && haveList && !inIcons) {
             const auto first = line.find('\t', 5);
             const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
             if (second == std::string::npos) return fail("list item needs 3 fields");

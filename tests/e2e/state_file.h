@@ -1,7 +1,8 @@
 #pragma once
 // The observable state that pallisar.exe writes to the file named by PALLISAR_STATE_FILE
 // (after each list load, after the first activation, and on the registered message
-// "PallisarWriteState"): caption, view style, menus with their flags, list items. Menus of
+// "PallisarWriteState"): caption, view style, menus with their flags, list items, the icons
+// the list's image lists hold. Menus of
 // another process cannot be read under Wine, so the tests read them here.
 
 #include <gtest/gtest.h>
@@ -33,6 +34,8 @@ struct StateReport {
     int viewStyle = -1;
     std::map<std::string, std::vector<MenuEntry>> menus;  // by menu name
     std::vector<StateListItem> list;
+    int iconReads = -1;            // icons read since the list was loaded
+    std::map<int, int> heldIcons;  // the slot of each icon the image lists hold
 
     // The captions of a menu's items ("-" for a separator); empty for an unknown menu.
     std::vector<std::string> MenuCaptions(const std::string& menu) const;

@@ -137,6 +137,34 @@ IconImage MakeDibImage(int width, int height, int bits, int seed) {
     return image;
 }
 
+IconImage MakeSolidImage(int width, int height, std::uint32_t rgb) {
+    IconImage image;
+    image.width = width;
+    image.height = height;
+    image.planes = 1;
+    image.bitCount = 24;
+    std::string& d = image.data;
+    U32(d, 40);
+    U32(d, static_cast<std::uint32_t>(width));
+    U32(d, static_cast<std::uint32_t>(height * 2));
+    U16(d, 1);
+    U16(d, 24);
+    for (int i = 0; i < 6; ++i) U32(d, 0);
+    const int colourRow = (width * 24 + 31) / 32 * 4;
+    for (int y = 0; y < height; ++y) {
+        std::string row;
+        for (int x = 0; x < width; ++x) {
+            row += static_cast<char>(rgb & 0xFF);
+            row += static_cast<char>((rgb >> 8) & 0xFF);
+            row += static_cast<char>((rgb >> 16) & 0xFF);
+        }
+        row.resize(static_cast<size_t>(colourRow), '\0');
+        d += row;
+    }
+    d.append(static_cast<size_t>((width + 31) / 32 * 4 * height), '\0');  // all opaque
+    return image;
+}
+
 IconImage MakePngImage(int width, int height, int seed) {
     IconImage image;
     image.width = width;

@@ -16,6 +16,8 @@ namespace pallisar::test {
 IconImage MakeDibImage(int width, int height, int bits, int seed = 0);
 // A stand-in PNG image: the PNG signature and an IHDR chunk, then filler bytes.
 IconImage MakePngImage(int width, int height, int seed = 0);
+// A 24-bit image of one colour (0xRRGGBB), opaque.
+IconImage MakeSolidImage(int width, int height, std::uint32_t rgb);
 
 // The bytes of an .ico file with these images, data in order after the directory.
 std::string MakeIcoFile(const std::vector<IconImage>& images);

@@ -21,18 +21,6 @@ using test::FakeSystemInfo;
 using test::TempDir;
 using test::WriteFileBytes;
 
-// Icon counts by file name; files not listed hold no icons. Counts the questions.
-class FakeIconFiles : public IconFileInfo {
-  public:
-    int NumberOfIcons(const std::string& fileName) override {
-        ++asked[fileName];
-        const auto it = counts.find(fileName);
-        return it == counts.end() ? -1 : it->second;
-    }
-    std::map<std::string, int> counts;
-    std::map<std::string, int> asked;
-};
-
 std::vector<std::string> Captions(const std::vector<MenuItem>& items) {
     std::vector<std::string> captions;
     for (const MenuItem& item : items) captions.push_back(item.Caption);
@@ -58,25 +46,23 @@ class GameListTest : public testing::Test {
         system.systemDir = "C:\\WINDOWS\\system32";
     }
 
-    // A file that exists on disk and holds `count` icons.
-    std::string IconFile(const std::string& name, int count) {
+    // A file that exists on disk (a load does not read the icons in it).
+    std::string IconFile(const std::string& name) {
         const std::string path = dir.File(name);
         WriteFileBytes(path, "icon");
-        icons.counts[path] = count;
         return path;
     }
 
-    void Load() { LoadGameList(view, catalogue, system, icons); }
+    void Load() { LoadGameList(view, catalogue, system); }
 
     TempDir dir;
     FakeSystemInfo system;
-    FakeIconFiles icons;
     IniFile catalogue;
     GameListView view;
 };
 
 TEST_F(GameListTest, TitlesAreSortedWithoutRegardToCase) {
-    const std::string exe = IconFile("game.exe", 3);
+    const std::string exe = IconFile("game.exe");
     for (const char* title : {"beta", "Alpha", "gamma"}) {
         catalogue.WriteString(title, "Run", std::string("C:\\") + title + ".exe");
         catalogue.WriteString(title, "IconName", exe + ",0");
@@ -118,7 +104,7 @@ TEST_F(GameListTest, AGivenTitleOrderSortsTheListAndBothPartsOfTheTrayMenu) {
     const TitleOrder order = [&](std::string_view a, std::string_view b) {
         return CompareText(stripped(a), stripped(b));
     };
-    LoadGameList(view, catalogue, system, icons, order);
+    LoadGameList(view, catalogue, system, order);
     EXPECT_EQ(Captions(view.Items),
               (std::vector<std::string>{"Alpha", "Coma", "Co-op", "Setup", "-Tune", "_Under"}));
     EXPECT_EQ(Captions(TrayPopupFor(view.Items)),
@@ -131,7 +117,7 @@ TEST_F(GameListTest, ConfigOnlyEntriesFollowTheGamesAfterTheirOwnSeparator) {
     catalogue.WriteString("B", "Run", "INTERNAL");
     catalogue.WriteString("A", "Run", "C:\\a.exe");
     for (const char* title : {"C", "B", "A"}) {
-        catalogue.WriteString(title, "IconName", IconFile(std::string(title) + ".ico", 1) + ",0");
+        catalogue.WriteString(title, "IconName", IconFile(std::string(title) + ".ico") + ",0");
     }
     Load();
 
@@ -162,78 +148,61 @@ TEST_F(GameListTest, OnlyUpperCaseInternalMakesAConfigOnlyEntryInTheList) {
     EXPECT_EQ(view.Items[1].Path, "internal");
 }
 
-TEST_F(GameListTest, MissingOrEmptyIconFilesFallBackToShell32AndAreRepaired) {
-    const std::string empty = IconFile("empty.dll", -1);
+// A load looks only at whether each icon file exists: a missing one is repaired at
+// once; entries showing the same icon share it; nothing is kept for the next load.
+TEST_F(GameListTest, MissingIconFilesAreRepairedAtLoadAndEqualIconsShared) {
+    const std::string shared = IconFile("shared.ico");
+    const std::string other = IconFile("other.exe");
     const std::string gone = dir.File("gone.exe");  // never created
-    catalogue.WriteString("A Deleted", "IconName", gone + ",2");
-    catalogue.WriteString("B Empty", "IconName", empty + ",0");
-    catalogue.WriteString("C None", "Run", "C:\\x.exe");
-    catalogue.WriteString("D No Comma", "IconName", "7");
-    Load();
-
-    const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
-    EXPECT_EQ(EntryIcons(view), std::vector<IconRef>(4, shell));
-    EXPECT_EQ(view.Icons, (std::vector<IconRef>{shell}));
-    for (const char* title : {"A Deleted", "B Empty", "C None", "D No Comma"}) {
-        SCOPED_TRACE(title);
-        EXPECT_EQ(catalogue.ReadString(title, "IconName", "?"),
-                  "C:\\WINDOWS\\system32\\shell32.dll,0");
-    }
-}
-
-TEST_F(GameListTest, IconNumberIsClampedToTheFilesIcons) {
-    const std::string exe = IconFile("five.exe", 5);
-    catalogue.WriteString("High", "IconName", exe + ",9");
-    catalogue.WriteString("Low", "IconName", exe + ",-3");
-    catalogue.WriteString("Mid", "IconName", exe + ", 2");
-    Load();
-    EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{exe, 4}, {exe, 0}, {exe, 2}}));
-    // A usable icon is not written back.
-    EXPECT_EQ(catalogue.ReadString("High", "IconName", ""), exe + ",9");
-}
-
-// A file shared by many entries is looked at once per load, each entry still getting
-// its own number clamped to the file's icons; the next load looks again.
-TEST_F(GameListTest, SharedIconFileIsCountedOncePerLoad) {
-    system.systemDir = dir.File("system32");  // no shell32.dll there to be looked at
-    const std::string shared = IconFile("shared.ico", 3);
-    const std::string other = IconFile("other.exe", 2);
-    const std::string gone = dir.File("gone.exe");
     const std::pair<const char*, std::string> entries[] = {
-        {"A", shared + ",0"},  {"B", shared + ",2"}, {"C", shared + ",9"}, {"D", other + ",1"},
-        {"E", shared + ",-1"}, {"F", gone + ",0"},   {"G", gone + ",1"},   {"H", shared + ",1"}};
+        {"A", shared + ",0"}, {"B", shared + ",2"}, {"C", other + ",1"}, {"D", shared + ",-1"},
+        {"E", gone + ",2"},   {"F", ""},            {"G", "7"},          {"H", shared + ",2"}};
     for (const auto& [title, iconName] : entries) {
         catalogue.WriteString(title, "IconName", iconName);
     }
     Load();
-    const IconRef shell{system.systemDir + "\\shell32.dll", 0};
+    const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
+    // A negative number is icon 0; the others are clamped when the icon is read.
     EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{shared, 0},
-                                                      {shared, 2},
                                                       {shared, 2},
                                                       {other, 1},
                                                       {shared, 0},
                                                       shell,
                                                       shell,
-                                                      {shared, 1}}));
-    // Each icon once, in the order of its first entry: entries showing the same icon
-    // (after clamping) share its image.
-    EXPECT_EQ(view.Icons,
-              (std::vector<IconRef>{{shared, 0}, {shared, 2}, {other, 1}, shell, {shared, 1}}));
-    EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 1}, {other, 1}}));
-    for (const char* title : {"F", "G"}) {
+                                                      shell,
+                                                      {shared, 2}}));
+    EXPECT_EQ(view.Icons, (std::vector<IconRef>{{shared, 0}, {shared, 2}, {other, 1}, shell}));
+    for (const char* title : {"E", "F", "G"}) {
         EXPECT_EQ(catalogue.ReadString(title, "IconName", ""), shell.FileName + ",0");
     }
+    EXPECT_EQ(catalogue.ReadString("B", "IconName", ""), shared + ",2");
 
-    // Nothing is kept for the next load: the file now holds one icon, and "other" is gone.
-    icons.counts[shared] = 1;
     std::remove(other.c_str());
     Load();
-    EXPECT_EQ(
-        EntryIcons(view),
-        (std::vector<IconRef>{
-            {shared, 0}, {shared, 0}, {shared, 0}, shell, {shared, 0}, shell, shell, {shared, 0}}));
-    EXPECT_EQ(icons.asked, (std::map<std::string, int>{{shared, 2}, {other, 1}}));
-    EXPECT_EQ(catalogue.ReadString("D", "IconName", ""), shell.FileName + ",0");
+    EXPECT_EQ(view.Items[2].ImageIndex, view.Items[4].ImageIndex);
+    EXPECT_EQ(catalogue.ReadString("C", "IconName", ""), shell.FileName + ",0");
+}
+
+// Icon files found to hold no icons when drawn are repaired like missing ones, in one
+// write, for every entry showing them, unless the entry names another file by now.
+TEST_F(GameListTest, RepairedIconsFallBackToShell32InTheFileAndTheView) {
+    const std::string empty = IconFile("empty.dll");
+    const std::string good = IconFile("good.exe");
+    catalogue.WriteString("A", "IconName", empty + ",0");
+    catalogue.WriteString("B", "IconName", good + ",1");
+    catalogue.WriteString("C", "IconName", empty + ",0");
+    catalogue.WriteString("D", "IconName", empty + ",0");
+    Load();
+    ASSERT_EQ(view.Icons.size(), 2u);
+    catalogue.WriteString("D", "IconName", good + ",3");  // changed meanwhile
+
+    RepairIcons(view, catalogue, system, {0, 7});
+    const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
+    EXPECT_EQ(view.Icons, (std::vector<IconRef>{shell, {good, 1}}));
+    EXPECT_EQ(catalogue.ReadString("A", "IconName", ""), shell.FileName + ",0");
+    EXPECT_EQ(catalogue.ReadString("C", "IconName", ""), shell.FileName + ",0");
+    EXPECT_EQ(catalogue.ReadString("B", "IconName", ""), good + ",1");
+    EXPECT_EQ(catalogue.ReadString("D", "IconName", ""), good + ",3");
 }
 
 TEST(IconName, TheNumberFollowsTheLastComma) {
@@ -255,8 +224,8 @@ TEST(IconName, TheNumberFollowsTheLastComma) {
 }
 
 TEST_F(GameListTest, IconPathsMayHoldCommas) {
-    const std::string one = IconFile("Tomb Raider, Gold.ico", 2);
-    const std::string two = IconFile("a, b, c.exe", 3);
+    const std::string one = IconFile("Tomb Raider, Gold.ico");
+    const std::string two = IconFile("a, b, c.exe");
     catalogue.WriteString("One", "IconName", one + ",1");
     catalogue.WriteString("Two", "IconName", two + ",2");
     Load();
@@ -266,13 +235,13 @@ TEST_F(GameListTest, IconPathsMayHoldCommas) {
     EXPECT_EQ(catalogue.ReadString("Two", "IconName", ""), two + ",2");
 
     // Without its number, the text after the last comma must still be one.
-    IconFile("Tomb Raider", 1);
+    IconFile("Tomb Raider");
     catalogue.WriteString("One", "IconName", one);
     EXPECT_THROW(Load(), ConvertError);
 }
 
 TEST_F(GameListTest, BadIconNumberStopsTheLoadAndKeepsEarlierEntries) {
-    const std::string exe = IconFile("game.exe", 2);
+    const std::string exe = IconFile("game.exe");
     catalogue.WriteString("Alpha", "IconName", exe + ",1");
     catalogue.WriteString("Config", "Run", "INTERNAL");
     catalogue.WriteString("Beta", "IconName", exe + ",abc");

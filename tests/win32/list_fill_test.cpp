@@ -1,5 +1,5 @@
 // The game list filled with drawing held back against the same list filled one
-// plain insertion at a time: the same items, texts, images and icon positions, also
+// plain insertion at a time: the same items, texts, icon numbers and positions, also
 // after the list is resized and after more items are appended.
 
 // clang-format off
@@ -21,14 +21,14 @@ namespace {
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL |
                              LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS;
 
-// How an item shows: caption, second column, image and position.
+// How an item shows: caption, second column, icon number and position.
 struct Shown {
     std::string caption;
     std::string path;
-    int image = -1;
+    LPARAM icon = -1;
     POINT at{};
     bool operator==(const Shown& o) const {
-        return caption == o.caption && path == o.path && image == o.image && at.x == o.at.x &&
+        return caption == o.caption && path == o.path && icon == o.icon && at.x == o.at.x &&
                at.y == o.at.y;
     }
 };
@@ -40,13 +40,13 @@ std::vector<Shown> Read(HWND list) {
         char caption[256] = {};
         char path[256] = {};
         LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = i;
         item.pszText = caption;
         item.cchTextMax = sizeof caption;
         ListView_GetItem(list, &item);
         ListView_GetItemText(list, i, 1, path, sizeof path);
-        Shown one{caption, path, item.iImage, {}};
+        Shown one{caption, path, item.lParam, {}};
         ListView_GetItemPosition(list, i, &one.at);
         shown.push_back(one);
     }
@@ -57,10 +57,11 @@ std::vector<Shown> Read(HWND list) {
 void InsertOneByOne(HWND list, const std::vector<ListItem>& items) {
     for (const ListItem& entry : items) {
         LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = ListView_GetItemCount(list);
         item.pszText = const_cast<char*>(entry.Caption.c_str());
-        item.iImage = entry.ImageIndex;
+        item.iImage = 0;
+        item.lParam = entry.ImageIndex;
         const int at = ListView_InsertItem(list, &item);
         ListView_SetItemText(list, at, 1, const_cast<char*>(entry.Path.c_str()));
     }
@@ -137,7 +138,7 @@ TEST_F(ListFillTest, ListShowsWhatOneByOneInsertionShows) {
     EXPECT_TRUE(shown == Read(plain_));
     EXPECT_EQ(shown[97].caption, "Game 97");
     EXPECT_EQ(shown[97].path, "C:\\Games\\97\\game.exe");
-    EXPECT_EQ(shown[97].image, 2);
+    EXPECT_EQ(shown[97].icon, 2);
 }
 
 TEST_F(ListFillTest, HiddenListStaysHidden) {
