@@ -67,7 +67,7 @@ class IconSlots {
 
     int budget_;
     std::vector<Entry> icons_;
-    std::vector<int> slotIcons_;   // by slot: its icon, or -1 when free or the default
+    std::vector<int> slotIcons_;  // by slot: its icon, or -1 when free or the default
     std::vector<int> freeSlots_;
     std::uint32_t tick_ = 0;  // counts draws and placements
     int reads_ = 0;

@@ -192,12 +192,12 @@ int ScrollAndCountIconReads(HWND window, const std::string& stateFile) {
     if (!list || !Send(list, LVM_GETITEMCOUNT, &count)) return -1;
     for (LRESULT item = 0; item < count; item += 3) {
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE,
-                            SMTO_NORMAL, 10000, &ignored);
+        SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE, SMTO_NORMAL,
+                            10000, &ignored);
         UpdateWindow(list);
     }
-    SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE,
-                        SMTO_NORMAL, 10000, nullptr);
+    SendMessageTimeoutA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE, SMTO_NORMAL,
+                        10000, nullptr);
     UpdateWindow(list);
     // The icons wanted last are read meanwhile; the report counts what was read by then.
     int reads = -1;

@@ -69,8 +69,8 @@ struct Timing {
 // Starts the program and polls its list view (in a top-level window whose caption starts
 // with `caption`) until it reports `items` items; then waits for `ready` (given the window;
 // none: nothing) and for the window to answer. Then `whileRunning` (when given) is called
-// with the process and its window, and the program is killed (and kSettle waited). False, with a line on stderr, when the
-// program did not get there within kLimit.
+// with the process and its window, and the program is killed (and kSettle waited). False, with a
+// line on stderr, when the program did not get there within kLimit.
 bool RunUntilIdle(const std::string& exe, const e2e::LaunchOptions& options, const char* caption,
                   int items, bool (*ready)(HWND), Timing* timing,
                   const std::function<void(const e2e::AppProcess&, HWND)>& whileRunning = {});

@@ -46,8 +46,8 @@ struct Column {
 
 void PrintTable(const char* heading, const std::vector<int>& sizes,
                 const std::vector<Column>& columns, bool filled, int runs) {
-    std::printf("%s (median of %d runs, ms; fastest..slowest; ratio to the bare list)\n",
-                heading, runs);
+    std::printf("%s (median of %d runs, ms; fastest..slowest; ratio to the bare list)\n", heading,
+                runs);
     std::printf("  %5s", "games");
     for (const Column& column : columns) std::printf("  %-30s", column.heading);
     std::printf("\n");
@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
             Timing timing;
             for (size_t k = 0; k < std::size(kinds); ++k) {
                 LaunchOptions options{{}, {}, dirs[k][s]->Path()};
-                if (RunUntilIdle(exes[k][s], options, kLauncherCaption, sizes[s],
-                                 CaptionNamesBoard, &timing)) {
+                if (RunUntilIdle(exes[k][s], options, kLauncherCaption, sizes[s], CaptionNamesBoard,
+                                 &timing)) {
                     keep(columns[k].bySize[s], timing);
                 }
             }

@@ -55,8 +55,8 @@ class IconsTest : public ::testing::Test {
                        ".exe\r\nIconName=" + dir_.File(icon) + ",0\r\n";
         }
         dir_.Write("readme.txt", "no icons in here\r\n");
-        gameDat += "[" + std::string(kNoIcons) + "]\r\nRun=C:\\z.exe\r\nIconName=" +
-                   dir_.File("readme.txt") + ",0\r\n";
+        gameDat += "[" + std::string(kNoIcons) +
+                   "]\r\nRun=C:\\z.exe\r\nIconName=" + dir_.File("readme.txt") + ",0\r\n";
         dir_.Write("Game.dat", gameDat);
 
         LaunchOptions options{{}, {{"PALLISAR_STATE_FILE", state_}}, dir_.Path()};
@@ -107,8 +107,9 @@ TEST_F(IconsTest, IconsAreReadWhenSeenAndShowFromThen) {
     ASSERT_TRUE(Eventually([&] { return ColoursShown(list_).count(kGames - 1) > 0; },
                            "the last game's icon"));
     EXPECT_EQ(State().heldIcons.count(lastIcon), 1u);
-    ASSERT_TRUE(Eventually([&] { return IconNameOf(kNoIcons).find("shell32.dll,0") != std::string::npos; },
-                           "the entry without icons mended"));
+    ASSERT_TRUE(
+        Eventually([&] { return IconNameOf(kNoIcons).find("shell32.dll,0") != std::string::npos; },
+                   "the entry without icons mended"));
     EXPECT_EQ(IconNameOf(kNoIcons), SystemDirectory() + "\\shell32.dll,0");
 }
 
@@ -117,10 +118,12 @@ TEST_F(IconsTest, TrayMenuShowsEachGamesOwnIcon) {
     HWND menu = nullptr;
     ASSERT_TRUE(WaitForPopupMenu(app_.Id(), &menu));
     // The menu's first games, each in its own colour, once read.
-    EXPECT_TRUE(Eventually([&] {
-        const std::set<int> shown = ColoursShown(menu);
-        return shown.count(0) && shown.count(1) && shown.count(5);
-    }, "the first games' icons in the tray menu"));
+    EXPECT_TRUE(Eventually(
+        [&] {
+            const std::set<int> shown = ColoursShown(menu);
+            return shown.count(0) && shown.count(1) && shown.count(5);
+        },
+        "the first games' icons in the tray menu"));
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 

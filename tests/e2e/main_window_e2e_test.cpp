@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, ListAndTrayMenuAreSortedWithConfigOnlyEntriesApart) {
         for (size_t i = 0; i < list.items.size() && i < c.paths.size(); ++i) {
             SCOPED_TRACE("item " + std::to_string(i));
             // Every entry shows the fallback icon: one image, shared.
-            EXPECT_EQ(list.items[i].image, 0);
+            EXPECT_EQ(list.items[i].image, list.items[0].image);
             ASSERT_EQ(list.items[i].texts.size(), 2u);
             EXPECT_EQ(list.items[i].texts[1], c.paths[i]);
         }

@@ -155,22 +155,20 @@ TEST_F(GameListTest, MissingIconFilesAreRepairedAtLoadAndEqualIconsShared) {
     const std::string other = IconFile("other.exe");
     const std::string gone = dir.File("gone.exe");  // never created
     const std::pair<const char*, std::string> entries[] = {
-        {"A", shared + ",0"}, {"B", shared + ",2"}, {"C", other + ",1"}, {"D", shared + ",-1"},
-        {"E", gone + ",2"},   {"F", ""},            {"G", "7"},          {"H", shared + ",2"}};
+        {"A", shared + ",0"}, {"B", shared + ",2"},
+        {"C", other + ",1"},  {"D", shared + ",-1"},
+        {"E", gone + ",2"},   {"F", ""},
+        {"G", "7"},           {"H", shared + ",2"}};
     for (const auto& [title, iconName] : entries) {
         catalogue.WriteString(title, "IconName", iconName);
     }
     Load();
     const IconRef shell{"C:\\WINDOWS\\system32\\shell32.dll", 0};
     // A negative number is icon 0; the others are clamped when the icon is read.
-    EXPECT_EQ(EntryIcons(view), (std::vector<IconRef>{{shared, 0},
-                                                      {shared, 2},
-                                                      {other, 1},
-                                                      {shared, 0},
-                                                      shell,
-                                                      shell,
-                                                      shell,
-                                                      {shared, 2}}));
+    EXPECT_EQ(
+        EntryIcons(view),
+        (std::vector<IconRef>{
+            {shared, 0}, {shared, 2}, {other, 1}, {shared, 0}, shell, shell, shell, {shared, 2}}));
     EXPECT_EQ(view.Icons, (std::vector<IconRef>{{shared, 0}, {shared, 2}, {other, 1}, shell}));
     for (const char* title : {"E", "F", "G"}) {
         EXPECT_EQ(catalogue.ReadString(title, "IconName", ""), shell.FileName + ",0");

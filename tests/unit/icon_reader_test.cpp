@@ -47,9 +47,12 @@ TEST_F(IconReaderTest, ReadsWhatTFileIndexIconLoads) {
         std::string file;
         int index;
         Outcome outcome;
-    } cases[] = {{program, 3, Outcome::Read},           {program, 9, Outcome::Read},
-                 {program, -2, Outcome::Read},          {ico, 4, Outcome::Read},
-                 {dir.File("gone.exe"), 0, Outcome::NoIcons}, {"", 0, Outcome::NoIcons},
+    } cases[] = {{program, 3, Outcome::Read},
+                 {program, 9, Outcome::Read},
+                 {program, -2, Outcome::Read},
+                 {ico, 4, Outcome::Read},
+                 {dir.File("gone.exe"), 0, Outcome::NoIcons},
+                 {"", 0, Outcome::NoIcons},
                  {dir.File("readme.txt"), 1, Outcome::NoIcons}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file + "," + std::to_string(c.index));

@@ -50,17 +50,17 @@ TEST(IconSlotsTest, IconsAreReadOnceWhenDrawnAndLetGoOnlyOutOfSight) {
     const Step steps[] = {
         {Step::Draw, {0, 0, 1}, {}, "0 wanted 0 0 wanted"},  // wanted once
         {Step::Draw, {2, 3}, {}, "0 wanted 0 wanted"},
-        {Step::Place, {0, 1}, {}, "0@1 1@2"},                 // within the budget
-        {Step::Draw, {1, 0}, {}, "2 1"},                      // 0 drawn last
-        {Step::Place, {2}, {}, "2@2-1"},                      // 1 drawn least recently
-        {Step::Draw, {1}, {}, "0 wanted"},                    // let go: read again
-        {Step::Place, {3}, {0, 2}, "3@3"},                    // all in sight: one more slot
-        {Step::Place, {3, 5}, {}, ""},                        // not wanted (any more)
-        {Step::Place, {1}, {2, 3}, "1@1-0"},                  // the one out of sight
+        {Step::Place, {0, 1}, {}, "0@1 1@2"},  // within the budget
+        {Step::Draw, {1, 0}, {}, "2 1"},       // 0 drawn last
+        {Step::Place, {2}, {}, "2@2-1"},       // 1 drawn least recently
+        {Step::Draw, {1}, {}, "0 wanted"},     // let go: read again
+        {Step::Place, {3}, {0, 2}, "3@3"},     // all in sight: one more slot
+        {Step::Place, {3, 5}, {}, ""},         // not wanted (any more)
+        {Step::Place, {1}, {2, 3}, "1@1-0"},   // the one out of sight
         {Step::Unreadable, {4}, {}, ""},
-        {Step::Draw, {4, 4}, {}, "0 0"},                      // never wanted
-        {Step::Unwanted, {2}, {}, ""},                        // its slot is free again
-        {Step::Draw, {2, 9, -1}, {}, "0 wanted 0 0"},         // unknown icons: the default
+        {Step::Draw, {4, 4}, {}, "0 0"},               // never wanted
+        {Step::Unwanted, {2}, {}, ""},                 // its slot is free again
+        {Step::Draw, {2, 9, -1}, {}, "0 wanted 0 0"},  // unknown icons: the default
         {Step::Place, {2}, {0, 1, 3}, "2@2"},
     };
     for (const Step& step : steps) {

@@ -63,8 +63,8 @@ TEST(ListIconsTest, ReadIconsOfEveryKindShowInTheirSlots) {
         {"only48.ico", {MakeSolidImage(48, 48, 0xC02040)}, RGB(0xC0, 0x20, 0x40)},
         {"dib4.ico", {test::MakeDibImage(16, 16, 4, 5), test::MakeDibImage(32, 32, 4, 5)}, 0},
     };
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     HICON fallback = LoadIconA(nullptr, IDI_APPLICATION);
     ListIcons icons(window, kRead, 2);
