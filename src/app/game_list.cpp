@@ -1,7 +1,9 @@
 #include "app/game_list.h"
 
 #include <algorithm>
-#include <map>
+#include <deque>
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -17,32 +19,57 @@ namespace {
 // The shell's standard icon, used for entries without a usable icon file.
 IconRef FallbackIcon(const SystemInfo& system) { return {system.SystemDir() + "\\shell32.dll", 0}; }
 
-// Whether each icon file exists, asked once per file however many entries name it
-// (catalogues often give many games one shared icon file). Lives for one load: a file
-// changed since shows at the next.
-class IconFileFacts {
+// The icons of one load, numbered in the order of the first entry showing each. Each
+// icon file's existence is asked once however many entries name it (catalogues often
+// give many games one shared icon file), and an icon named by several entries is added
+// once. The lookups point into the view's own names (kept in place: the view has room
+// for an icon per entry) rather than keep copies. A file changed since shows at the
+// next load.
+class IconsOfLoad {
   public:
-    bool Exists(const std::string& file) {
-        const auto [it, added] = exists_.try_emplace(file, false);
-        if (added) it->second = FileExists(file);
-        return it->second;
+    IconsOfLoad(std::vector<IconRef>& icons, size_t entries) : icons_(icons) {
+        icons_.reserve(entries + 1);
+    }
+
+    // The number of the icon that IconName text names; -1 when its file does not exist.
+    // A number that is no integer throws ConvertError (with an existing file only).
+    int Find(const std::string& iconName) {
+        auto [file, number] = SplitIconName(iconName);
+        if (!Exists(file)) return -1;
+        const int index = StrToInt(number);
+        return Number({std::move(file), std::max(index, 0)});
+    }
+
+    // The number of the icon, added when new.
+    int Number(IconRef icon) {
+        const auto found = numbers_.find({icon.FileName, icon.Index});
+        if (found != numbers_.end()) return found->second;
+        const int number = static_cast<int>(icons_.size());
+        const IconRef& added = icons_.emplace_back(std::move(icon));
+        numbers_.emplace(Key{added.FileName, added.Index}, number);
+        return number;
     }
 
   private:
-    std::unordered_map<std::string, bool> exists_;
-};
-
-IconRef EntryIcon(const IniSnapshot& entries, ProfileStore& repairs, const std::string& title,
-                  const SystemInfo& system, IconFileFacts& icons) {
-    auto [file, number] = SplitIconName(entries.ReadString(title, kIconNameKey, ""));
-    if (icons.Exists(file)) {
-        const int wanted = StrToInt(number);  // throws for a bad number
-        return {std::move(file), std::max(wanted, 0)};
+    bool Exists(const std::string& file) {
+        const auto found = exists_.find(file);
+        if (found != exists_.end()) return found->second;
+        const bool exists = FileExists(file);
+        exists_.emplace(names_.emplace_back(file), exists);
+        return exists;
     }
-    const IconRef fallback = FallbackIcon(system);
-    repairs.WriteString(title, kIconNameKey, fallback.FileName + ",0");
-    return fallback;
-}
+
+    using Key = std::pair<std::string_view, int>;
+    struct KeyHash {
+        size_t operator()(const Key& key) const {
+            return std::hash<std::string_view>()(key.first) ^ static_cast<size_t>(key.second);
+        }
+    };
+    std::vector<IconRef>& icons_;
+    std::deque<std::string> names_;  // each file looked at, once
+    std::unordered_map<std::string_view, bool> exists_;
+    std::unordered_map<Key, int, KeyHash> numbers_;
+};
 
 }  // namespace
 
@@ -60,27 +87,28 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
         return (order ? order(a, b) : CompareText(a, b)) < 0;
     });
 
-    IconFileFacts iconFiles;
-    // Each distinct icon's position in view.Icons.
-    std::map<std::pair<std::string, int>, int> images;
     view.Items.reserve(titles.size());
     try {
+        IconsOfLoad icons(view.Icons, titles.size());
         for (std::string& title : titles) {
             std::string run = entries.ReadString(title, kRunKey, "");
             // Only the exact upper-case text counts here, unlike at launch.
             const bool isConfigOnly = run == kConfigOnlyRun;
 
-            IconRef icon = EntryIcon(entries, repairs, title, system, iconFiles);
-            const auto [known, added] = images.try_emplace({icon.FileName, icon.Index},
-                                                           static_cast<int>(view.Icons.size()));
-            if (added) view.Icons.push_back(std::move(icon));
-            const int image = known->second;
+            int image = icons.Find(entries.ReadString(title, kIconNameKey, ""));
+            if (image < 0) {
+                const IconRef fallback = FallbackIcon(system);
+                repairs.WriteString(title, kIconNameKey, fallback.FileName + ",0");
+                image = icons.Number(fallback);
+            }
             view.Items.push_back({std::move(title), image, std::move(run), isConfigOnly});
         }
     } catch (...) {
+        view.Icons.shrink_to_fit();
         repairs.Commit();
         throw;
     }
+    view.Icons.shrink_to_fit();
     repairs.Commit();
 }
 

@@ -53,9 +53,8 @@ class IniBatch::Model {
             if (chunk.erased) continue;
             if (!chunk.loaded) {
                 if (chunk.docEnd > chunk.docFirst)
-                    text.append(
-                        doc_->bytes, doc_->lines[chunk.docFirst].begin,
-                        doc_->lines[chunk.docEnd - 1].end - doc_->lines[chunk.docFirst].begin);
+                    text.append(doc_->bytes, lines_[chunk.docFirst].begin,
+                                lines_[chunk.docEnd - 1].end - lines_[chunk.docFirst].begin);
                 continue;
             }
             for (const BatchLine& line : chunk.lines) {
@@ -110,7 +109,7 @@ class IniBatch::Model {
         bool header = false;
         bool erased = false;
         bool loaded = false;  // `lines` holds the lines; else they are in the document
-        size_t docFirst = 0;
+        size_t docFirst = 0;  // its lines in lines_, while not loaded
         size_t docEnd = 0;
         std::vector<BatchLine> lines;
     };
@@ -125,13 +124,18 @@ class IniBatch::Model {
         reparse_ = false;
         chunks_.clear();
         byName_.clear();
+        lines_.clear();
         chunks_.reserve(doc_->sections.size() + 8);
+        const std::string_view text = doc_->bytes;
         for (const detail::Section& s : doc_->sections) {
             Chunk chunk;
             chunk.name = s.name;
-            chunk.header = s.headerLine != kNone;
-            chunk.docFirst = chunk.header ? s.headerLine : 0;
-            chunk.docEnd = s.endLine;
+            chunk.header = s.header;
+            chunk.docFirst = lines_.size();
+            for (size_t pos = s.begin; pos < s.end; pos = lines_.back().end) {
+                lines_.push_back(detail::NextLine(text, pos));
+            }
+            chunk.docEnd = lines_.size();
             byName_[UpperCase(s.name)].push_back(chunks_.size());
             chunks_.push_back(std::move(chunk));
         }
@@ -149,7 +153,7 @@ class IniBatch::Model {
         chunk.lines.reserve(chunk.docEnd - chunk.docFirst + 4);
         const std::string_view bytes = doc_->bytes;
         for (size_t i = chunk.docFirst; i < chunk.docEnd; ++i) {
-            const detail::Line& line = doc_->lines[i];
+            const detail::Line& line = lines_[i];
             std::string_view body = bytes.substr(line.begin, line.bodyEnd - line.begin);
             chunk.lines.push_back({std::string(body),
                                    std::string(bytes.substr(line.bodyEnd, line.end - line.bodyEnd)),
@@ -164,13 +168,13 @@ class IniBatch::Model {
     std::string_view Body(Place p) const {
         const Chunk& chunk = chunks_[p.chunk];
         if (chunk.loaded) return chunk.lines[p.line].body;
-        const detail::Line& line = doc_->lines[chunk.docFirst + p.line];
+        const detail::Line& line = lines_[chunk.docFirst + p.line];
         return std::string_view(doc_->bytes).substr(line.begin, line.bodyEnd - line.begin);
     }
     std::string_view Eol(Place p) const {
         const Chunk& chunk = chunks_[p.chunk];
         if (chunk.loaded) return chunk.lines[p.line].eol;
-        const detail::Line& line = doc_->lines[chunk.docFirst + p.line];
+        const detail::Line& line = lines_[chunk.docFirst + p.line];
         return std::string_view(doc_->bytes).substr(line.bodyEnd, line.end - line.bodyEnd);
     }
 
@@ -297,14 +301,15 @@ class IniBatch::Model {
     }
 
     std::shared_ptr<const IniDocument> doc_;
+    // The document's lines, for the batch alone (the document keeps only its sections).
+    std::vector<detail::Line> lines_;
     std::vector<Chunk> chunks_;
     // Upper-cased name -> the sections of that name, in file order.
     std::unordered_map<std::string, std::vector<size_t>> byName_;
     bool reparse_ = false;
 };
 
-IniBatch::IniBatch(const IniFile& file)
-    : path_(file.FileName()), model_(std::make_unique<Model>(detail::LoadIni(path_))) {}
+IniBatch::IniBatch(const IniFile& file) : path_(file.FileName()) {}
 
 IniBatch::~IniBatch() = default;
 

@@ -26,7 +26,8 @@ namespace pallisar {
 
 class IniBatch : public ProfileStore {
   public:
-    // Reads the file as it is now.
+    // Reads the file at its first use (a batch that is never used costs nothing: the
+    // game list's load keeps one for repairs that are seldom needed).
     explicit IniBatch(const IniFile& file);
     ~IniBatch() override;
     IniBatch(const IniBatch&) = delete;

@@ -18,19 +18,18 @@ struct Line {
     size_t bodyEnd;  // end of the text before the line end (CR LF, LF or CR)
     size_t end;      // first byte of the next line
 };
+// The line of `text` that begins at `pos`: it ends at LF; in a rest of the file
+// without any LF, at CR.
+Line NextLine(std::string_view text, size_t pos);
 
-// Names and values are views of the document's bytes: the file's text is held once.
-struct Key {
-    std::string_view name;   // as in the file, blanks around it dropped
-    bool has_value;          // false for a line without "="
-    std::string_view value;  // blanks around it dropped, quotes kept
-};
-
+// A section as a range of the document's bytes, from its header line (if any) to the
+// end of its last line: the file's text is held once, and its lines and keys are
+// found in it when read (a catalogue of many games is kept between reads this way).
 struct Section {
     std::string_view name;  // between "[" and the last "]", as in the file
-    size_t headerLine;      // kNone for the lines before the first section header
-    size_t endLine;         // one past the section's last line
-    std::vector<Key> keys;
+    bool header;            // false for the lines before the first section header
+    size_t begin;
+    size_t end;
 };
 
 // Section names compared as the profile API compares them: ASCII letters folded.
@@ -50,7 +49,6 @@ struct IniDocument {
     bool exists = false;
     std::string bytes;
     size_t contentBegin = 0;  // after a UTF-8 byte-order mark
-    std::vector<Line> lines;
     // sections[0] holds the lines before the first header; its name is empty.
     std::vector<Section> sections;
     // Name -> index of the first section of that name.

@@ -107,6 +107,15 @@ LineKind ClassifyLine(std::string_view text) {
     return {parts.kind, std::string(parts.name), parts.hasValue, std::string(parts.value)};
 }
 
+Line NextLine(std::string_view text, size_t pos) {
+    size_t term = text.find('\n', pos);
+    if (term == std::string_view::npos) term = text.find('\r', pos);
+    const size_t next = term == std::string_view::npos ? text.size() : term + 1;
+    size_t bodyEnd = term == std::string_view::npos ? text.size() : term;
+    while (bodyEnd > pos && text[bodyEnd - 1] == '\r') --bodyEnd;
+    return {pos, bodyEnd, next};
+}
+
 std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
     auto doc = std::make_shared<IniDocument>();
     doc->exists = exists;
@@ -114,28 +123,17 @@ std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
     const std::string_view text = doc->bytes;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") doc->contentBegin = 3;
 
-    doc->sections.push_back({"", kNone, 0, {}});
+    doc->sections.push_back({"", false, doc->contentBegin, doc->contentBegin});
     size_t pos = doc->contentBegin;
     while (pos < text.size()) {
-        // A line ends at LF; a file (rest) without any LF has its lines end at CR.
-        size_t term = text.find('\n', pos);
-        if (term == std::string_view::npos) term = text.find('\r', pos);
-        const size_t next = term == std::string_view::npos ? text.size() : term + 1;
-        size_t bodyEnd = term == std::string_view::npos ? text.size() : term;
-        while (bodyEnd > pos && text[bodyEnd - 1] == '\r') --bodyEnd;
-        const size_t index = doc->lines.size();
-        doc->lines.push_back({pos, bodyEnd, next});
-        const LineParts parts = SplitLine(text.substr(pos, next - pos));
-        pos = next;
-
+        const Line line = NextLine(text, pos);
+        const LineParts parts = SplitLine(text.substr(pos, line.end - pos));
         if (parts.kind == LineParts::Header) {
-            doc->sections.push_back({parts.name, index, index + 1, {}});
-            continue;
+            doc->sections.push_back({parts.name, true, pos, line.end});
+        } else {
+            doc->sections.back().end = line.end;
         }
-        Section* section = &doc->sections.back();
-        section->endLine = index + 1;
-        if (parts.kind == LineParts::Blank) continue;
-        section->keys.push_back({parts.name, parts.hasValue, parts.value});
+        pos = line.end;
     }
     for (size_t i = 0; i < doc->sections.size(); ++i)
         doc->firstSection.emplace(doc->sections[i].name, i);
@@ -147,7 +145,6 @@ std::shared_ptr<IniDocument> ParseIni(std::string bytes, bool exists) {
 namespace {
 
 using detail::IniDocument;
-using detail::Key;
 using detail::Section;
 using detail::TrimSpaces;
 using detail::Unquote;
@@ -244,10 +241,32 @@ void detail::StoreIni(const std::string& path, std::string_view bytes) {
 
 namespace {
 
-const Key* FindKey(const Section& section, std::string_view name) {
-    for (const Key& key : section.keys)
-        if (SameText(key.name, name)) return &key;
-    return nullptr;
+using detail::LineParts;
+
+// Calls `visit` with each key line of the section (a line neither blank nor its
+// header), in file order, until it returns false.
+template <typename Visit>
+void ForEachKey(const IniDocument& doc, const Section& section, Visit visit) {
+    const std::string_view text = doc.bytes;
+    size_t pos = section.begin;
+    if (section.header && pos < section.end) pos = detail::NextLine(text, pos).end;
+    while (pos < section.end) {
+        const size_t next = detail::NextLine(text, pos).end;
+        const LineParts parts = detail::SplitLine(text.substr(pos, next - pos));
+        pos = next;
+        if (parts.kind == LineParts::Entry && !visit(parts)) return;
+    }
+}
+
+// The first key line of that name in the section; none when there is none.
+std::optional<LineParts> FindKey(const IniDocument& doc, const Section& section,
+                                 std::string_view name) {
+    std::optional<LineParts> found;
+    ForEachKey(doc, section, [&](const LineParts& key) {
+        if (SameText(key.name, name)) found = key;
+        return !found;
+    });
+    return found;
 }
 
 }  // namespace
@@ -262,8 +281,9 @@ std::string IniSnapshot::ReadString(std::string_view section, std::string_view k
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
     if (key.empty()) return std::string(Unquote(fallback));
     const Section* found = doc_->FindSection(TrimSpaces(section));
-    const Key* entry = found ? FindKey(*found, TrimSpaces(key)) : nullptr;
-    if (!entry || !entry->has_value) return std::string(Unquote(fallback));
+    const std::optional<LineParts> entry =
+        found ? FindKey(*doc_, *found, TrimSpaces(key)) : std::nullopt;
+    if (!entry || !entry->hasValue) return std::string(Unquote(fallback));
     return std::string(Unquote(entry->value));
 }
 
@@ -287,15 +307,16 @@ std::vector<std::string> IniSnapshot::ReadSection(std::string_view section) cons
     // The key list takes the section name as given (a read trims it).
     const Section* found = doc_->FindSection(section);
     if (!found) return names;
-    for (const Key& key : found->keys) {
+    ForEachKey(*doc_, *found, [&](const LineParts& key) {
         // Comments and lines without "=" are not listed.
-        if (!key.has_value || (!key.name.empty() && key.name.front() == ';')) continue;
+        if (!key.hasValue || (!key.name.empty() && key.name.front() == ';')) return true;
         // The API lists a key without a name as an empty string, which ends the list
         // for whoever walks it (the API itself returns nothing at all when the list
         // starts with one).
-        if (key.name.empty()) break;
+        if (key.name.empty()) return false;
         names.emplace_back(key.name);
-    }
+        return true;
+    });
     return names;
 }
 

@@ -16,7 +16,7 @@
 #include "ui/state_report.h"
 #include "win32/game_editor_view.h"
 #include "win32/icon_handle.h"
-#include "win32/list_fill.h"
+#include "win32/list_items.h"
 #include "win32/menu_builder.h"
 #include "win32/resource.h"
 #include "win32/scoped_gdi.h"
@@ -350,7 +350,7 @@ void MainWindowView::CreateControls() {
     listView_ = CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL |
-            LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS,
+            LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
         kPanelWidth, 0, kWindowWidth - kPanelWidth, 300, hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LISTVIEW)), instance, nullptr);
     SendMessageA(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
@@ -397,12 +397,17 @@ void MainWindowView::Layout() {
 
 LRESULT MainWindowView::OnNotify(const NMHDR& header) {
     if (header.hwndFrom != listView_) return 0;
-    if (header.code == NM_CUSTOMDRAW) {
-        // Each item's icon is wanted as the item is drawn.
-        const NMCUSTOMDRAW& draw = reinterpret_cast<const NMLVCUSTOMDRAW&>(header).nmcd;
-        if (draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-        if (draw.dwDrawStage == CDDS_ITEMPREPAINT) ItemDrawn(static_cast<int>(draw.dwItemSpec));
-        return CDRF_DODEFAULT;
+    // The list asks for its items as it draws them (see list_items.h); an item's icon is
+    // wanted when its image is asked for.
+    const bool wide = header.code == LVN_GETDISPINFOW || header.code == LVN_ODFINDITEMW;
+    if (header.code == LVN_GETDISPINFOA || header.code == LVN_GETDISPINFOW) {
+        auto& info = const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header));
+        AnswerItem(info, wide, model_.Items(),
+                   [this](const ListItem& entry) { return IconImage(entry.ImageIndex); });
+        return 0;
+    }
+    if (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW) {
+        return FindItem(reinterpret_cast<const NMLVFINDITEMA&>(header), wide, model_.Items());
     }
     if (syncing_) return 0;
     switch (header.code) {
@@ -410,6 +415,13 @@ LRESULT MainWindowView::OnNotify(const NMHDR& header) {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             if ((change.uChanged & LVIF_STATE) &&
                 ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) {
+                model_.SetSelected(ListView_GetNextItem(listView_, -1, LVNI_SELECTED));
+            }
+            return 0;
+        }
+        case LVN_ODSTATECHANGED: {
+            const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+            if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) {
                 model_.SetSelected(ListView_GetNextItem(listView_, -1, LVNI_SELECTED));
             }
             return 0;
@@ -564,7 +576,7 @@ void MainWindowView::SyncList() {
                       app_.SmallIcon());
     ListView_SetImageList(listView_, listIcons_->Large(), LVSIL_NORMAL);
     ListView_SetImageList(listView_, listIcons_->Small(), LVSIL_SMALL);
-    AppendListItems(listView_, model_.Items());
+    ListView_SetItemCountEx(listView_, static_cast<int>(model_.Items().size()), 0);
     syncing_ = false;
 }
 
@@ -587,11 +599,6 @@ void MainWindowView::SyncTrayMenu() {
     }
 }
 
-void MainWindowView::ItemDrawn(int index) {
-    const auto& items = model_.Items();
-    if (index >= 0 && index < static_cast<int>(items.size())) IconImage(items[index].ImageIndex);
-}
-
 void MainWindowView::ShowItemImages(const std::vector<int>& icons) {
     std::vector<bool> changed(model_.Icons().size(), false);
     for (int icon : icons) {
@@ -601,12 +608,6 @@ void MainWindowView::ShowItemImages(const std::vector<int>& icons) {
     for (size_t i = 0; i < items.size(); ++i) {
         const int icon = items[i].ImageIndex;
         if (icon < 0 || icon >= static_cast<int>(changed.size()) || !changed[icon]) continue;
-        LVITEMA item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.iImage = listIcons_->Slots().SlotOf(icon);
-        SendMessageA(listView_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        // The image may be the same: an icon mended is drawn (and so wanted) again.
         ListView_RedrawItems(listView_, static_cast<int>(i), static_cast<int>(i));
     }
 }

@@ -90,9 +90,8 @@ class MainWindowView : public Window, private MainWindowHost {
     void SyncTrayMenu();
     // The image the list or the tray menu draws icon `icon` with now (see ListIcons).
     int IconImage(int icon);
-    // The list's item `index` is being drawn.
-    void ItemDrawn(int index);
-    // The items showing any of `icons` take the images the lists hold for them now.
+    // The items showing any of `icons` are drawn again, with the images the lists hold
+    // for them now.
     void ShowItemImages(const std::vector<int>& icons);
     // Puts the icons read meanwhile into the image lists, mends the entries whose icon
     // files hold none, and draws again what shows them.
