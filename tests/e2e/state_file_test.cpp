@@ -28,7 +28,11 @@ constexpr char kReport[] =
     "[list]\n"
     "item=A game\t0\tC:\\games\\a.exe\n"
     "item=B Config\t1\tINTERNAL\n"
-    "item=C\t2\t\n";
+    "item=C\t2\t\n"
+    "[icons]\n"
+    "reads=3\n"
+    "held=0\t2\n"
+    "held=2\t1\n";
 
 TEST(StateReportParse, ReadsEveryPart) {
     StateReport report;
@@ -53,6 +57,8 @@ TEST(StateReportParse, ReadsEveryPart) {
     EXPECT_EQ(report.list[1].image, 1);
     EXPECT_EQ(report.list[1].path, "INTERNAL");
     EXPECT_EQ(report.list[2].path, "");
+    EXPECT_EQ(report.iconReads, 3);
+    EXPECT_EQ(report.heldIcons, (std::map<int, int>{{0, 2}, {2, 1}}));
 }
 
 TEST(StateReportParse, AcceptsCrLfAndAnEmptyList) {
@@ -76,6 +82,8 @@ TEST(StateReportParse, RejectsBrokenFilesAndLeavesTheResultAlone) {
         {"image not a number", "caption=X\nviewstyle=0\n[list]\nitem=A\tx\tp\n"},
         {"item outside a section", "caption=X\nviewstyle=0\nitem=A\t\t0\n[list]\n"},
         {"caption not first", "viewstyle=0\ncaption=X\n[list]\n"},
+        {"held icon short of a slot", "caption=X\nviewstyle=0\n[list]\n[icons]\nheld=1\n"},
+        {"list item after the icons", "caption=X\nviewstyle=0\n[list]\n[icons]\nitem=A\t0\tp\n"},
     };
     for (const auto& [name, text] : cases) {
         SCOPED_TRACE(name);
