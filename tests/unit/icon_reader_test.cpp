@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-
 #include "app/file_index_icon.h"
 #include "support/icon_fixtures.h"
 #include "support/temp_dir.h"
@@ -15,8 +12,6 @@ using namespace pallisar::test;
 namespace {
 
 using Outcome = IconReadResult::Outcome;
-
-void Pause(unsigned milliseconds) { WakeSignal().Wait(milliseconds); }
 
 bool SameIcon(const std::optional<Icon>& got, const Icon* expected) {
     if (!got || !expected) return !got && !expected;
@@ -64,33 +59,6 @@ TEST_F(IconReaderTest, ReadsWhatTFileIndexIconLoads) {
         expected.SetIconIndex(c.index);
         EXPECT_TRUE(SameIcon(result.image, expected.GetIcon()));
     }
-}
-
-// The worker reads what is wanted and says when results wait; a new list drops what
-// was wanted before it.
-TEST_F(IconReaderTest, WorkerReadsWantsAndForgetsThemForANewList) {
-    std::atomic<int> told{0};
-    IconReader reader([&] { ++told; }, 8);
-    EXPECT_EQ(reader.Want(0, {program, 0}), -1);
-    EXPECT_EQ(reader.Want(1, {dir.File("gone.exe"), 0}), -1);
-    EXPECT_EQ(reader.Want(2, {ico, 0}), -1);
-    std::vector<IconReadResult> results;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (results.size() < 3 && std::chrono::steady_clock::now() < deadline) {
-        for (auto& result : reader.TakeResults()) results.push_back(std::move(result));
-        Pause(5);
-    }
-    ASSERT_EQ(results.size(), 3u);
-    EXPECT_GE(told.load(), 1);
-    int read = 0;
-    for (const IconReadResult& result : results) {
-        EXPECT_EQ(result.outcome, result.icon == 1 ? Outcome::NoIcons : Outcome::Read);
-        read += result.image ? 1 : 0;
-    }
-    EXPECT_EQ(read, 2);
-
-    reader.Forget();
-    EXPECT_TRUE(reader.TakeResults().empty());
 }
 
 TEST(IconReaderLimitTest, TheWantOfLongestAgoMakesRoom) {
