@@ -107,6 +107,7 @@ TEST_F(IconsTest, IconsAreReadWhenSeenAndShowFromThen) {
     ASSERT_TRUE(Eventually([&] { return ColoursShown(list_).count(kGames - 1) > 0; },
                            "the last game's icon"));
     EXPECT_EQ(State().heldIcons.count(lastIcon), 1u);
+    SaveScreenshot(window_, Shot("main-own-icons-scrolled"));
     ASSERT_TRUE(
         Eventually([&] { return IconNameOf(kNoIcons).find("shell32.dll,0") != std::string::npos; },
                    "the entry without icons mended"));
@@ -124,6 +125,7 @@ TEST_F(IconsTest, TrayMenuShowsEachGamesOwnIcon) {
             return shown.count(0) && shown.count(1) && shown.count(5);
         },
         "the first games' icons in the tray menu"));
+    SaveScreenshot(menu, Shot("tray-menu-own-icons"));
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
