@@ -232,6 +232,16 @@ TEST_F(MainWindowViewTest, ListShowsTheCatalogueSortedWithPathsAndImages) {
     }
     EXPECT_EQ(ItemImage(list, 2), ItemImage(list, 0));
     EXPECT_NE(ItemImage(list, 1), ItemImage(list, 0));
+    // The list keeps no items: a search by a title's beginning is answered from the model.
+    for (const auto& [text, found] : {std::pair<const char*, int>{"BE", 1}, {"se", 2}, {"x", -1}}) {
+        LVFINDINFOA find{};
+        find.flags = LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP;
+        find.psz = text;
+        EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(&find)),
+                  found)
+            << text;
+    }
     EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_NORMAL)), 3);
     EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_SMALL)), 3);
     // The tray menu's games draw their pictures when shown, by their icon numbers
