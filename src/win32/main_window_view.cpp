@@ -19,7 +19,6 @@
 #include "win32/list_items.h"
 #include "win32/menu_builder.h"
 #include "win32/resource.h"
-#include "win32/scoped_gdi.h"
 #include "win32/system_features.h"
 #include "win32/win32_icon_module.h"
 
@@ -599,7 +598,7 @@ void MainWindowView::SyncTrayMenu() {
     }
 }
 
-void MainWindowView::ShowItemImages(const std::vector<int>& icons) {
+void MainWindowView::RedrawItemsShowing(const std::vector<int>& icons) {
     std::vector<bool> changed(model_.Icons().size(), false);
     for (int icon : icons) {
         if (icon >= 0 && icon < static_cast<int>(changed.size())) changed[icon] = true;
@@ -665,7 +664,7 @@ void MainWindowView::TakeReadIcons() {
         }
     }
     taken.placed.insert(taken.placed.end(), taken.released.begin(), taken.released.end());
-    ShowItemImages(taken.placed);
+    RedrawItemsShowing(taken.placed);
     if (trayMenuOpen_) EnumThreadWindows(GetCurrentThreadId(), InvalidateOpenMenu, 0);
     takingIcons_ = false;
     if (std::exchange(iconsWaiting_, false)) PostMessageA(hwnd_, kIconsReadMessage, 0, 0);

@@ -92,7 +92,7 @@ class MainWindowView : public Window, private MainWindowHost {
     int IconImage(int icon);
     // The items showing any of `icons` are drawn again, with the images the lists hold
     // for them now.
-    void ShowItemImages(const std::vector<int>& icons);
+    void RedrawItemsShowing(const std::vector<int>& icons);
     // Puts the icons read meanwhile into the image lists, mends the entries whose icon
     // files hold none, and draws again what shows them.
     void TakeReadIcons();

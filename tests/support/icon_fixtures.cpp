@@ -110,9 +110,9 @@ std::string ResourceSection(const std::vector<ResourceType>& types) {
     return out;
 }
 
-}  // namespace
-
-IconImage MakeDibImage(int width, int height, int bits, int seed) {
+// An image of width x height at `bits` per pixel with its BITMAPINFOHEADER (the
+// height counting the colour bits and the mask), before its colours and pixels.
+IconImage DibImageHeader(int width, int height, int bits) {
     IconImage image;
     image.width = width;
     image.height = height;
@@ -126,6 +126,14 @@ IconImage MakeDibImage(int width, int height, int bits, int seed) {
     U16(d, 1);
     U16(d, static_cast<std::uint32_t>(bits));
     for (int i = 0; i < 6; ++i) U32(d, 0);  // no compression, sizes and colours implied
+    return image;
+}
+
+}  // namespace
+
+IconImage MakeDibImage(int width, int height, int bits, int seed) {
+    IconImage image = DibImageHeader(width, height, bits);
+    std::string& d = image.data;
     if (bits <= 8) {
         for (int i = 0; i < (1 << bits); ++i)
             U32(d, static_cast<std::uint32_t>(i * 0x010203 + seed));
@@ -138,18 +146,8 @@ IconImage MakeDibImage(int width, int height, int bits, int seed) {
 }
 
 IconImage MakeSolidImage(int width, int height, std::uint32_t rgb) {
-    IconImage image;
-    image.width = width;
-    image.height = height;
-    image.planes = 1;
-    image.bitCount = 24;
+    IconImage image = DibImageHeader(width, height, 24);
     std::string& d = image.data;
-    U32(d, 40);
-    U32(d, static_cast<std::uint32_t>(width));
-    U32(d, static_cast<std::uint32_t>(height * 2));
-    U16(d, 1);
-    U16(d, 24);
-    for (int i = 0; i < 6; ++i) U32(d, 0);
     const int colourRow = (width * 24 + 31) / 32 * 4;
     for (int y = 0; y < height; ++y) {
         std::string row;
