@@ -104,7 +104,7 @@ void LoadGameList(GameListView& view, IniFile& catalogue, const SystemInfo& syst
             view.Items.push_back({std::move(title), image, std::move(run), isConfigOnly});
         }
     } catch (...) {
-        view.Icons.shrink_to_fit();
+        view.Icons.shrink_to_fit();  // the room kept for the load's lookups
         repairs.Commit();
         throw;
     }

@@ -189,20 +189,13 @@ TEST_F(MainWindowViewTest, WindowHasItsCaptionSizeAndControls) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-ULONG_PTR MenuData(HMENU menu, int pos) {
+// The picture and data of the menu item at `pos`.
+MENUITEMINFOA MenuItemAt(HMENU menu, int pos) {
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = MIIM_DATA;
+    info.fMask = MIIM_BITMAP | MIIM_DATA;
     GetMenuItemInfoA(menu, pos, TRUE, &info);
-    return info.dwItemData;
-}
-
-HBITMAP MenuPicture(HMENU menu, int pos) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_BITMAP;
-    GetMenuItemInfoA(menu, pos, TRUE, &info);
-    return info.hbmpItem;
+    return info;
 }
 
 TEST_F(MainWindowViewTest, ListShowsTheCatalogueSortedWithPathsAndImages) {
@@ -247,9 +240,9 @@ TEST_F(MainWindowViewTest, ListShowsTheCatalogueSortedWithPathsAndImages) {
     // The tray menu's games draw their pictures when shown, by their icon numbers
     // ("Alpha", "beta", "-", "Setup", ...).
     HMENU tray = view->TrayMenu();
-    for (int pos : {0, 1, 3}) EXPECT_EQ(MenuPicture(tray, pos), HBMMENU_CALLBACK);
-    EXPECT_EQ(MenuData(tray, 3), MenuData(tray, 0));
-    EXPECT_NE(MenuData(tray, 1), MenuData(tray, 0));
+    for (int pos : {0, 1, 3}) EXPECT_EQ(MenuItemAt(tray, pos).hbmpItem, HBMMENU_CALLBACK);
+    EXPECT_EQ(MenuItemAt(tray, 3).dwItemData, MenuItemAt(tray, 0).dwItemData);
+    EXPECT_NE(MenuItemAt(tray, 1).dwItemData, MenuItemAt(tray, 0).dwItemData);
 
     char text[64] = {};
     LVCOLUMNA column{};
